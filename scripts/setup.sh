@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project needs, when any is missing:
+# compilers and build tools, the libraries, and the outside readers the
+# integration tests check archives with.
+set -euo pipefail
+
+packages=(
+  build-essential cmake clang libclang-rt-14-dev pkg-config
+  zlib1g-dev libpugixml-dev googletest libgtest-dev libgmock-dev libbenchmark-dev
+  libxml2-utils unzip 7zip libarchive-tools python3
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y "${missing[@]}"
+fi

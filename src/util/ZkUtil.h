@@ -1,0 +1,73 @@
+#pragma once
+// Text, date and command-line helpers shared by the engine, the storage
+// classes and the windows. Strings are bytes (UTF-8); positions are 1-based
+// and 0 means "not found". "Ignoring case" folds only the letters A to Z.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "util/ZkDateTime.h"
+#include "util/ZkFormatSettings.h"
+
+namespace zk {
+
+// Names of nodes, attributes, jobs, INI sections and keys: equal when they
+// have the same length and differ at most in the case of A to Z.
+bool SameText(std::string_view a, std::string_view b);
+char LowerAscii(char c);
+std::string LowerAsciiText(std::string_view text);
+
+// The program's own date letters: YYYY YY MMMM MMM MM M DDDD DDD DD D HH H
+// PP P SS S (PP = minutes), matched ignoring case, the longest first; other
+// bytes are copied. Month and weekday names come from the settings.
+std::string FormatDateMask(std::string_view format, TDateTime moment, const TFormatSettings& settings);
+
+// The n-th field of a separated line; see the notes in ZkUtil.cpp for the
+// result when fewer separators occur.
+std::string FieldOf(std::string_view text, std::string_view separator, int n);
+// Position of the n-th non-overlapping occurrence, searching from
+// max(1, start) to min(limit, length) (limit 0 = the whole text).
+int PosOfNth(std::string_view text, std::string_view sub, int n, int limit, int start);
+int PosOfNthFromEnd(std::string_view text, std::string_view sub, int n, int limit, int start);
+int CountOf(std::string_view text, std::string_view sub);
+std::string ReplaceText(std::string_view text, std::string_view sub, std::string_view replacement);
+std::string LeftPart(std::string_view text, int n);
+std::string RightPart(std::string_view text, int n);
+std::string IfThenStr(bool condition, std::string_view a, std::string_view b);
+bool IsBlank(std::string_view text);
+std::string TrimRightBlanks(std::string_view text);
+
+// Leading blanks, an optional sign, then decimal digits or hexadecimal ones
+// after "$", "x", "X", "0x" or "0X"; the rest is ignored; 0 without digits.
+// LeadingInt keeps the low 32 bits, LeadingInt64 all 64.
+std::int32_t LeadingInt(std::string_view text);
+std::int64_t LeadingInt64(std::string_view text);
+// Every "," read as "."; the longest leading decimal number (sign, digits,
+// fraction, exponent); 0 for text that holds none or a value out of range.
+double LeadingFloat(std::string_view text);
+
+// Names (without folder) of the directory entries matching a path with a
+// Windows-style mask, in the order the search returns them, "." and ".."
+// left out. The attribute filter works as in platform/ZkDirSearch.h; a filter
+// of exactly faDirectory lists directories only.
+std::vector<std::string> ListFiles(std::string_view pathWithMask, int attributeFilter);
+
+// The command line: arguments 1 to the last of the running program.
+bool HasSwitch(std::string_view switchText);
+std::string SwitchValue(std::string_view switchText);
+// The same over an explicit argument list (element 0 is the program).
+bool HasSwitch(const std::vector<std::string>& arguments, std::string_view switchText);
+std::string SwitchValue(const std::vector<std::string>& arguments, std::string_view switchText);
+
+struct TBufferMatch {
+  bool Found = false;
+  std::size_t Offset = 0;  // 0 when not found
+};
+TBufferMatch BufferPos(const char* buffer, std::size_t length, std::string_view sub);
+TBufferMatch BufferLastPos(const char* buffer, std::size_t length, std::string_view sub);
+std::string BufferToString(const char* buffer, std::size_t count);
+
+}  // namespace zk
