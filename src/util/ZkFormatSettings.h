@@ -15,10 +15,11 @@ struct TFormatSettings {
   char DecimalSeparator = '.';
   char DateSeparator = '/';
   char TimeSeparator = ':';
-  // Date patterns use the letters y, m, d; time patterns h, n (minutes), s.
-  // A letter's count gives the width: "yyyy" full year, "yy" two digits,
-  // "m" / "mm" month number, "mmm" / "mmmm" short / long month name, likewise
-  // "d".. "dddd" for the day and the weekday name; "/" stands for
+  // Date patterns use the letters y, m, d; time patterns h, n (minutes), s,
+  // in either case. A letter's count gives the width: "yyyy" full year, "yy"
+  // two digits, "m" / "mm" month number, "mmm" / "mmmm" short / long month
+  // name, likewise "d".. "dddd" for the day and the weekday name; "h", "n",
+  // "s" unpadded, doubled two digits (24-hour clock). "/" stands for
   // DateSeparator, ":" for TimeSeparator; any other byte is copied.
   std::string ShortDateFormat = "m/d/yyyy";
   std::string LongTimeFormat = "hh:nn:ss";
@@ -31,8 +32,11 @@ struct TFormatSettings {
   static TFormatSettings English();
   static TFormatSettings Hungarian();
   // Read from the user's locale (the environment's LC_* variables), whatever
-  // locale the process itself has selected; English where the locale gives
-  // nothing usable.
+  // locale the process itself has selected. English where the locale gives
+  // nothing usable: no locale, a decimal separator of more than one byte,
+  // names that are not UTF-8, or a date or time format whose text does not
+  // read back as the same value (names, missing fields, other literal text).
+  // A two-digit year in the locale's date format is written in full.
   static TFormatSettings FromUserLocale();
 };
 

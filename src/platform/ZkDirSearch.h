@@ -1,0 +1,55 @@
+#pragma once
+// Directory search with Windows wildcards and attribute filters, the same on
+// every platform.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/ZkFileSystem.h"
+#include "util/ZkDateTime.h"
+
+namespace zk::platform {
+
+struct SearchRecord {
+  std::string Name;  // without the folder
+  int Attr = 0;
+  std::int64_t Size = 0;
+  TDateTime Time = 0;  // last modified, local time
+  FileTime Modified;   // the same, as the file system keeps it
+};
+
+// An entry passes the filter when it has no hidden, system, volume or
+// directory attribute that the filter lacks; read-only, archive and
+// symbolic-link bits never keep an entry out.
+bool PassesAttributeFilter(int attr, int filter);
+
+// Windows wildcard rules: "*" any run of bytes, "?" exactly one byte, the
+// letters A to Z without regard to case, every other byte exact. A mask
+// ending in ".*" also takes a name without that extension, so "*.*" takes
+// every name, also one without a dot.
+bool MatchesMask(std::string_view name, std::string_view mask);
+
+// Searches "folder/mask" (a mask without a folder searches the current
+// folder) for the entries that match the mask and pass the attribute filter.
+// A last component without "*" or "?" finds that one entry. "." and ".." are
+// never returned, nor sockets, FIFOs, device nodes and dangling links; a
+// folder that cannot be read gives no entries. Entries come in the order the
+// file system lists them.
+class DirSearch {
+public:
+  DirSearch(std::string_view pathWithMask, int attributeFilter);
+  ~DirSearch();
+  DirSearch(const DirSearch&) = delete;
+  DirSearch& operator=(const DirSearch&) = delete;
+
+  // Fills the record with the next entry; false when there are no more.
+  bool Next(SearchRecord& record);
+
+private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+}  // namespace zk::platform

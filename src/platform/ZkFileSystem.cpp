@@ -1,0 +1,79 @@
+#include "platform/ZkFileSystem.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <time.h>
+
+#include <string_view>
+
+namespace zk::platform {
+
+namespace {
+
+// The last component of a path, ignoring trailing separators.
+std::string_view LastComponent(std::string_view path) {
+  while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+  const auto slash = path.rfind('/');
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+bool IsHiddenName(std::string_view name) {
+  return !name.empty() && name.front() == '.' && name != "." && name != "..";
+}
+
+}  // namespace
+
+TDateTime ToDateTime(FileTime time) {
+  const time_t seconds = static_cast<time_t>(time.Seconds);
+  tm local{};
+  if (localtime_r(&seconds, &local) == nullptr) return 0;
+  TDateTime date = 0;
+  TDateTime timeOfDay = 0;
+  // A leap second (tm_sec 60) is counted as the last second of its minute.
+  const int second = local.tm_sec > 59 ? 59 : local.tm_sec;
+  if (!TryEncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, date) ||
+      !TryEncodeTime(local.tm_hour, local.tm_min, second, time.Nanoseconds / 1000000, timeOfDay))
+    return 0;
+  // Days before 1899-12-30 count backwards while the fraction still tells the
+  // time of day.
+  return date < 0 ? date - timeOfDay : date + timeOfDay;
+}
+
+std::optional<FileInfo> ReadFileInfo(const std::string& path) {
+  struct stat linkStat{};
+  if (path.empty() || lstat(path.c_str(), &linkStat) != 0) return std::nullopt;
+  struct stat target = linkStat;
+  FileInfo info;
+  if (S_ISLNK(linkStat.st_mode)) {
+    if (stat(path.c_str(), &target) != 0) return std::nullopt;  // dangling
+    info.Attr |= faSymLink;
+  }
+  if (S_ISREG(target.st_mode)) {
+    info.Attr |= faArchive;
+    info.Size = static_cast<std::int64_t>(target.st_size);
+  } else if (S_ISDIR(target.st_mode)) {
+    info.Attr |= faDirectory;
+  } else {
+    return std::nullopt;  // sockets, FIFOs and devices are never backed up
+  }
+  if ((target.st_mode & S_IWUSR) == 0) info.Attr |= faReadOnly;
+  if (IsHiddenName(LastComponent(path))) info.Attr |= faHidden;
+  info.Modified.Seconds = static_cast<std::int64_t>(target.st_mtim.tv_sec);
+  info.Modified.Nanoseconds = static_cast<std::int32_t>(target.st_mtim.tv_nsec);
+  return info;
+}
+
+bool SetModifiedTime(const std::string& path, FileTime time) {
+  timespec times[2];
+  times[0].tv_sec = 0;
+  times[0].tv_nsec = UTIME_OMIT;  // leave the access time alone
+  times[1].tv_sec = static_cast<time_t>(time.Seconds);
+  times[1].tv_nsec = time.Nanoseconds;
+  return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+}
+
+bool CreateDirectory(const std::string& path) {
+  return !path.empty() && mkdir(path.c_str(), 0777) == 0;
+}
+
+}  // namespace zk::platform

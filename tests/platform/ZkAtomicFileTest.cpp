@@ -1,0 +1,116 @@
+#include "platform/ZkAtomicFile.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <set>
+
+#include "support/ZkTempDir.h"
+#include "util/ZkError.h"
+
+namespace zk::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+class AtomicFileTest : public ::testing::Test {
+protected:
+  // Every name in the folder, to see that no temporary file stays behind.
+  std::set<std::string> Names() const {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir.Path())) names.insert(entry.path().filename().string());
+    return names;
+  }
+
+  static fs::perms Mode(const std::string& path) { return fs::status(path).permissions(); }
+
+  test::TempDir dir;
+};
+
+TEST_F(AtomicFileTest, ReplacesContentAndKeepsPermissionBits) {
+  const auto path = dir.Write("jobs.xml", "old content that is longer than the new one");
+  fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  WriteFileAtomically(path, [](std::ostream& out) { out << "new"; });
+  EXPECT_EQ(test::TempDir::Read(path), "new");
+  EXPECT_EQ(Mode(path), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_EQ(Names(), std::set<std::string>{"jobs.xml"});
+}
+
+TEST_F(AtomicFileTest, NewFileGetsTheUsualPermissions) {
+  const mode_t previous = umask(027);
+  const auto path = dir / "new.xml";
+  WriteFileAtomically(path, [](std::ostream& out) { out << std::string(200'000, 'x'); });
+  umask(previous);
+  EXPECT_EQ(test::TempDir::Read(path), std::string(200'000, 'x'));
+  EXPECT_EQ(Mode(path), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+TEST_F(AtomicFileTest, ReplacesTheTargetOfASymbolicLink) {
+  const auto target = dir.Write("real.xml", "old");
+  const auto link = dir / "link.xml";
+  fs::create_symlink("real.xml", link);
+  WriteFileAtomically(link, [](std::ostream& out) { out << "new"; });
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(test::TempDir::Read(target), "new");
+}
+
+TEST_F(AtomicFileTest, ThrowingWriterLeavesTheOldFile) {
+  const auto path = dir.Write("jobs.xml", "old");
+  EXPECT_THROW(WriteFileAtomically(path,
+                                   [](std::ostream& out) {
+                                     out << std::string(100'000, 'n');
+                                     throw std::runtime_error("writer failed");
+                                   }),
+               std::runtime_error);
+  EXPECT_EQ(test::TempDir::Read(path), "old");
+  EXPECT_EQ(Names(), std::set<std::string>{"jobs.xml"});
+}
+
+TEST_F(AtomicFileTest, FolderThatCannotTakeTheTemporaryFileIsACreateError) {
+  dir.Write("file", "");
+  const auto path = dir / "file/jobs.xml";  // the parent is a regular file
+  try {
+    WriteFileAtomically(path, [](std::ostream& out) { out << "new"; });
+    FAIL() << "no error";
+  } catch (const EZkFileCreateError& e) {
+    EXPECT_EQ(std::string(e.what()), "Létrehozási hiba (" + path + ")");
+  }
+}
+
+TEST_F(AtomicFileTest, ReadOnlyFolderLeavesTheOldFile) {
+  if (geteuid() == 0) GTEST_SKIP() << "running as root: permission bits do not stop writes";
+  const auto path = dir.Write("ro/jobs.xml", "old");
+  fs::permissions(dir / "ro", fs::perms::owner_read | fs::perms::owner_exec);
+  EXPECT_THROW(WriteFileAtomically(path, [](std::ostream& out) { out << "new"; }), EZkFileCreateError);
+  EXPECT_EQ(test::TempDir::Read(path), "old");
+}
+
+// A file-size limit makes the disk refuse the write part way, as a full disk
+// would; the writer's own stream shows no sign of it until the data is flushed.
+TEST_F(AtomicFileTest, FailedWriteIsAWriteErrorAndLeavesTheOldFile) {
+  const auto path = dir.Write("jobs.xml", "old");
+  rlimit previous{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
+  const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit limited = previous;
+  limited.rlim_cur = 1000;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+  std::string message;
+  try {
+    WriteFileAtomically(path, [](std::ostream& out) { out << std::string(300'000, 'n'); });
+  } catch (const EZkFileWriteError& e) {
+    message = e.what();
+  }
+  setrlimit(RLIMIT_FSIZE, &previous);
+  std::signal(SIGXFSZ, previousHandler);
+  EXPECT_EQ(message, "Írási hiba (" + path + ")");
+  EXPECT_EQ(test::TempDir::Read(path), "old");
+  EXPECT_EQ(Names(), std::set<std::string>{"jobs.xml"});
+}
+
+}  // namespace
+}  // namespace zk::platform
