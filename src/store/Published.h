@@ -15,6 +15,7 @@
 //     return list;
 //   }
 
+#include <concepts>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -88,8 +89,9 @@ private:
 };
 
 // Builds the property table of class T, beginning with the inherited list.
-// Getters and setters are member functions (or anything std::invoke takes
-// with a T); the value types are converted to the kind's representation.
+// A property is either a getter and a setter (member functions, or anything
+// std::invoke takes with a T) or a plain data member; the value types are
+// converted to the kind's representation.
 template <class T>
 class TPropTable {
 public:
@@ -97,14 +99,17 @@ public:
   explicit TPropTable(const TPropList& inherited) : list_(inherited) {}
 
   template <class G, class S>
+    requires std::invocable<S&, T&, std::int32_t>
   TPropTable& Integer(std::string name, G get, S set, std::int32_t def = 0) {
     return Add(std::move(name), TPropKind::Integer, {}, std::int64_t{def}, Numeric<std::int32_t>(get, set));
   }
   template <class G, class S>
+    requires std::invocable<S&, T&, std::int64_t>
   TPropTable& Int64(std::string name, G get, S set, std::int64_t def = 0) {
     return Add(std::move(name), TPropKind::Int64, {}, def, Numeric<std::int64_t>(get, set));
   }
   template <class G, class S>
+    requires std::invocable<S&, T&, char>
   TPropTable& Char(std::string name, G get, S set, char def = '\0') {
     auto access = Accessors(
         [get](const T& o) -> TPropValue { return std::int64_t{static_cast<unsigned char>(std::invoke(get, o))}; },
@@ -112,6 +117,7 @@ public:
     return Add(std::move(name), TPropKind::Char, {}, std::int64_t{static_cast<unsigned char>(def)}, access);
   }
   template <class G, class S>
+    requires std::invocable<S&, T&, bool>
   TPropTable& Boolean(std::string name, G get, S set, bool def = false) {
     auto access = Accessors(
         [get](const T& o) -> TPropValue { return std::int64_t{std::invoke(get, o) ? 1 : 0}; },
@@ -133,29 +139,62 @@ public:
         });
     return Add(std::move(name), TPropKind::Enumeration, std::move(elements), static_cast<std::int64_t>(def), access);
   }
-  template <class E, class G, class S>
-  TPropTable& Set(std::string name, std::vector<std::string> elements, G get, S set, TZkSet<E> def = {}) {
+  template <class G, class S>
+  TPropTable& Set(std::string name, std::vector<std::string> elements, G get, S set, std::uint32_t defaultMask = 0) {
+    using TSetType = std::remove_cvref_t<std::invoke_result_t<G&, const T&>>;
     // Bits beyond the set's elements are dropped.
     const std::uint32_t valid = elements.size() >= 32 ? ~0u : (1u << elements.size()) - 1u;
     auto access = Accessors(
         [get](const T& o) -> TPropValue { return std::int64_t{std::invoke(get, o).Mask()}; },
         [set, valid](T& o, const TPropValue& v) {
-          std::invoke(set, o, TZkSet<E>::FromMask(static_cast<std::uint32_t>(std::get<std::int64_t>(v)) & valid));
+          std::invoke(set, o, TSetType::FromMask(static_cast<std::uint32_t>(std::get<std::int64_t>(v)) & valid));
         });
-    return Add(std::move(name), TPropKind::Set, std::move(elements), std::int64_t{def.Mask()}, access);
+    return Add(std::move(name), TPropKind::Set, std::move(elements), std::int64_t{defaultMask}, access);
   }
   template <class G, class S>
+    requires std::invocable<S&, T&, double>
   TPropTable& Float(std::string name, G get, S set, double def = 0.0) {
     auto access = Accessors([get](const T& o) -> TPropValue { return static_cast<double>(std::invoke(get, o)); },
                             [set](T& o, const TPropValue& v) { std::invoke(set, o, std::get<double>(v)); });
     return Add(std::move(name), TPropKind::Float, {}, def, access);
   }
   template <class G, class S>
+    requires std::invocable<S&, T&, std::string>
   TPropTable& String(std::string name, G get, S set, std::string def = {}) {
     auto access = Accessors([get](const T& o) -> TPropValue { return std::string(std::invoke(get, o)); },
                             [set](T& o, const TPropValue& v) { std::invoke(set, o, std::get<std::string>(v)); });
     return Add(std::move(name), TPropKind::String, {}, std::move(def), access);
   }
+  // The same kinds bound to data members.
+  template <class V>
+  TPropTable& Integer(std::string name, V T::*field, std::int32_t def = 0) {
+    return Integer(std::move(name), field, Assign(field), def);
+  }
+  template <class V>
+  TPropTable& Int64(std::string name, V T::*field, std::int64_t def = 0) {
+    return Int64(std::move(name), field, Assign(field), def);
+  }
+  template <class V>
+  TPropTable& Boolean(std::string name, V T::*field, bool def = false) {
+    return Boolean(std::move(name), field, Assign(field), def);
+  }
+  template <class V>
+  TPropTable& Float(std::string name, V T::*field, double def = 0.0) {
+    return Float(std::move(name), field, Assign(field), def);
+  }
+  template <class V>
+  TPropTable& String(std::string name, V T::*field, std::string def = {}) {
+    return String(std::move(name), field, Assign(field), std::move(def));
+  }
+  template <class E>
+  TPropTable& Enumeration(std::string name, std::vector<std::string> elements, E T::*field, E def) {
+    return Enumeration(std::move(name), std::move(elements), field, Assign(field), def);
+  }
+  template <class E>
+  TPropTable& Set(std::string name, std::vector<std::string> elements, TZkSet<E> T::*field, TZkSet<E> def = {}) {
+    return Set(std::move(name), std::move(elements), field, Assign(field), def.Mask());
+  }
+
   // An owned object or collection; `of` gives access to it.
   template <class F>
   TPropTable& Object(std::string name, F of) {
@@ -178,6 +217,11 @@ public:
   TPropList List() { return std::move(list_); }
 
 private:
+  template <class V>
+  static auto Assign(V T::*field) {
+    return [field](T& o, V value) { o.*field = std::move(value); };
+  }
+
   struct TAccess {
     std::function<TPropValue(const TZkPersistent&)> Get;
     std::function<void(TZkPersistent&, const TPropValue&)> Set;

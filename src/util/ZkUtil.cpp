@@ -275,6 +275,13 @@ std::string TrimRightBlanks(std::string_view text) {
   return last == std::string_view::npos ? std::string() : std::string(text.substr(0, last + 1));
 }
 
+std::string TrimText(std::string_view text) {
+  auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return std::string(text);
+}
+
 std::int32_t LeadingInt(std::string_view text) {
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(ReadLeadingInteger(text)));
 }

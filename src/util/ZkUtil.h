@@ -39,6 +39,8 @@ std::string RightPart(std::string_view text, int n);
 std::string IfThenStr(bool condition, std::string_view a, std::string_view b);
 bool IsBlank(std::string_view text);
 std::string TrimRightBlanks(std::string_view text);
+// The text without leading and trailing bytes of code 0 to 32.
+std::string TrimText(std::string_view text);
 
 // Leading blanks, an optional sign, then decimal digits or hexadecimal ones
 // after "$", "x", "X", "0x" or "0X"; the rest is ignored; 0 without digits.

@@ -81,6 +81,14 @@ std::string FileNamePart(std::string_view path, PathStyle style) {
   return std::string(at == std::string_view::npos ? path : path.substr(at + 1));
 }
 
+std::string ChangeFileExt(std::string_view path, std::string_view extension, PathStyle style) {
+  const auto separator = LastSeparator(path, style);
+  const auto nameStart = separator == std::string_view::npos ? 0 : separator + 1;
+  const auto dot = path.rfind('.');
+  const auto stem = dot == std::string_view::npos || dot < nameStart ? path : path.substr(0, dot);
+  return std::string(stem) + std::string(extension);
+}
+
 bool IsFolder(const std::string& path) {
   const auto info = platform::ReadFileInfo(path);
   return info && (info->Attr & platform::faDirectory) != 0;

@@ -31,6 +31,9 @@ std::string StripBackslash(std::string_view folder, PathStyle style = kNativePat
 // everything after it.
 std::string FolderPart(std::string_view path, PathStyle style = kNativePathStyle);
 std::string FileNamePart(std::string_view path, PathStyle style = kNativePathStyle);
+// The path with everything from the last "." of its last component replaced
+// by the extension (which includes its "."); appended when there is no ".".
+std::string ChangeFileExt(std::string_view path, std::string_view extension, PathStyle style = kNativePathStyle);
 
 // These report a missing entry through their result and never raise.
 bool IsFolder(const std::string& path);

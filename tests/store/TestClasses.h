@@ -112,7 +112,7 @@ public:
             .Enumeration("Color", {"clRed", "clGreen", "clBlue"}, &T::Color, &T::SetColor, TColor::clGreen)
             .Float("Ratio", &T::Ratio, &T::SetRatio, 0.5)
             .String("Title", &T::Title, &T::SetTitle, "untitled")
-            .Set("Days", {"dMon", "dTue", "dWed"}, &T::Days, &T::SetDays, TDays{TDay::dTue})
+            .Set("Days", {"dMon", "dTue", "dWed"}, &T::Days, &T::SetDays, TDays{TDay::dTue}.Mask())
             .Int64("Big", &T::Big, &T::SetBig)
             .Object("Part", [](T& r) -> TZkPersistent& { return r.Part(); })
             .Object("Entries", [](T& r) -> TZkPersistent& { return r.Entries(); })

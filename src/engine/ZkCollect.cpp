@@ -1,0 +1,112 @@
+// File collection: turning a job's include and exclude lists into the flat
+// list of files a run saves, with the sum of their sizes.
+
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "engine/ZkJob.h"
+#include "engine/ZkRunControl.h"
+#include "platform/ZkDirSearch.h"
+#include "platform/ZkFileSystem.h"
+#include "util/ZkUtil.h"
+#include "util/ZkUtilFile.h"
+
+namespace zk {
+namespace {
+
+// Every folder visit begins with this pause, so that a walk does not load
+// the disk and the processor.
+constexpr int kFolderWaitMs = 200;
+
+constexpr const char* kAllEntries = "*.*";
+
+using TNameSet = std::unordered_set<std::string>;
+
+bool ShouldStop(const TZkRunControl& control) {
+  return control.StopRequested() || control.Terminated();
+}
+
+// Names in `folder` that one of the masks matches, files and folders of any
+// attribute. File names on this platform are compared exactly, as the file
+// system itself does.
+TNameSet ExcludedNames(const std::string& folder, const std::vector<std::string>& masks) {
+  TNameSet names;
+  for (const std::string& mask : masks)
+    for (std::string& name : ListFiles(JoinPath(folder, mask), platform::faAnyFile)) names.insert(std::move(name));
+  return names;
+}
+
+struct TWalk {
+  const TZkThreadSaveFile& Spec;
+  const std::vector<std::string>* ExcludedMasks;
+  const TNameSet* ExcludedPaths;
+  TZkRunControl& Control;
+  std::vector<std::string>& Result;
+
+  // The files of one folder, then its sub-folders, depth first.
+  std::int64_t Folder(const std::string& folder, const std::string& mask) const {
+    const TNameSet excludedNames = ExcludedMasks != nullptr ? ExcludedNames(folder, *ExcludedMasks) : TNameSet{};
+    Control.Wait(kFolderWaitMs);
+    std::int64_t total = 0;
+    std::vector<std::string> subFolders;
+    // One listing serves both the files (by the mask) and the sub-folders
+    // (all of them); a mask naming one entry is matched like a search for it.
+    platform::DirSearch search(JoinPath(folder, kAllEntries), platform::faAnyFile);
+    platform::SearchRecord entry;
+    while (!ShouldStop(Control) && search.Next(entry)) {
+      if ((entry.Attr & platform::faDirectory) != 0) {
+        // A folder reached through a link is not descended: it may lead
+        // back up the tree.
+        if (Spec.SubDir && (entry.Attr & platform::faSymLink) == 0) subFolders.push_back(std::move(entry.Name));
+        continue;
+      }
+      if (!platform::MatchesMask(entry.Name, mask)) continue;
+      if ((entry.Attr & platform::faVolumeID) != 0) continue;
+      if ((entry.Attr & platform::faHidden) != 0 && !Spec.Hidden) continue;
+      if ((entry.Attr & platform::faSysFile) != 0 && !Spec.System) continue;
+      std::string path = JoinPath(folder, entry.Name);
+      if (ExcludedPaths != nullptr && ExcludedPaths->contains(path)) continue;
+      if (excludedNames.contains(entry.Name)) continue;
+      Result.push_back(std::move(path));
+      total += entry.Size;
+    }
+    for (const std::string& sub : subFolders) {
+      if (ShouldStop(Control)) break;
+      total += Folder(JoinPath(folder, sub), mask);
+    }
+    return total;
+  }
+};
+
+}  // namespace
+
+std::int64_t TZkThreadSaveFile::FindFiles(std::vector<std::string>& result,
+                                          const std::vector<std::string>* excludedMasks, const std::string& folder,
+                                          TZkRunControl& control,
+                                          const std::vector<std::string>* excludedPaths) const {
+  const TNameSet paths = excludedPaths != nullptr ? TNameSet(excludedPaths->begin(), excludedPaths->end()) : TNameSet{};
+  const std::string spec = IsFolder(Name) ? JoinPath(Name, kAllEntries) : Name;
+  const TWalk walk{*this, excludedMasks, excludedPaths != nullptr ? &paths : nullptr, control, result};
+  return walk.Folder(folder.empty() ? FolderPart(spec) : folder, FileNamePart(spec));
+}
+
+std::int64_t TZkThreadSaveTask::CollectFiles(std::vector<std::string>& result, TZkRunControl& control) const {
+  // Exclude specifications with a folder leave out exactly the files they
+  // would take themselves; bare names and masks apply in every folder.
+  std::vector<std::string> excludedPaths;
+  std::vector<std::string> excludedMasks;
+  for (int i = 0; i < ExtractFiles().Count() && !ShouldStop(control); ++i) {
+    const TZkThreadSaveFile& spec = ExtractFiles().Items(i);
+    if (!FolderPart(spec.Name).empty())
+      spec.FindFiles(excludedPaths, nullptr, {}, control, nullptr);
+    else
+      excludedMasks.push_back(spec.Name);
+  }
+  std::int64_t total = 0;
+  for (int i = 0; i < AddFiles().Count() && !ShouldStop(control); ++i)
+    total += AddFiles().Items(i).FindFiles(result, &excludedMasks, {}, control, &excludedPaths);
+  return total;
+}
+
+}  // namespace zk

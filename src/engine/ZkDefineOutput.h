@@ -1,0 +1,54 @@
+#pragma once
+// Where and how a backup is written: the output definition of a job, and of
+// a schedule entry that writes elsewhere.
+
+#include <string>
+
+#include "store/Published.h"
+
+namespace zk {
+
+enum class TZkSaveMode { tmCopy, tmZip };
+
+// Where and how a backup is written.
+class TZkThreadDefineOutput : public TZkPersistent {
+public:
+  // `owner` is the job or schedule entry that created the definition.
+  explicit TZkThreadDefineOutput(TZkPersistent* owner = nullptr) : owner_(owner) {}
+  TZkPersistent* Owner() const { return owner_; }
+
+  std::string OutputFolder;
+  bool OutputFolderDate = false;
+  bool OutputFolderTime = false;
+  bool OutputFolderWeekDay = false;
+  bool OutputFolderMonthDay = false;
+  bool CreateLogFile = false;
+  bool CreateErrorFile = false;
+  TZkSaveMode PackMode = TZkSaveMode::tmZip;
+  std::string FileName;  // empty: named after the job
+  bool FileNameDate = false;
+  bool FileNameTime = false;
+  bool FileNameWeekDay = false;
+  bool FileNameMonthDay = false;
+  std::string Temp;  // work folder of zip runs; empty: none
+  std::string DuplicateFolder;  // empty: no duplicate
+  bool DuplicateFolderDate = false;
+  bool DuplicateFolderTime = false;
+  bool DuplicateFolderWeekDay = false;
+  bool DuplicateFolderMonthDay = false;
+  std::string DuplicateFileName;  // empty: named after the job
+  bool DuplicateFileNameDate = false;
+  bool DuplicateFileNameTime = false;
+  bool DuplicateFileNameWeekDay = false;
+  bool DuplicateFileNameMonthDay = false;
+
+  // From another output definition: every published property, not Owner.
+  void Assign(const TZkPersistent& source) override;
+  const TPropList& Properties() const override { return ClassProperties(); }
+  static const TPropList& ClassProperties();
+
+private:
+  TZkPersistent* owner_;
+};
+
+}  // namespace zk

@@ -1,0 +1,111 @@
+#include "engine/ZkSaveFunc.h"
+
+#include <array>
+#include <string_view>
+
+#include "util/ZkUtil.h"
+
+namespace zk {
+namespace {
+
+struct TKeyword {
+  std::string_view Text;
+  TZkSaveFunc Kind;
+};
+
+// The keywords of the text form, in the order they are tried; each is
+// compared with the whole keyword field.
+constexpr std::array<TKeyword, 9> kKeywords = {{
+    {"Shutdown", TZkSaveFunc::seShutDown},
+    {"Restart", TZkSaveFunc::seRestart},
+    {"PAUSE", TZkSaveFunc::sePause},
+    {"Close", TZkSaveFunc::seExeClose},
+    {"Start_Service", TZkSaveFunc::seServiceStart},
+    {"Stop_Service", TZkSaveFunc::seServiceStop},
+    {"Pause_Service", TZkSaveFunc::seServicePause},
+    {"ExecuteWait", TZkSaveFunc::seExeRunWait},
+    {"Execute", TZkSaveFunc::seExeRun},
+}};
+
+bool KeepsParam1(TZkSaveFunc kind) {
+  return kind != TZkSaveFunc::seNone && kind != TZkSaveFunc::seRestart && kind != TZkSaveFunc::seShutDown;
+}
+
+bool KeepsParam2(TZkSaveFunc kind) {
+  return kind == TZkSaveFunc::seExeRun || kind == TZkSaveFunc::seExeRunWait;
+}
+
+}  // namespace
+
+std::string TZkThreadSaveFunc::Name() const {
+  switch (funcType_) {
+    case TZkSaveFunc::seNone:
+      return {};
+    case TZkSaveFunc::sePause:
+      return "Pause;" + std::to_string(LeadingInt(param1_));
+    case TZkSaveFunc::seExeRun:
+      return "Execute;" + param1_ + ";" + param2_;
+    case TZkSaveFunc::seExeRunWait:
+      return "ExecuteWait;" + param1_ + ";" + param2_;
+    case TZkSaveFunc::seExeClose:
+      return "Close;" + param1_;
+    case TZkSaveFunc::seServiceStart:
+      return "Start_Service;" + param1_ + ";" + param2_;
+    case TZkSaveFunc::seServiceStop:
+      return "Stop_Service;" + param1_;
+    case TZkSaveFunc::seServicePause:
+      return "Pause_Service;" + param1_ + ";" + param2_;
+    case TZkSaveFunc::seRestart:
+      return "Restart";
+    case TZkSaveFunc::seShutDown:
+      return "Shutdown";
+  }
+  return {};
+}
+
+void TZkThreadSaveFunc::SetName(const std::string& text) {
+  // The appended separators make both parameter fields exist.
+  const std::string fields = text + ";;";
+  param1_ = FieldOf(fields, ";", 2);
+  param2_ = FieldOf(fields, ";", 3);
+  const std::string keyword = FieldOf(text, ";", 1);
+  funcType_ = TZkSaveFunc::seNone;
+  for (const TKeyword& k : kKeywords) {
+    if (SameText(keyword, k.Text)) {
+      funcType_ = k.Kind;
+      break;
+    }
+  }
+  if (!KeepsParam1(funcType_)) param1_.clear();
+  if (!KeepsParam2(funcType_)) param2_.clear();
+}
+
+std::string TZkThreadSaveFunc::DisplayName() const {
+  const std::string name = Name();
+  return name.empty() ? TZkCollectionItem::DisplayName() : name;
+}
+
+void TZkThreadSaveFunc::Assign(const TZkPersistent& source) {
+  if (const auto* func = dynamic_cast<const TZkThreadSaveFunc*>(&source)) {
+    SetName(func->Name());
+    return;
+  }
+  TZkCollectionItem::Assign(source);
+}
+
+const TPropList& TZkThreadSaveFunc::ClassProperties() {
+  using T = TZkThreadSaveFunc;
+  static const TPropList list =
+      TPropTable<T>(TZkCollectionItem::ClassProperties())
+          .String("Name", &T::Name, &T::SetName)
+          .Enumeration("FuncType",
+                       {"seNone", "sePause", "seExeRun", "seExeRunWait", "seExeClose", "seServiceStart",
+                        "seServiceStop", "seServicePause", "seRestart", "seShutDown"},
+                       &T::FuncType, &T::SetFuncType, TZkSaveFunc::seNone)
+          .String("Param1", &T::Param1, &T::SetParam1)
+          .String("Param2", &T::Param2, &T::SetParam2)
+          .List();
+  return list;
+}
+
+}  // namespace zk

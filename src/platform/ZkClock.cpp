@@ -1,0 +1,46 @@
+#include "platform/ZkClock.h"
+
+#include <chrono>
+#include <ctime>
+#include <thread>
+
+namespace zk::platform {
+namespace {
+
+class TSystemClock final : public TZkClock {
+public:
+  TDateTime Now() const override {
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    TDateTime result = 0;
+    TryEncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, result);
+    TDateTime time = 0;
+    // A leap second (tm_sec 60) counts as the last second of its minute.
+    TryEncodeTime(local.tm_hour, local.tm_min, local.tm_sec > 59 ? 59 : local.tm_sec, static_cast<int>(millis), time);
+    return result + time;
+  }
+};
+
+class TSystemSleeper final : public TZkSleeper {
+public:
+  void Sleep(int milliseconds) override {
+    if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+  }
+};
+
+}  // namespace
+
+TZkClock& SystemClock() {
+  static TSystemClock clock;
+  return clock;
+}
+
+TZkSleeper& SystemSleeper() {
+  static TSystemSleeper sleeper;
+  return sleeper;
+}
+
+}  // namespace zk::platform

@@ -1,0 +1,1 @@
+// File collection tests are being written.
