@@ -25,10 +25,14 @@ const TFormatSettings& NumbersOnly() {
 
 std::string Decorate(const TDecorations& which, TDateTime startDate, TDateTime startTime) {
   std::string text;
-  if (which.Date) text += " " + FormatDateMask("yyyy.mm.dd", startDate, NumbersOnly());
-  if (which.Time) text += " " + FormatDateMask("hhpp", startTime, NumbersOnly());
-  if (which.WeekDay) text += " " + std::to_string(DayOfWeek(startDate));
-  if (which.MonthDay) text += " " + std::to_string(DecodeDateTime(startDate).Day);
+  auto add = [&text](const std::string& decoration) {
+    text += ' ';
+    text += decoration;
+  };
+  if (which.Date) add(FormatDateMask("yyyy.mm.dd", startDate, NumbersOnly()));
+  if (which.Time) add(FormatDateMask("hhpp", startTime, NumbersOnly()));
+  if (which.WeekDay) add(std::to_string(DayOfWeek(startDate)));
+  if (which.MonthDay) add(std::to_string(DecodeDateTime(startDate).Day));
   return text;
 }
 

@@ -1,7 +1,9 @@
 // File collection: turning a job's include and exclude lists into the flat
 // list of files a run saves, with the sum of their sizes.
 
+#include <algorithm>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -9,7 +11,6 @@
 #include "engine/ZkRunControl.h"
 #include "platform/ZkDirSearch.h"
 #include "platform/ZkFileSystem.h"
-#include "util/ZkUtil.h"
 #include "util/ZkUtilFile.h"
 
 namespace zk {
@@ -27,14 +28,15 @@ bool ShouldStop(const TZkRunControl& control) {
   return control.StopRequested() || control.Terminated();
 }
 
-// Names in `folder` that one of the masks matches, files and folders of any
-// attribute. File names on this platform are compared exactly, as the file
-// system itself does.
-TNameSet ExcludedNames(const std::string& folder, const std::vector<std::string>& masks) {
-  TNameSet names;
-  for (const std::string& mask : masks)
-    for (std::string& name : ListFiles(JoinPath(folder, mask), platform::faAnyFile)) names.insert(std::move(name));
-  return names;
+// A name matches as a directory search for the mask would find it: by the
+// wildcard rules, or, for a mask without wildcards, as exactly that name
+// (such a search looks up the one entry; letter case is not folded).
+bool NameMatches(std::string_view name, std::string_view mask) {
+  return mask.find_first_of("*?") == std::string_view::npos ? name == mask : platform::MatchesMask(name, mask);
+}
+
+bool MatchesAny(std::string_view name, const std::vector<std::string>& masks) {
+  return std::any_of(masks.begin(), masks.end(), [name](const std::string& mask) { return NameMatches(name, mask); });
 }
 
 struct TWalk {
@@ -46,12 +48,11 @@ struct TWalk {
 
   // The files of one folder, then its sub-folders, depth first.
   std::int64_t Folder(const std::string& folder, const std::string& mask) const {
-    const TNameSet excludedNames = ExcludedMasks != nullptr ? ExcludedNames(folder, *ExcludedMasks) : TNameSet{};
     Control.Wait(kFolderWaitMs);
     std::int64_t total = 0;
     std::vector<std::string> subFolders;
-    // One listing serves both the files (by the mask) and the sub-folders
-    // (all of them); a mask naming one entry is matched like a search for it.
+    // One listing serves the files (by the mask), the excluded masks and the
+    // sub-folders (all of them), so that a folder is read once.
     platform::DirSearch search(JoinPath(folder, kAllEntries), platform::faAnyFile);
     platform::SearchRecord entry;
     while (!ShouldStop(Control) && search.Next(entry)) {
@@ -61,13 +62,13 @@ struct TWalk {
         if (Spec.SubDir && (entry.Attr & platform::faSymLink) == 0) subFolders.push_back(std::move(entry.Name));
         continue;
       }
-      if (!platform::MatchesMask(entry.Name, mask)) continue;
+      if (!NameMatches(entry.Name, mask)) continue;
       if ((entry.Attr & platform::faVolumeID) != 0) continue;
       if ((entry.Attr & platform::faHidden) != 0 && !Spec.Hidden) continue;
       if ((entry.Attr & platform::faSysFile) != 0 && !Spec.System) continue;
       std::string path = JoinPath(folder, entry.Name);
       if (ExcludedPaths != nullptr && ExcludedPaths->contains(path)) continue;
-      if (excludedNames.contains(entry.Name)) continue;
+      if (ExcludedMasks != nullptr && MatchesAny(entry.Name, *ExcludedMasks)) continue;
       Result.push_back(std::move(path));
       total += entry.Size;
     }

@@ -1,6 +1,7 @@
 #include "platform/ZkFileHandle.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,6 +40,45 @@ FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
 FileHandle FileHandle::OpenForReading(const std::string& path) { return OpenRegular(path, O_RDONLY); }
 
 FileHandle FileHandle::Create(const std::string& path) { return OpenRegular(path, O_WRONLY | O_CREAT | O_TRUNC); }
+
+FileHandle FileHandle::OpenForUpdate(const std::string& path) { return OpenRegular(path, O_RDWR); }
+
+FileHandle FileHandle::OpenForAppend(const std::string& path) {
+  FileHandle file = OpenRegular(path, O_WRONLY | O_CREAT | O_APPEND);
+  // Others that append the same way wait for the line in progress.
+  if (file.IsOpen() && flock(file.Descriptor(), LOCK_EX) != 0) return FileHandle();
+  return file;
+}
+
+std::ptrdiff_t FileHandle::ReadAt(std::int64_t offset, char* buffer, std::size_t size) const {
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t count = pread(fd_, buffer + done, size - done, static_cast<off_t>(offset) + static_cast<off_t>(done));
+    if (count < 0 && errno == EINTR) continue;
+    if (count < 0) return -1;
+    if (count == 0) break;
+    done += static_cast<std::size_t>(count);
+  }
+  return static_cast<std::ptrdiff_t>(done);
+}
+
+bool FileHandle::WriteAt(std::int64_t offset, const char* data, std::size_t size) {
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t count = pwrite(fd_, data + done, size - done, static_cast<off_t>(offset) + static_cast<off_t>(done));
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) return false;
+    done += static_cast<std::size_t>(count);
+  }
+  return true;
+}
+
+bool FileHandle::Resize(std::int64_t size) { return ftruncate(fd_, static_cast<off_t>(size)) == 0; }
+
+std::int64_t FileHandle::Size() const {
+  struct stat status{};
+  return fstat(fd_, &status) == 0 ? static_cast<std::int64_t>(status.st_size) : -1;
+}
 
 std::ptrdiff_t FileHandle::Read(char* buffer, std::size_t size) {
   for (;;) {

@@ -29,6 +29,11 @@ public:
   // Creates a regular file for writing or truncates an existing one; the
   // handle is not open on failure, also when the path is not a regular file.
   static FileHandle Create(const std::string& path);
+  // An existing regular file for reading and writing; not open otherwise.
+  static FileHandle OpenForUpdate(const std::string& path);
+  // An existing or new regular file for appending lines, locked against
+  // other writers of this kind while the handle is open.
+  static FileHandle OpenForAppend(const std::string& path);
 
   bool IsOpen() const { return fd_ >= 0; }
   int Descriptor() const { return fd_; }
@@ -37,6 +42,13 @@ public:
   std::ptrdiff_t Read(char* buffer, std::size_t size);
   // True when every byte was written.
   bool WriteAll(const char* data, std::size_t size);
+  // Positioned forms: bytes read (fewer only at the end, -1 on failure), and
+  // whether every byte was written.
+  std::ptrdiff_t ReadAt(std::int64_t offset, char* buffer, std::size_t size) const;
+  bool WriteAt(std::int64_t offset, const char* data, std::size_t size);
+  bool Resize(std::int64_t size);
+  // The current size, -1 when it cannot be read.
+  std::int64_t Size() const;
   // Flushes the file's data to the disk.
   bool Sync();
   // Releases the descriptor in any case; false when closing reported an

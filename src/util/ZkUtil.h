@@ -39,6 +39,9 @@ std::string RightPart(std::string_view text, int n);
 std::string IfThenStr(bool condition, std::string_view a, std::string_view b);
 bool IsBlank(std::string_view text);
 std::string TrimRightBlanks(std::string_view text);
+// Whether every lead byte of the text is followed by the continuation
+// bytes UTF-8 asks for (the test that tells UTF-8 from a legacy code page).
+bool IsValidUtf8(std::string_view text);
 // The text without leading and trailing bytes of code 0 to 32.
 std::string TrimText(std::string_view text);
 
@@ -53,7 +56,8 @@ double LeadingFloat(std::string_view text);
 
 // Names (without folder) of the directory entries matching a path with a
 // Windows-style mask, in the order the search returns them, "." and ".."
-// left out. The attribute filter works as in platform/ZkDirSearch.h; a filter
+// left out. The attribute filter works as in platform/ZkDirSearch.h (bits in
+// platform/ZkFileSystem.h); a filter
 // of exactly faDirectory lists directories only.
 std::vector<std::string> ListFiles(std::string_view pathWithMask, int attributeFilter);
 

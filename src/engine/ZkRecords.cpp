@@ -1,0 +1,125 @@
+// The records of a run: the log and error channels with their files, and
+// the history that update runs read to find their base archive.
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "engine/ZkThreadSave.h"
+#include "platform/ZkFileHandle.h"
+#include "platform/ZkFileSystem.h"
+#include "store/zkIniFile.h"
+#include "util/ZkError.h"
+#include "util/ZkUtil.h"
+#include "util/ZkUtilFile.h"
+
+namespace zk {
+namespace {
+
+constexpr const char* kStampFormat = "yyyy.mm.dd hh:pp:ss ";
+constexpr const char* kHistoryKey = "History";
+constexpr const char* kLogExtension = ".Log";
+constexpr const char* kErrorExtension = ".Err";
+
+// The stamps and history fields hold numbers only: no locale names.
+const TFormatSettings& NumbersOnly() {
+  static const TFormatSettings settings = TFormatSettings::English();
+  return settings;
+}
+
+bool Exists(const std::string& path) {
+  return !path.empty() && platform::ReadFileInfo(path).has_value();
+}
+
+bool BuiltInWorkFolder(const TZkThreadActiveTask& task) {
+  return task.UsesWorkFolder() && task.ActiveOutput().PackMode == TZkSaveMode::tmZip;
+}
+
+// A record copy that fails leaves the run's own file where it is; the run
+// goes on.
+void CopyRecord(const std::string& source, const std::string& target) {
+  try {
+    CopyFileWithProgress(source, target, nullptr);
+  } catch (const EZkFileError&) {
+  }
+}
+
+}  // namespace
+
+void TZkThreadSave::AppendLine(const std::string& fileName, const std::string& text) const {
+  if (fileName.empty()) return;
+  // A line that cannot be written is lost: logging never stops a run.
+  platform::FileHandle file = platform::FileHandle::OpenForAppend(fileName);
+  if (!file.IsOpen()) return;
+  const std::string line = FormatDateMask(kStampFormat, Clock().Now(), NumbersOnly()) + text + "\r\n";
+  if (file.WriteAll(line.data(), line.size())) file.Close();
+}
+
+void TZkThreadSave::Log(const std::string& text) {
+  AppendLine(LogFilename, text);
+  if (activeTask_) AppendLine(activeTask_->LogFile, text);
+  if (OnLogEvent) OnLogEvent(*this, text);
+}
+
+void TZkThreadSave::Error(const std::string& text) {
+  AppendLine(ErrorFilename, text);
+  if (activeTask_) AppendLine(activeTask_->ErrorFile, text);
+  if (OnErrorEvent) OnErrorEvent(*this, text);
+  Log(text);
+}
+
+void TZkThreadSave::PrepareRecordFiles(TZkThreadActiveTask& task) {
+  task.LogFile.clear();
+  task.ErrorFile.clear();
+  if (task.WantsLog()) task.LogFile = task.WithExtension(task.GetWorkPath(), kLogExtension);
+  if (task.WantsErrorFile()) task.ErrorFile = task.WithExtension(task.GetWorkPath(), kErrorExtension);
+}
+
+void TZkThreadSave::FinishRecordFiles(const TZkThreadActiveTask& task) {
+  const bool inWorkFolder = BuiltInWorkFolder(task);
+  auto copyBeside = [&](const std::string& record, const char* extension) {
+    if (inWorkFolder) CopyRecord(record, task.WithExtension(task.GetOutputPath(), extension));
+    if (task.UsesDuplicate()) CopyRecord(record, task.WithExtension(task.GetDuplicatePath(), extension));
+  };
+  if (task.WantsLog() && Exists(task.LogFile)) copyBeside(task.LogFile, kLogExtension);
+  if (Exists(task.ErrorFile)) copyBeside(task.ErrorFile, kErrorExtension);
+  if (inWorkFolder) {
+    if (!task.ErrorFile.empty()) std::remove(task.ErrorFile.c_str());
+    if (!task.LogFile.empty()) std::remove(task.LogFile.c_str());
+  }
+}
+
+std::vector<std::string> TZkThreadSave::ReadHistory(const TZkThreadActiveTask& task) {
+  std::vector<std::string> history;
+  TZkIniFile ini([this](const std::string& message) { Error(message); });
+  ini.SetFile(HistoryFilename, true);
+  ini.ReadSectionValues(task.Name, kHistoryKey, history);
+  return history;
+}
+
+std::optional<std::string> TZkThreadSave::FindUpdateBase(const std::vector<std::string>& history) {
+  for (auto entry = history.rbegin(); entry != history.rend(); ++entry)
+    if (SameText(FieldOf(*entry, ";", 1), "Ok") && SameText(FieldOf(*entry, ";", 4), "Global"))
+      return FieldOf(*entry, ";", 5);
+  return std::nullopt;
+}
+
+std::string TZkThreadSave::HistoryEntry(const TZkThreadActiveTask& task, bool stopped, bool updateRun) {
+  const std::string outputPath = task.GetOutputPath();
+  const bool ok = !stopped && Exists(outputPath);
+  return std::string(ok ? "Ok" : "Stopped") + ";" + FormatDateMask("yyyy.mm.dd", task.StartDate, NumbersOnly()) +
+         ";" + FormatDateMask("hh:pp", task.StartTime, NumbersOnly()) + ";" + (updateRun ? "Update" : "Global") +
+         ";" + outputPath;
+}
+
+void TZkThreadSave::WriteHistory(const TZkThreadActiveTask& task, const std::vector<std::string>& history) const {
+  try {
+    TZkIniFile ini;
+    ini.SetFile(HistoryFilename, true);
+    ini.WriteSectionValues(task.Name, kHistoryKey, history);
+  } catch (const EZkError&) {
+    // The history is a record of the run, not part of it.
+  }
+}
+
+}  // namespace zk

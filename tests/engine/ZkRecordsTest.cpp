@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "engine/ZkThreadSave.h"
+#include "support/ZkFakeClock.h"
+#include "support/ZkTempDir.h"
+
+namespace zk::test {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// An engine on a fixed clock whose run copy writes below a temporary folder.
+struct RecordsFixture : ::testing::Test {
+  RecordsFixture() {
+    clock.Set(2024, 1, 5, 9, 7, 3);
+    engine.HistoryFilename = dir / "Backup.Ini";
+    auto task = std::make_unique<TZkThreadActiveTask>();
+    task->Name = "Documents";
+    task->StartDate = EncodeDate(2024, 1, 5);
+    task->StartTime = EncodeTime(9, 7, 3, 0);
+    task->DefineOutput().OutputFolder = dir / "out";
+    std::filesystem::create_directories(dir / "out");
+    engine.SetActiveTask(std::move(task));
+  }
+  TZkThreadActiveTask& Task() { return *engine.ActiveTask(); }
+  bool Exists(const std::string& path) { return std::filesystem::exists(path); }
+
+  TempDir dir;
+  TFixedClock clock;
+  TZkThreadSave engine{clock};
+};
+
+TEST_F(RecordsFixture, LinesGoToTheSharedAndTheRunsFilesWithTheirStamp) {
+  engine.LogFilename = dir / "Log.Txt";
+  engine.ErrorFilename = dir / "Error.Txt";
+  Lines logEvents, errorEvents;
+  engine.OnLogEvent = [&](TZkThreadSave&, const std::string& text) { logEvents.push_back(text); };
+  engine.OnErrorEvent = [&](TZkThreadSave&, const std::string& text) { errorEvents.push_back(text); };
+  Task().DefineOutput().CreateLogFile = true;
+  Task().DefineOutput().CreateErrorFile = true;
+  TZkThreadSave::PrepareRecordFiles(Task());
+  EXPECT_EQ(Task().LogFile, dir / "out/Documents.Log");
+  EXPECT_EQ(Task().ErrorFile, dir / "out/Documents.Err");
+  EXPECT_FALSE(Exists(Task().LogFile));  // made by the first line
+
+  engine.Log("- Zip Create -");
+  clock.Set(2024, 1, 5, 9, 8, 0);
+  engine.Error("Megnyitási hiba (x)");
+  const std::string stamp1 = "2024.01.05 09:07:03 ", stamp2 = "2024.01.05 09:08:00 ";
+  EXPECT_EQ(TempDir::Read(engine.LogFilename), stamp1 + "- Zip Create -\r\n" + stamp2 + "Megnyitási hiba (x)\r\n");
+  EXPECT_EQ(TempDir::Read(Task().LogFile), TempDir::Read(engine.LogFilename));
+  EXPECT_EQ(TempDir::Read(engine.ErrorFilename), stamp2 + "Megnyitási hiba (x)\r\n");
+  EXPECT_EQ(TempDir::Read(Task().ErrorFile), TempDir::Read(engine.ErrorFilename));
+  EXPECT_EQ(logEvents, (Lines{"- Zip Create -", "Megnyitási hiba (x)"}));
+  EXPECT_EQ(errorEvents, Lines{"Megnyitási hiba (x)"});
+
+  // A second run of the same name without a work folder appends.
+  TZkThreadSave::FinishRecordFiles(Task());
+  engine.Log("second run");
+  EXPECT_NE(TempDir::Read(Task().LogFile).find("- Zip Create -"), std::string::npos);
+  EXPECT_NE(TempDir::Read(Task().LogFile).find("second run"), std::string::npos);
+
+  // Without a run copy only the shared file and the event get the line.
+  engine.SetActiveTask(nullptr);
+  engine.Log("after");
+  EXPECT_EQ(logEvents.back(), "after");
+}
+
+TEST_F(RecordsFixture, AWorkFolderKeepsNoRecordsAndTheTargetsGetCopies) {
+  Task().DefineOutput().CreateLogFile = true;
+  Task().DefineOutput().CreateErrorFile = true;
+  Task().DefineOutput().Temp = dir / "work";
+  Task().DefineOutput().DuplicateFolder = dir / "dup";
+  std::filesystem::create_directories(dir / "work");
+  TZkThreadSave::PrepareRecordFiles(Task());
+  EXPECT_EQ(Task().LogFile, dir / "work/Documents.Log");
+  engine.Log("line");
+  TZkThreadSave::FinishRecordFiles(Task());
+  EXPECT_FALSE(Exists(dir / "work/Documents.Log"));
+  EXPECT_TRUE(Exists(dir / "out/Documents.Log"));
+  EXPECT_TRUE(Exists(dir / "dup/Documents.Log"));
+  // No error, no error file anywhere.
+  EXPECT_FALSE(Exists(dir / "work/Documents.Err"));
+  EXPECT_FALSE(Exists(dir / "out/Documents.Err"));
+  EXPECT_FALSE(Exists(dir / "dup/Documents.Err"));
+
+  engine.Error("bad");
+  TZkThreadSave::FinishRecordFiles(Task());
+  EXPECT_TRUE(Exists(dir / "out/Documents.Err"));
+  EXPECT_TRUE(Exists(dir / "dup/Documents.Err"));
+  EXPECT_FALSE(Exists(dir / "work/Documents.Err"));
+}
+
+TEST_F(RecordsFixture, HistoryEntriesAndTheUpdateBase) {
+  EXPECT_TRUE(engine.ReadHistory(Task()).empty());
+  EXPECT_TRUE(Exists(engine.HistoryFilename));  // created on the first read
+
+  Lines history = {"Ok;2024.01.01;10:00;Global;/a.Zip", "ok;2024.01.02;10:00;GLOBAL;/b.Zip",
+                   "Stopped;2024.01.03;10:00;Global;/c.Zip", "Ok;2024.01.04;10:00;Update;/d.Zip"};
+  EXPECT_EQ(TZkThreadSave::FindUpdateBase(history), "/b.Zip");
+  EXPECT_EQ(TZkThreadSave::FindUpdateBase({"Stopped;x;y;Global;/a"}), std::nullopt);
+
+  // No archive at the output path: the run counts as stopped.
+  const std::string archive = Task().GetOutputPath();
+  EXPECT_EQ(TZkThreadSave::HistoryEntry(Task(), false, false), "Stopped;2024.01.05;09:07;Global;" + archive);
+  dir.Write("out/Documents.Zip", "zip");
+  EXPECT_EQ(TZkThreadSave::HistoryEntry(Task(), false, true), "Ok;2024.01.05;09:07;Update;" + archive);
+  EXPECT_EQ(TZkThreadSave::HistoryEntry(Task(), true, false), "Stopped;2024.01.05;09:07;Global;" + archive);
+
+  history.push_back(TZkThreadSave::HistoryEntry(Task(), false, false));
+  engine.WriteHistory(Task(), history);
+  EXPECT_EQ(engine.ReadHistory(Task()), history);
+
+  // A renamed job starts a section of its own; the old one stays.
+  Task().Name = "Renamed";
+  EXPECT_TRUE(engine.ReadHistory(Task()).empty());
+  engine.WriteHistory(Task(), {"Ok;x;y;Global;/r.Zip"});
+  const std::string file = TempDir::Read(engine.HistoryFilename);
+  EXPECT_NE(file.find("[Documents]\r\nHistory=Ok;2024.01.01"), std::string::npos);
+  EXPECT_NE(file.find("[Renamed]\r\nHistory=Ok;x;y;Global;/r.Zip\r\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zk::test
