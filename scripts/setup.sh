@@ -7,7 +7,8 @@ set -euo pipefail
 packages=(
   build-essential cmake clang libclang-rt-14-dev pkg-config
   zlib1g-dev libpugixml-dev googletest libgtest-dev libgmock-dev libbenchmark-dev
-  libxml2-utils unzip 7zip libarchive-tools python3
+  libxml2-utils unzip 7zip libarchive-tools python3 zip
+  libsystemd-dev libx11-dev dbus-daemon python3-dbusmock xvfb
 )
 
 missing=()

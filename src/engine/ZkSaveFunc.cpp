@@ -1,9 +1,15 @@
 #include "engine/ZkSaveFunc.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
+#include <exception>
 #include <string_view>
 
+#include "system/ZkService.h"
+#include "system/ZkShutDownWinX.h"
 #include "util/ZkUtil.h"
+#include "util/ZkUtilFile.h"
 
 namespace zk {
 namespace {
@@ -26,6 +32,10 @@ constexpr std::array<TKeyword, 9> kKeywords = {{
     {"ExecuteWait", TZkSaveFunc::seExeRunWait},
     {"Execute", TZkSaveFunc::seExeRun},
 }};
+
+// The text form takes any number of seconds; a wait never goes below 0 or
+// beyond a day.
+constexpr std::int32_t kMaxPauseSeconds = 24 * 60 * 60;
 
 bool KeepsParam1(TZkSaveFunc kind) {
   return kind != TZkSaveFunc::seNone && kind != TZkSaveFunc::seRestart && kind != TZkSaveFunc::seShutDown;
@@ -78,6 +88,50 @@ void TZkThreadSaveFunc::SetName(const std::string& text) {
   }
   if (!KeepsParam1(funcType_)) param1_.clear();
   if (!KeepsParam2(funcType_)) param2_.clear();
+}
+
+void TZkThreadSaveFunc::Perform(const TZkActionPlatform& platform) const {
+  const TZkServiceContext services{platform.Services, platform.Sleeper};
+  switch (funcType_) {
+    case TZkSaveFunc::seNone:
+      return;
+    case TZkSaveFunc::sePause:
+      platform.Sleeper.Sleep(std::clamp(LeadingInt(param1_), 0, kMaxPauseSeconds) * 1000);
+      return;
+    case TZkSaveFunc::seExeRun:
+      platform.Programs.ShellOpen(param1_, param2_, FolderPart(param1_));
+      return;
+    case TZkSaveFunc::seExeRunWait:
+      platform.Programs.RunAndWait(param1_, param2_, FolderPart(param1_));
+      return;
+    case TZkSaveFunc::seExeClose:
+      // An empty name would match any window without a caption.
+      if (param1_.empty()) return;
+      if (!platform.Programs.CloseWindowOfClass(param1_)) platform.Programs.CloseWindowWithCaption(param1_);
+      return;
+    case TZkSaveFunc::seServiceStart:
+      // A paused service continues; any failure of that (a stopped service
+      // cannot continue) means it is started instead.
+      try {
+        ServiceContinue(services, "", param1_);
+        return;
+      } catch (const std::exception&) {
+      }
+      ServiceStart(services, "", param1_);
+      return;
+    case TZkSaveFunc::seServiceStop:
+      ServiceStop(services, "", param1_);
+      return;
+    case TZkSaveFunc::seServicePause:
+      ServicePause(services, "", param1_);
+      return;
+    case TZkSaveFunc::seRestart:
+      WindowsReboot(platform.Session, true, false);
+      return;
+    case TZkSaveFunc::seShutDown:
+      WindowsShutDown(platform.Session, true, false);
+      return;
+  }
 }
 
 std::string TZkThreadSaveFunc::DisplayName() const {

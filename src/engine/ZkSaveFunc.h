@@ -5,6 +5,10 @@
 
 #include <string>
 
+#include "platform/ZkClock.h"
+#include "platform/ZkPrograms.h"
+#include "platform/ZkServiceControl.h"
+#include "platform/ZkSessionEnd.h"
 #include "store/Published.h"
 
 namespace zk {
@@ -20,6 +24,15 @@ enum class TZkSaveFunc {
   seServicePause,
   seRestart,
   seShutDown
+};
+
+// What carrying out an action needs of the machine. The engine hands in its
+// own; tests hand in fakes. Everything must outlive the call.
+struct TZkActionPlatform {
+  platform::TZkSleeper& Sleeper;
+  platform::TZkServiceControl& Services;
+  platform::TZkSessionEnder& Session;
+  platform::TZkProgramLauncher& Programs;
 };
 
 class TZkThreadSaveFunc : public TZkCollectionItem {
@@ -38,6 +51,13 @@ public:
   void SetParam1(const std::string& value) { param1_ = value; }
   const std::string& Param2() const { return param2_; }
   void SetParam2(const std::string& value) { param2_ = value; }
+
+  // Carries out the action on the calling thread and returns when it is
+  // done: a pause sleeps (0 to 24 hours), a run-and-wait action waits for
+  // its program, the service actions wait for their service. Programs and
+  // windows fail silently; service and shutdown failures raise
+  // EZkServiceError or EZkShutDownError.
+  void Perform(const TZkActionPlatform& platform) const;
 
   std::string DisplayName() const override;
   // From another action: through the text form, so the copy holds what

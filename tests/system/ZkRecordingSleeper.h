@@ -1,0 +1,21 @@
+#pragma once
+// A sleeper that records the waits asked for instead of sleeping.
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/ZkClock.h"
+
+namespace zk::test {
+
+class TRecordingSleeper : public platform::TZkSleeper {
+public:
+  void Sleep(int milliseconds) override {
+    Waits.push_back(milliseconds);
+    Total += milliseconds;
+  }
+  std::vector<int> Waits;
+  std::int64_t Total = 0;
+};
+
+}  // namespace zk::test
