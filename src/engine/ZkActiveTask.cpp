@@ -17,20 +17,14 @@ struct TDecorations {
   bool MonthDay;
 };
 
-// The date and time tokens used here have no locale text (no names).
-const TFormatSettings& NumbersOnly() {
-  static const TFormatSettings settings = TFormatSettings::English();
-  return settings;
-}
-
 std::string Decorate(const TDecorations& which, TDateTime startDate, TDateTime startTime) {
   std::string text;
   auto add = [&text](const std::string& decoration) {
     text += ' ';
     text += decoration;
   };
-  if (which.Date) add(FormatDateMask("yyyy.mm.dd", startDate, NumbersOnly()));
-  if (which.Time) add(FormatDateMask("hhpp", startTime, NumbersOnly()));
+  if (which.Date) add(FormatDateMask("yyyy.mm.dd", startDate, NeutralFormatSettings()));
+  if (which.Time) add(FormatDateMask("hhpp", startTime, NeutralFormatSettings()));
   if (which.WeekDay) add(std::to_string(DayOfWeek(startDate)));
   if (which.MonthDay) add(std::to_string(DecodeDateTime(startDate).Day));
   return text;

@@ -21,12 +21,6 @@ constexpr const char* kHistoryKey = "History";
 constexpr const char* kLogExtension = ".Log";
 constexpr const char* kErrorExtension = ".Err";
 
-// The stamps and history fields hold numbers only: no locale names.
-const TFormatSettings& NumbersOnly() {
-  static const TFormatSettings settings = TFormatSettings::English();
-  return settings;
-}
-
 bool Exists(const std::string& path) {
   return !path.empty() && platform::ReadFileInfo(path).has_value();
 }
@@ -51,7 +45,7 @@ void TZkThreadSave::AppendLine(const std::string& fileName, const std::string& t
   // A line that cannot be written is lost: logging never stops a run.
   platform::FileHandle file = platform::FileHandle::OpenForAppend(fileName);
   if (!file.IsOpen()) return;
-  const std::string line = FormatDateMask(kStampFormat, Clock().Now(), NumbersOnly()) + text + "\r\n";
+  const std::string line = FormatDateMask(kStampFormat, Clock().Now(), NeutralFormatSettings()) + text + "\r\n";
   if (file.WriteAll(line.data(), line.size())) file.Close();
 }
 
@@ -107,9 +101,10 @@ std::optional<std::string> TZkThreadSave::FindUpdateBase(const std::vector<std::
 std::string TZkThreadSave::HistoryEntry(const TZkThreadActiveTask& task, bool stopped, bool updateRun) {
   const std::string outputPath = task.GetOutputPath();
   const bool ok = !stopped && Exists(outputPath);
-  return std::string(ok ? "Ok" : "Stopped") + ";" + FormatDateMask("yyyy.mm.dd", task.StartDate, NumbersOnly()) +
-         ";" + FormatDateMask("hh:pp", task.StartTime, NumbersOnly()) + ";" + (updateRun ? "Update" : "Global") +
-         ";" + outputPath;
+  const std::string date = FormatDateMask("yyyy.mm.dd", task.StartDate, NeutralFormatSettings());
+  const std::string time = FormatDateMask("hh:pp", task.StartTime, NeutralFormatSettings());
+  return std::string(ok ? "Ok" : "Stopped") + ";" + date + ";" + time + ";" + (updateRun ? "Update" : "Global") + ";" +
+         outputPath;
 }
 
 void TZkThreadSave::WriteHistory(const TZkThreadActiveTask& task, const std::vector<std::string>& history) const {

@@ -346,6 +346,11 @@ const TFormatSettings& UserFormatSettings() {
   return settings;
 }
 
+const TFormatSettings& NeutralFormatSettings() {
+  static const TFormatSettings settings = TFormatSettings::English();
+  return settings;
+}
+
 // The digits come from to_chars, which ignores the C locale, in the shape of
 // printf's %.15G; only the separator and the exponent are rewritten.
 std::string FloatToStr(double value, const TFormatSettings& settings) {

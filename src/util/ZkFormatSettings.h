@@ -42,6 +42,9 @@ struct TFormatSettings {
 
 // The settings read from the user's locale the first time they are asked for.
 const TFormatSettings& UserFormatSettings();
+// Fixed English settings, for texts that must not follow the locale (time
+// stamps and names made of numbers).
+const TFormatSettings& NeutralFormatSettings();
 
 // General format with at most 15 significant digits, the settings' decimal
 // separator and no thousands separators; exponent form ("1,5E-5", "1E15") when
