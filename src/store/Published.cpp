@@ -2,6 +2,7 @@
 
 #include <cxxabi.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <typeinfo>
 
@@ -113,6 +114,10 @@ int TZkCollection::IndexOf(const TZkCollectionItem& item) const {
   for (int i = Count() - 1; i >= 0; --i)
     if (items_[static_cast<std::size_t>(i)].get() == &item) return i;
   return -1;
+}
+
+void TZkCollection::Sort(const std::function<bool(const TZkCollectionItem&, const TZkCollectionItem&)>& less) {
+  std::stable_sort(items_.begin(), items_.end(), [&less](const auto& a, const auto& b) { return less(*a, *b); });
 }
 
 void TZkCollection::Assign(const TZkPersistent& source) {

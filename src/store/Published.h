@@ -319,6 +319,8 @@ public:
   void Clear();
   // Position of this very item, -1 when it is not in the collection.
   int IndexOf(const TZkCollectionItem& item) const;
+  // Puts the items in the order `less` gives, keeping equal ones in place.
+  void Sort(const std::function<bool(const TZkCollectionItem&, const TZkCollectionItem&)>& less);
 
   // From another collection: clears this one, then appends one new item per
   // source item, assigned from it, in order.

@@ -344,21 +344,15 @@ void TZkServiceCtrl::Refresh() {
 }
 
 void TZkServiceCtrl::SortServices() {
-  if (services_.Count() == 0 || sorting_ == TServiceSorting::ssNothingSort) return;
-  // The collection cannot move its items, so the names move between them.
-  std::vector<std::pair<std::string, std::string>> names;
-  for (int i = 0; i < services_.Count(); ++i)
-    names.emplace_back(services_.Items(i).ServiceName(), services_.Items(i).ServiceDisplayName());
+  if (sorting_ == TServiceSorting::ssNothingSort) return;
   const bool byName = sorting_ == TServiceSorting::ssServiceName;
-  std::stable_sort(names.begin(), names.end(), [byName](const auto& a, const auto& b) {
-    const std::string ka = LowerAsciiText(byName ? a.first : a.second);
-    const std::string kb = LowerAsciiText(byName ? b.first : b.second);
+  services_.Sort([byName](const TZkCollectionItem& a, const TZkCollectionItem& b) {
+    const auto& left = static_cast<const TZkServiceItem&>(a);
+    const auto& right = static_cast<const TZkServiceItem&>(b);
+    const std::string ka = LowerAsciiText(byName ? left.ServiceName() : left.ServiceDisplayName());
+    const std::string kb = LowerAsciiText(byName ? right.ServiceName() : right.ServiceDisplayName());
     return std::strcoll(ka.c_str(), kb.c_str()) < 0;
   });
-  for (int i = 0; i < services_.Count(); ++i) {
-    services_.Items(i).SetServiceName(names[static_cast<std::size_t>(i)].first);
-    services_.Items(i).SetServiceDisplayName(names[static_cast<std::size_t>(i)].second);
-  }
 }
 
 const TPropList& TZkServiceCtrl::ClassProperties() {

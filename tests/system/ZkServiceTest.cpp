@@ -200,17 +200,18 @@ protected:
   TZkServiceCtrl ctrl_{context_};
 };
 
-TEST_F(ServiceList, RefreshListsInTheManagersOrderAndSortingMovesTheNames) {
+TEST_F(ServiceList, RefreshListsInTheManagersOrderAndSortingMovesTheItems) {
   EXPECT_EQ(ctrl_.Services().Count(), 0);  // nothing before the first refresh
   ctrl_.Refresh();
   EXPECT_EQ(Names(), (std::vector<std::string>{"wuauserv", "Alerter", "cups", "beep"}));
   EXPECT_EQ(ctrl_.Items(0).ServiceDisplayName(), "Windows Update");
 
-  const TZkServiceItem* first = &ctrl_.Items(0);
+  const TZkServiceItem* alerter = &ctrl_.Items(1);
   ctrl_.SetSorting(TServiceSorting::ssServiceName);
   EXPECT_EQ(Names(), (std::vector<std::string>{"Alerter", "beep", "cups", "wuauserv"}));
   EXPECT_EQ(ctrl_.Items(0).ServiceDisplayName(), "zeta alerts");
-  EXPECT_EQ(&ctrl_.Items(0), first);
+  EXPECT_EQ(&ctrl_.Items(0), alerter);
+  EXPECT_EQ(alerter->Index(), 0);
   ctrl_.SetSorting(TServiceSorting::ssDisplayName);
   EXPECT_EQ(Names(), (std::vector<std::string>{"beep", "cups", "wuauserv", "Alerter"}));
   EXPECT_EQ(Enumerations(), 1);
