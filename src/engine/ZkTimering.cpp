@@ -49,12 +49,13 @@ int LastOffset(TZkSaveTimerType kind) {
   }
 }
 
-std::vector<std::string> Names(const char* prefix, int count, int first) {
+// "sd01" ... "sd31".
+std::vector<std::string> DayNames() {
   std::vector<std::string> names;
-  for (int i = 0; i < count; ++i) {
-    std::string number = std::to_string(first + i);
-    if (number.size() < 2) number.insert(0, "0");
-    names.push_back(prefix + number);
+  for (int day = 1; day <= 31; ++day) {
+    std::string name = day < 10 ? "sd0" : "sd";
+    name += std::to_string(day);
+    names.push_back(std::move(name));
   }
   return names;
 }
@@ -164,7 +165,7 @@ const TPropList& TZkThreadSaveTimering::ClassProperties() {
                &T::Months, &T::SetMonths)
           .Set("Dows", {"sdMonday", "sdTuesday", "sdWednesday", "sdThursday", "sdFriday", "sdSaturday", "sdSunday"},
                &T::Dows, &T::SetDows)
-          .Set("Days", Names("sd", 31, 1), &T::Days, &T::SetDays)
+          .Set("Days", DayNames(), &T::Days, &T::SetDays)
           .Boolean("ExtendedSaving", &T::ExtendedSaving, &T::SetExtendedSaving)
           .Boolean("UpdateSaving", &T::UpdateSaving, &T::SetUpdateSaving)
           .Boolean("ExtendUpdateSaving", &T::ExtendUpdateSaving, &T::SetExtendUpdateSaving)

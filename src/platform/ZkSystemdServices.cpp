@@ -175,7 +175,10 @@ private:
     const char* arg = nullptr;
     // argv[0] names the program again.
     for (bool first = true; sd_bus_message_read(m, "s", &arg) > 0; first = false)
-      if (!first) line += " " + std::string(arg);
+      if (!first) {
+        line += ' ';
+        line += arg;
+      }
     return line;
   }
 

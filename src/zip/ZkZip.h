@@ -1,0 +1,379 @@
+#pragma once
+// Zip archives: the container with its entry directory, and the adding,
+// replacing and deleting of entries. The component only writes archives and
+// reads their directories; it never extracts.
+//
+// Entries are compressed as a stream: the local header is written, the
+// deflate output follows as it is produced, and the header is completed
+// afterwards, so memory does not grow with the size of a file. Values that
+// do not fit the classic 16- and 32-bit fields go into ZIP64 records; an
+// archive within the classic limits has none. A failure while an entry is
+// added writes the previous directory back; after a crash the next open
+// finds the complete entries by walking the local headers.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/ZkFileHandle.h"
+#include "util/ZkDateTime.h"
+#include "util/ZkError.h"
+#include "util/ZkUtilFile.h"
+
+namespace zk {
+
+enum class TZipSaveMethod { FastSave, RebuildAll };
+enum class TZipCompressionType { ctNormal, ctMaximum, ctFast, ctSuperFast, ctNone, ctUnknown };
+enum class TOverwriteAction { oaSkip, oaSkipAll, oaOverwrite, oaOverwriteAll };
+
+// zlib refused to compress.
+class EZkZipError : public EZkError {
+public:
+  using EZkError::EZkError;
+};
+
+// The entry name of a file path: Windows style turns "\" into "/", removes
+// the drive (or, with keepDrive, keeps its letter as a folder: 'C/Data/a.txt')
+// and the server and share of a network path; Posix style only drops the
+// leading "/", since an entry name is always relative. The result is UTF-8;
+// the code page of the stored bytes is chosen when the entry is written.
+std::string ToZipName(std::string_view path, bool keepDrive, PathStyle style = kNativePathStyle);
+// The same steps, then the separators of the style ("\" for Windows).
+std::string FromZipName(std::string_view name, bool keepDrive, PathStyle style = kNativePathStyle);
+
+// The display form of a stored entry name (FileNames): Windows style turns
+// "//" and "/" into "\" and drops anything up to and including ":\".
+std::string ZipDisplayName(std::string_view name, PathStyle style = kNativePathStyle);
+
+// The fixed fields of a central directory record in the order of the
+// format, then the name, extra field and comment. Sizes and the offset hold
+// the true values, also where the file carries them in a ZIP64 field; Extra
+// holds the other extra fields (kept for entries of foreign archives).
+struct TCentralDirectoryFile {
+  std::uint32_t Signature = 0;
+  std::uint16_t VersionMadeBy = 0;
+  std::uint16_t VersionNeeded = 0;
+  std::uint16_t Flags = 0;
+  std::uint16_t Method = 0;
+  std::uint16_t Time = 0;
+  std::uint16_t Date = 0;
+  std::uint32_t Crc32 = 0;
+  std::uint64_t CompressedSize = 0;
+  std::uint64_t UncompressedSize = 0;
+  std::uint32_t DiskNumberStart = 0;
+  std::uint16_t InternalAttributes = 0;
+  std::uint32_t ExternalAttributes = 0;
+  std::uint64_t LocalHeaderOffset = 0;
+  std::string Name;
+  std::string Extra;
+  std::string Comment;
+};
+
+// A local header as last read or written (the data is not kept); all zero
+// when no local header was found at the entry's offset.
+struct TLocalFile {
+  std::uint32_t Signature = 0;
+  std::uint16_t VersionNeeded = 0;
+  std::uint16_t Flags = 0;
+  std::uint16_t Method = 0;
+  std::uint16_t Time = 0;
+  std::uint16_t Date = 0;
+  std::uint32_t Crc32 = 0;
+  std::uint64_t CompressedSize = 0;
+  std::uint64_t UncompressedSize = 0;
+  std::uint16_t NameLength = 0;
+  std::uint16_t ExtraLength = 0;
+  std::string Name;
+  std::string Extra;
+  // Bytes after the data: a data descriptor of a foreign archive.
+  std::uint32_t DescriptorSize = 0;
+};
+
+// Where the data of an entry comes from: the bytes from the current
+// position to the end.
+class TZkZipSource {
+public:
+  virtual ~TZkZipSource() = default;
+  // The number of bytes the source announces before it is read.
+  virtual std::int64_t Size() = 0;
+  // Up to `size` bytes, 0 at the end; raises EZkFileReadError on failure.
+  virtual std::size_t Read(char* buffer, std::size_t size) = 0;
+};
+
+class TZkZipFileSource : public TZkZipSource {
+public:
+  // Opens the file for reading, others free to read and write it;
+  // EZkFileOpenError when it cannot be opened.
+  explicit TZkZipFileSource(const std::string& fileName);
+  std::int64_t Size() override;
+  std::size_t Read(char* buffer, std::size_t size) override;
+  const platform::FileHandle& File() const { return file_; }
+
+private:
+  platform::FileHandle file_;
+};
+
+class TZkZipMemorySource : public TZkZipSource {
+public:
+  // The bytes must outlive the source.
+  explicit TZkZipMemorySource(std::string_view bytes) : bytes_(bytes) {}
+  std::int64_t Size() override { return static_cast<std::int64_t>(bytes_.size() - pos_); }
+  std::size_t Read(char* buffer, std::size_t size) override;
+
+private:
+  std::string_view bytes_;
+  std::size_t pos_ = 0;
+};
+
+class TZkZip;
+class TZkZipEntries;
+
+class TZkZipEntriesEntry {
+public:
+  TZkZipEntries& Directory() const { return *directory_; }
+  const TCentralDirectoryFile& CentralRecord() const { return central_; }
+  const TLocalFile& LocalRecord() const { return local_; }
+  // The name as UTF-8, decoded by the entry's UTF-8 flag.
+  const std::string& Name() const { return name_; }
+  bool Encrypted() const;
+  bool IsDirectory() const;
+  TDateTime DateTime() const { return dateTime_; }
+  TZipCompressionType Compression() const;
+
+  // The header, name, extra field and data in the file, with a data
+  // descriptor when there is one; the local header's own lengths count
+  // where it was read.
+  std::uint64_t LocalEntrySize() const;
+  // The central record as this component writes it, ZIP64 field included.
+  std::uint64_t CentralEntrySize() const;
+
+private:
+  friend class TZkZip;
+  friend class TZkZipEntries;
+  explicit TZkZipEntriesEntry(TZkZipEntries& directory) : directory_(&directory) {}
+
+  TZkZipEntries* directory_;
+  TCentralDirectoryFile central_;
+  TLocalFile local_;
+  std::string name_;
+  TDateTime dateTime_ = 0;
+  // The local header carries a ZIP64 field for both sizes, so the central
+  // record must carry them there too.
+  bool localZip64_ = false;
+};
+
+class TZkZipEntries {
+public:
+  explicit TZkZipEntries(TZkZip& owner) : owner_(owner) {}
+  TZkZipEntries(const TZkZipEntries&) = delete;
+  TZkZipEntries& operator=(const TZkZipEntries&) = delete;
+
+  TZkZip& Owner() const { return owner_; }
+  // The last directory read succeeded.
+  bool Valid() const { return valid_; }
+  int Count() const { return static_cast<int>(items_.size()); }
+  TZkZipEntriesEntry& Items(int index) const { return *items_.at(static_cast<std::size_t>(index)); }
+
+  // The first entry whose name equals ToZipName(fileName, SaveDriveName)
+  // ignoring the case of A to Z; -1 when there is none.
+  int IndexOfName(std::string_view fileName) const;
+
+  // Adding and deleting; each requires an open archive (EZkError otherwise).
+  // AddFileAs adds nothing and returns null when the file does not exist.
+  TZkZipEntriesEntry* AddFileAs(const std::string& fileName, const std::string& entryName);
+  TZkZipEntriesEntry* AddStream(const std::string& entryName, std::uint32_t attributes, TZkZipSource& source,
+                                TDateTime dateTime);
+  void AddFolders(const std::string& entryName);
+  TZkZipEntriesEntry* AddFast(const std::string& entryName, std::uint32_t attributes, TZkZipSource& source,
+                              TDateTime dateTime);
+  TZkZipEntriesEntry* AddRebuild(const std::string& entryName, std::uint32_t attributes, TZkZipSource& source,
+                                 TDateTime dateTime);
+  void DeleteEntry(int index);
+
+private:
+  friend class TZkZip;
+  TZkZipEntriesEntry& Append();
+  void Remove(int index);
+  void Clear();
+  int IndexOfStoredName(std::string_view name) const;
+
+  TZkZip& owner_;
+  bool valid_ = false;
+  std::vector<std::unique_ptr<TZkZipEntriesEntry>> items_;
+  // Names folded to lower case A to Z → first index; rebuilt when stale so
+  // that a directory of many entries is searched in constant time.
+  mutable std::unordered_map<std::string, int> index_;
+  mutable bool indexStale_ = true;
+  // Entries appended since the index was built are added on the next
+  // lookup, so that adding many entries stays linear.
+  mutable std::size_t indexed_ = 0;
+};
+
+class TZkZip {
+public:
+  using TOnProgress = std::function<void(TZkZip& sender, std::int64_t current, std::int64_t total)>;
+  using TOnZipChange = std::function<void(TZkZip& sender, int changeType)>;
+  using TOnAddItem = std::function<void(TZkZip& sender, const std::string& itemName)>;
+  using TOnNewItem = std::function<void(TZkZip& sender, const std::string& itemName, std::int64_t size)>;
+  using TOnOverwriteFile = std::function<void(TZkZip& sender, std::string& fileName, TOverwriteAction& action)>;
+
+  // OnZipChange types.
+  static constexpr int kChangeClosed = 0;
+  static constexpr int kChangeOpened = 1;
+  static constexpr int kChangeAdded = 2;
+  static constexpr int kChangeDeleted = 3;
+
+  TZkZip();
+  // Closes the archive without an event. A directory still pending from an
+  // update is written first; if that fails, the next open recovers the
+  // entries by the local-header walk.
+  ~TZkZip();
+  TZkZip(const TZkZip&) = delete;
+  TZkZip& operator=(const TZkZip&) = delete;
+
+  // Published properties.
+  const std::string& FileName() const { return fileName_; }
+  void SetFileName(const std::string& value) { fileName_ = value; }
+  bool IsZipFile() const { return file_.IsOpen(); }
+  bool Active() const { return IsZipFile(); }
+  void SetActive(bool value);
+  TZipSaveMethod SaveMethod() const { return saveMethod_; }
+  void SetSaveMethod(TZipSaveMethod value) { saveMethod_ = value; }
+  bool StoreRelativePath() const { return storeRelativePath_; }
+  void SetStoreRelativePath(bool value) { storeRelativePath_ = value; }
+  bool StoreFolders() const { return storeFolders_; }
+  void SetStoreFolders(bool value) { storeFolders_ = value; }
+  TZipCompressionType CompressionType() const { return compressionType_; }
+  void SetCompressionType(TZipCompressionType value);
+  // Reads the comment of the open archive; empty when none is open.
+  const std::vector<std::string>& Comment();
+  // Rewrites the end record and the comment of the open archive.
+  void SetComment(const std::vector<std::string>& lines);
+  // The entry names for display, one per entry in directory order.
+  const std::vector<std::string>& FileNames();
+  bool UseTempFiles() const { return useTempFiles_; }
+  void SetUseTempFiles(bool value) { useTempFiles_ = value; }
+  TOverwriteAction OverwriteAction() const { return overwriteAction_; }
+  void SetOverwriteAction(TOverwriteAction value) { overwriteAction_ = value; }
+  std::string ComponentVersion() const { return "2.0"; }
+  bool ReadOnly() const { return readOnly_; }
+  bool ApplyAtributes() const { return applyAtributes_; }
+  void SetApplyAtributes(bool value) { applyAtributes_ = value; }
+  bool SaveDriveName() const { return saveDriveName_; }
+  void SetSaveDriveName(bool value) { saveDriveName_ = value; }
+
+  // Events. OnDecompressFile and OnOverwriteFile belong to extraction and
+  // are never raised.
+  TOnProgress OnDecompressFile;
+  TOnProgress OnCompressFile;
+  TOnZipChange OnZipChange;
+  TOnProgress OnZipOpen;
+  TOnAddItem OnAddItem;
+  TOnNewItem OnNewItem;
+  TOnProgress OnRebuildZip;
+  TOnProgress OnRemoveItems;
+  TOnOverwriteFile OnOverwriteFile;
+
+  // Raises EZkFileOpenError when the file is missing ('File "x" not found!')
+  // or cannot be opened; a file that is no readable archive leaves the
+  // component closed without an error.
+  void OpenArchive(const std::string& fileName);
+  void CloseArchive();
+  // Writes an empty archive (22 bytes) and leaves it closed.
+  void CreateArchive(const std::string& fileName);
+
+  TZkZipEntries& Entries() { return entries_; }
+
+  // Adds the file under its own name; null when it does not exist.
+  TZkZipEntriesEntry* AddFile(const std::string& fileName);
+  bool IsNewFile(const std::string& fileName) const;
+  bool IsChangedFile(const std::string& fileName) const;
+  bool NeedsUpdate(const std::string& fileName) const;
+
+  // Between BeginUpdate and the matching EndUpdate, in-place adds write only
+  // their local entries and the directory is written once at the end (or
+  // by the next operation that needs it), so adding many files does not
+  // rewrite the directory each time. A crash meanwhile loses no complete
+  // entry: the next open walks the local headers.
+  void BeginUpdate();
+  void EndUpdate();
+
+protected:
+  virtual void DoZipChange(TZkZip& sender, int changeType);
+
+private:
+  friend class TZkZipEntries;
+  class Target;
+  class FileTarget;
+  class MemoryTarget;
+  class TempFileTarget;
+
+  // The end record as kept in memory: the classic fields widened to hold
+  // ZIP64 values.
+  struct EndRecord {
+    std::uint32_t DiskNumber = 0;
+    std::uint32_t CentralDisk = 0;
+    std::uint64_t EntriesOnDisk = 0;
+    std::uint64_t TotalEntries = 0;
+    std::uint64_t CentralSize = 0;
+    std::uint64_t CentralOffset = 0;
+    std::uint16_t CommentLength = 0;
+  };
+
+  void RequireOpen() const;
+  void Changed(int changeType);
+  void LoadDirectory();
+  bool FindEndRecord(std::int64_t fileSize);
+  bool ReadCentralDirectory(std::int64_t fileSize);
+  void ReadLocalHeaders(std::int64_t fileSize);
+  bool ScanLocalHeaders(std::int64_t fileSize);
+  std::string EncodeDirectory(std::uint64_t centralOffset) const;
+  void WriteDirectoryAt(std::uint64_t centralOffset);
+  void FlushPendingDirectory();
+  TZkZipEntriesEntry& PrepareEntry(const std::string& name, std::uint32_t attributes, TDateTime dateTime);
+  void CompressInto(Target& target, TZkZipEntriesEntry& entry, TZkZipSource& source);
+  std::unique_ptr<Target> OpenRebuildTarget();
+  void CopyLocalEntries(Target& target, int count, std::vector<std::uint64_t>& newOffsets);
+  void ReplaceArchiveContent(Target& target);
+  void Rebuild(TZkZipEntriesEntry* added, TZkZipSource* source);
+  TZkZipEntriesEntry* Add(bool inPlace, const std::string& entryName, std::uint32_t attributes,
+                          TZkZipSource& source, TDateTime dateTime);
+  void DeleteAt(int index);
+  std::string EntryNameOf(const std::string& entryName) const;
+  [[noreturn]] void ThrowWriteError() const;
+  [[noreturn]] void ThrowReadError() const;
+  void WriteAt(std::uint64_t offset, std::string_view bytes);
+  void ReadExact(std::uint64_t offset, char* buffer, std::size_t size) const;
+
+  std::string fileName_;
+  TZipSaveMethod saveMethod_ = TZipSaveMethod::FastSave;
+  bool storeRelativePath_ = true;
+  bool storeFolders_ = true;
+  TZipCompressionType compressionType_ = TZipCompressionType::ctMaximum;
+  bool useTempFiles_ = false;
+  TOverwriteAction overwriteAction_ = TOverwriteAction::oaSkip;
+  bool readOnly_ = false;
+  bool applyAtributes_ = true;
+  bool saveDriveName_ = false;
+
+  TZkZipEntries entries_;
+  bool fileNamesStale_ = true;
+  std::uint64_t endRecordPosition_ = 0;
+  EndRecord endRecord_;
+  // The comment bytes as in the file, written back unchanged by every
+  // directory write; comment_ is their split form for Comment().
+  std::string commentBytes_;
+  std::vector<std::string> comment_;
+  std::vector<std::string> fileNames_;
+  bool changeLock_ = false;
+  int updateDepth_ = 0;
+  bool directoryPending_ = false;
+  platform::FileHandle file_;
+};
+
+}  // namespace zk

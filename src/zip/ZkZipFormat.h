@@ -1,0 +1,163 @@
+#pragma once
+// The byte layout of zip archives: signatures, header sizes, the
+// little-endian byte writer and reader, and the choices the format leaves
+// open (ZIP64 only where a value does not fit, CP852 or UTF-8 names). Only
+// the zip unit includes this header.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "util/ZkDateTime.h"
+
+namespace zk::zipformat {
+
+inline constexpr std::uint32_t kLocalHeaderSignature = 0x04034B50;
+inline constexpr std::uint32_t kCentralHeaderSignature = 0x02014B50;
+inline constexpr std::uint32_t kEndRecordSignature = 0x06054B50;
+inline constexpr std::uint32_t kZip64EndRecordSignature = 0x06064B50;
+inline constexpr std::uint32_t kZip64LocatorSignature = 0x07064B50;
+inline constexpr std::uint32_t kDataDescriptorSignature = 0x08074B50;
+
+inline constexpr std::size_t kLocalHeaderSize = 30;
+inline constexpr std::size_t kCentralHeaderSize = 46;
+inline constexpr std::size_t kEndRecordSize = 22;
+inline constexpr std::size_t kZip64EndRecordSize = 56;
+inline constexpr std::size_t kZip64LocatorSize = 20;
+// The end record may be followed by a comment of up to 65,535 bytes.
+inline constexpr std::size_t kMaxCommentLength = 0xFFFF;
+
+inline constexpr std::uint16_t kVersionClassic = 20;
+inline constexpr std::uint16_t kVersionZip64 = 45;
+// "Version made by": the high byte names the host whose attributes the
+// external attribute field holds; both hosts below use the DOS bits.
+inline constexpr std::uint16_t kHostFat = 0;
+inline constexpr std::uint16_t kHostNtfs = 11;
+
+inline constexpr std::uint16_t kMethodStored = 0;
+inline constexpr std::uint16_t kMethodDeflated = 8;
+inline constexpr std::uint16_t kMethodDeflate64 = 9;
+
+inline constexpr std::uint16_t kFlagEncrypted = 0x0001;
+inline constexpr std::uint16_t kFlagLevelMask = 0x0006;
+inline constexpr std::uint16_t kFlagDataDescriptor = 0x0008;
+inline constexpr std::uint16_t kFlagUtf8Name = 0x0800;
+
+inline constexpr std::uint32_t kAttrDirectory = 0x10;
+inline constexpr std::uint32_t kAttrArchive = 0x20;
+
+inline constexpr std::uint16_t kZip64ExtraId = 0x0001;
+inline constexpr std::size_t kExtraHeaderSize = 4;
+// The local ZIP64 field reserved for a large source: both sizes.
+inline constexpr std::size_t kLocalZip64ExtraSize = kExtraHeaderSize + 16;
+
+inline constexpr std::uint16_t kMax16 = 0xFFFF;
+inline constexpr std::uint32_t kMax32 = 0xFFFFFFFF;
+
+// A value goes into a ZIP64 field when its classic field cannot hold it; the
+// all-ones value itself is the marker for "see ZIP64", so it does not fit.
+constexpr bool NeedsZip64(std::uint64_t value) { return value >= kMax32; }
+constexpr bool NeedsZip64Count(std::uint64_t count) { return count >= kMax16; }
+
+class ByteWriter {
+public:
+  void U16(std::uint16_t value) {
+    for (int i = 0; i < 2; ++i) bytes_.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+  }
+  void U32(std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) bytes_.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+  }
+  void U64(std::uint64_t value) {
+    for (int i = 0; i < 8; ++i) bytes_.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+  }
+  void Bytes(std::string_view data) { bytes_.append(data); }
+  const std::string& Data() const { return bytes_; }
+  std::string& Data() { return bytes_; }
+
+private:
+  std::string bytes_;
+};
+
+// Reads fields in order; reading past the end yields zeros and clears Ok.
+class ByteReader {
+public:
+  explicit ByteReader(std::string_view data) : data_(data) {}
+  std::uint16_t U16() { return static_cast<std::uint16_t>(Unsigned(2)); }
+  std::uint32_t U32() { return static_cast<std::uint32_t>(Unsigned(4)); }
+  std::uint64_t U64() { return Unsigned(8); }
+  std::string_view Bytes(std::size_t count) {
+    if (count > data_.size() - pos_) {
+      ok_ = false;
+      pos_ = data_.size();
+      return {};
+    }
+    const std::string_view result = data_.substr(pos_, count);
+    pos_ += count;
+    return result;
+  }
+  bool Ok() const { return ok_; }
+  std::size_t Position() const { return pos_; }
+  std::size_t Remaining() const { return data_.size() - pos_; }
+
+private:
+  std::uint64_t Unsigned(std::size_t width) {
+    const std::string_view raw = Bytes(width);
+    std::uint64_t value = 0;
+    for (std::size_t i = raw.size(); i-- > 0;) value = (value << 8) | static_cast<unsigned char>(raw[i]);
+    return value;
+  }
+
+  std::string_view data_;
+  std::size_t pos_ = 0;
+  bool ok_ = true;
+};
+
+std::uint32_t ReadU32(std::string_view bytes);
+
+// DOS date and time of a moment; both 0 outside the years 1980 to 2107.
+struct DosDateTime {
+  std::uint16_t Time = 0;
+  std::uint16_t Date = 0;
+  friend bool operator==(const DosDateTime&, const DosDateTime&) = default;
+};
+DosDateTime ToDosDateTime(TDateTime moment);
+// Foreign archives may hold any bits: a date that is no calendar day gives
+// 0, a time that is no time of day gives midnight of the date.
+TDateTime FromDosDateTime(DosDateTime dos);
+
+// The stored form of an entry name: CP852 when every character has a byte
+// there, otherwise the UTF-8 bytes with the UTF-8 flag.
+struct StoredName {
+  std::string Bytes;
+  bool Utf8 = false;
+};
+StoredName EncodeEntryName(std::string_view name);
+// MS-DOS (FAT) for names in the OEM code page; NTFS for UTF-8 names, since
+// readers such as Info-ZIP unzip convert the names of FAT entries from the
+// OEM code page even when the UTF-8 flag is set.
+constexpr std::uint16_t VersionMadeBy(bool utf8Name) {
+  return static_cast<std::uint16_t>(((utf8Name ? kHostNtfs : kHostFat) << 8) | kVersionClassic);
+}
+// The name as UTF-8: by the flag; bytes that are not valid UTF-8 although
+// the flag says so are kept as they are.
+std::string DecodeEntryName(std::string_view bytes, bool utf8Flag);
+
+// The extra fields without the ZIP64 one, which is written anew each time.
+std::string WithoutZip64Extra(std::string_view extra);
+
+// The values of a ZIP64 extra field, in the order the format lists them;
+// each is present only where the classic field holds the marker.
+struct Zip64Values {
+  std::optional<std::uint64_t> UncompressedSize;
+  std::optional<std::uint64_t> CompressedSize;
+  std::optional<std::uint64_t> LocalHeaderOffset;
+  std::optional<std::uint32_t> DiskNumber;
+};
+// Reads the ZIP64 field of an extra block; fields it does not hold stay
+// empty.
+Zip64Values ReadZip64Extra(std::string_view extra, bool wantUncompressed, bool wantCompressed, bool wantOffset,
+                           bool wantDisk);
+
+}  // namespace zk::zipformat

@@ -1,0 +1,535 @@
+// Adding, replacing and deleting entries, in place or by rebuilding.
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <utility>
+
+#include "platform/ZkClock.h"
+#include "platform/ZkFileSystem.h"
+#include "util/ZkUtil.h"
+#include "zip/ZkZip.h"
+#include "zip/ZkZipFormat.h"
+#include "zip/ZkZipInternal.h"
+
+namespace zk {
+
+using namespace zipformat;
+
+namespace {
+
+// Copies and moves go through a window of this size.
+constexpr std::size_t kCopyChunk = 1 << 20;
+// Input is read in blocks of this size; output is handed on (and progress
+// reported) every 65,536 bytes.
+constexpr std::size_t kInputBlock = 1 << 18;
+constexpr std::size_t kOutputBlock = 1 << 16;
+// Raw deflate with zlib's default window of 32 KiB and memory level 8.
+constexpr int kRawWindowBits = -15;
+constexpr int kMemLevel = 8;
+
+int ZlibLevel(TZipCompressionType type) {
+  switch (type) {
+    case TZipCompressionType::ctMaximum:
+      return 9;
+    case TZipCompressionType::ctFast:
+    case TZipCompressionType::ctSuperFast:
+      return 1;
+    case TZipCompressionType::ctNone:
+      return 0;
+    case TZipCompressionType::ctNormal:
+    case TZipCompressionType::ctUnknown:
+      break;
+  }
+  return Z_DEFAULT_COMPRESSION;
+}
+
+[[noreturn]] void ThrowZlib(const z_stream& stream, int code) {
+  throw EZkZipError(FormatMessage("Tömörítési hiba (%s)", {stream.msg != nullptr ? stream.msg : zError(code)}));
+}
+
+class Deflater {
+public:
+  explicit Deflater(int level) {
+    const int code = deflateInit2(&stream_, level, Z_DEFLATED, kRawWindowBits, kMemLevel, Z_DEFAULT_STRATEGY);
+    if (code != Z_OK) ThrowZlib(stream_, code);
+  }
+  ~Deflater() { deflateEnd(&stream_); }
+  Deflater(const Deflater&) = delete;
+  Deflater& operator=(const Deflater&) = delete;
+  z_stream& Stream() { return stream_; }
+
+private:
+  z_stream stream_{};
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------- targets
+
+class TZkZip::FileTarget : public TZkZip::Target {
+public:
+  FileTarget(TZkZip& zip, std::uint64_t start) : zip_(zip) { position_ = start; }
+  void WriteAt(std::uint64_t offset, std::string_view bytes) override { zip_.WriteAt(offset, bytes); }
+  void ReadAt(std::uint64_t offset, char* buffer, std::size_t size) const override {
+    zip_.ReadExact(offset, buffer, size);
+  }
+
+private:
+  TZkZip& zip_;
+};
+
+class TZkZip::MemoryTarget : public TZkZip::Target {
+public:
+  explicit MemoryTarget(std::size_t reserve) { bytes_.reserve(reserve); }
+  void WriteAt(std::uint64_t offset, std::string_view bytes) override {
+    const auto at = static_cast<std::size_t>(offset);
+    if (at + bytes.size() > bytes_.size()) bytes_.resize(at + bytes.size());
+    std::copy(bytes.begin(), bytes.end(), bytes_.begin() + static_cast<std::ptrdiff_t>(at));
+  }
+  void ReadAt(std::uint64_t offset, char* buffer, std::size_t size) const override {
+    if (offset + size > bytes_.size()) throw EZkFileReadError("Olvasási hiba");
+    std::copy_n(bytes_.data() + offset, size, buffer);
+  }
+
+private:
+  std::string bytes_;
+};
+
+// A uniquely named file in the system's temporary folder, deleted when the
+// target goes away.
+class TZkZip::TempFileTarget : public TZkZip::Target {
+public:
+  TempFileTarget() {
+    std::random_device random;
+    const std::uint64_t tag = (static_cast<std::uint64_t>(random()) << 32) ^ random();
+    char name[32];
+    std::snprintf(name, sizeof name, "zkzip-%016llx.tmp", static_cast<unsigned long long>(tag));
+    path_ = (std::filesystem::temp_directory_path() / name).string();
+    // Created write-only, then opened again to be read back as well.
+    platform::FileHandle created = platform::FileHandle::Create(path_);
+    if (created.IsOpen() && created.Close()) file_ = platform::FileHandle::OpenForUpdate(path_);
+    if (!file_.IsOpen()) {
+      std::error_code ignored;
+      std::filesystem::remove(path_, ignored);
+      throw EZkFileCreateError(FormatMessage("Létrehozási hiba (%s)", {path_}));
+    }
+  }
+  ~TempFileTarget() override {
+    file_.Close();
+    std::error_code ignored;
+    std::filesystem::remove(path_, ignored);
+  }
+  TempFileTarget(const TempFileTarget&) = delete;
+  TempFileTarget& operator=(const TempFileTarget&) = delete;
+
+  void WriteAt(std::uint64_t offset, std::string_view bytes) override {
+    if (!file_.WriteAt(static_cast<std::int64_t>(offset), bytes.data(), bytes.size()))
+      throw EZkFileWriteError(FormatMessage("Írási hiba (%s)", {path_}));
+  }
+  void ReadAt(std::uint64_t offset, char* buffer, std::size_t size) const override {
+    if (file_.ReadAt(static_cast<std::int64_t>(offset), buffer, size) != static_cast<std::ptrdiff_t>(size))
+      throw EZkFileReadError("Olvasási hiba");
+  }
+
+private:
+  std::string path_;
+  platform::FileHandle file_;
+};
+
+// ---------------------------------------------------------------- directory
+
+std::string TZkZip::EncodeDirectory(std::uint64_t centralOffset) const {
+  std::string bytes;
+  for (int i = 0; i < entries_.Count(); ++i) {
+    const TZkZipEntriesEntry& entry = entries_.Items(i);
+    bytes += zipdetail::EncodeCentralRecord(entry.central_, entry.localZip64_);
+  }
+  const std::uint64_t centralSize = bytes.size();
+  bytes += zipdetail::EncodeEndRecords(static_cast<std::uint64_t>(entries_.Count()), centralOffset, centralSize,
+                                       commentBytes_);
+  return bytes;
+}
+
+void TZkZip::WriteDirectoryAt(std::uint64_t centralOffset) {
+  const std::string bytes = EncodeDirectory(centralOffset);
+  WriteAt(centralOffset, bytes);
+  const std::uint64_t end = centralOffset + bytes.size();
+  if (!file_.Resize(static_cast<std::int64_t>(end))) ThrowWriteError();
+  std::uint64_t centralSize = 0;
+  for (int i = 0; i < entries_.Count(); ++i) centralSize += entries_.Items(i).CentralEntrySize();
+  endRecord_ = {};
+  endRecord_.EntriesOnDisk = endRecord_.TotalEntries = static_cast<std::uint64_t>(entries_.Count());
+  endRecord_.CentralSize = centralSize;
+  endRecord_.CentralOffset = centralOffset;
+  endRecord_.CommentLength = static_cast<std::uint16_t>(commentBytes_.size());
+  endRecordPosition_ = end - commentBytes_.size() - kEndRecordSize;
+  directoryPending_ = false;
+}
+
+void TZkZip::FlushPendingDirectory() {
+  if (directoryPending_ && IsZipFile()) WriteDirectoryAt(endRecord_.CentralOffset);
+}
+
+void TZkZip::BeginUpdate() { ++updateDepth_; }
+
+void TZkZip::EndUpdate() {
+  if (updateDepth_ > 0 && --updateDepth_ == 0) FlushPendingDirectory();
+}
+
+// ---------------------------------------------------------------- adding
+
+std::string TZkZip::EntryNameOf(const std::string& entryName) const {
+  const std::string name = ToZipName(storeRelativePath_ ? entryName : FileNamePart(entryName), saveDriveName_);
+  if (name.empty()) throw EZkError(FormatMessage("Érvénytelen bejegyzésnév (%s)", {entryName}));
+  return name;
+}
+
+TZkZipEntriesEntry& TZkZip::PrepareEntry(const std::string& name, std::uint32_t attributes, TDateTime dateTime) {
+  StoredName stored = EncodeEntryName(name);
+  if (stored.Bytes.size() > kMax16) throw EZkError(FormatMessage("Érvénytelen bejegyzésnév (%s)", {name}));
+  const DosDateTime dos = ToDosDateTime(dateTime);
+  TZkZipEntriesEntry& entry = entries_.Append();
+  TCentralDirectoryFile& c = entry.central_;
+  c.Signature = kCentralHeaderSignature;
+  c.VersionMadeBy = VersionMadeBy(stored.Utf8);
+  c.VersionNeeded = kVersionClassic;
+  c.Flags = stored.Utf8 ? kFlagUtf8Name : 0;
+  c.Method = kMethodStored;
+  c.Time = dos.Time;
+  c.Date = dos.Date;
+  c.ExternalAttributes = attributes & 0xFFFF;
+  c.LocalHeaderOffset = endRecord_.CentralOffset;
+  c.Name = std::move(stored.Bytes);
+  entry.name_ = name;
+  entry.dateTime_ = dateTime;
+  return entry;
+}
+
+void TZkZip::CompressInto(Target& target, TZkZipEntriesEntry& entry, TZkZipSource& source) {
+  const std::int64_t announced = std::max<std::int64_t>(0, source.Size());
+  Deflater deflater(ZlibLevel(compressionType_));
+  z_stream& zs = deflater.Stream();
+  // A source that might not fit 32 bits, counting deflate's worst-case
+  // growth, gets its local ZIP64 field before the data is written.
+  const bool zip64 = NeedsZip64(static_cast<std::uint64_t>(announced)) ||
+                     NeedsZip64(deflateBound(&zs, static_cast<uLong>(announced)));
+  TCentralDirectoryFile& c = entry.central_;
+  entry.localZip64_ = zip64;
+  if (zip64) c.VersionNeeded = kVersionZip64;
+  c.LocalHeaderOffset = target.Position();
+  const std::uint64_t headerOffset = target.Position();
+  target.Write(zipdetail::EncodeLocalHeader(c, zip64, false));
+  const std::uint64_t dataStart = target.Position();
+
+  // Buffers are not cleared: a small file should not pay for a big block.
+  const std::size_t inputSize = static_cast<std::size_t>(
+      std::clamp<std::int64_t>(announced, 1, static_cast<std::int64_t>(kInputBlock)));
+  const auto input = std::make_unique_for_overwrite<char[]>(inputSize);
+  const auto output = std::make_unique_for_overwrite<char[]>(kOutputBlock);
+  std::uint64_t consumed = 0;
+  std::uint64_t written = 0;
+  uLong crc = crc32(0, nullptr, 0);
+  std::size_t filled = 0;
+  bool finished = false;
+  while (!finished) {
+    // Never more than announced: an entry holds what was there when it began.
+    const auto want = static_cast<std::size_t>(
+        std::min<std::uint64_t>(inputSize, static_cast<std::uint64_t>(announced) - consumed));
+    const std::size_t got = want > 0 ? source.Read(input.get(), want) : 0;
+    crc = crc32_z(crc, reinterpret_cast<const Bytef*>(input.get()), got);
+    consumed += got;
+    const bool last = got == 0 || consumed == static_cast<std::uint64_t>(announced);
+    zs.next_in = reinterpret_cast<Bytef*>(input.get());
+    zs.avail_in = static_cast<uInt>(got);
+    for (;;) {
+      zs.next_out = reinterpret_cast<Bytef*>(output.get() + filled);
+      zs.avail_out = static_cast<uInt>(kOutputBlock - filled);
+      const int code = deflate(&zs, last ? Z_FINISH : Z_NO_FLUSH);
+      if (code == Z_STREAM_ERROR) ThrowZlib(zs, code);
+      filled = kOutputBlock - zs.avail_out;
+      if (filled == kOutputBlock) {
+        target.Write(std::string_view(output.get(), kOutputBlock));
+        written += filled;
+        filled = 0;
+        if (OnCompressFile) OnCompressFile(*this, static_cast<std::int64_t>(zs.total_in), announced);
+      }
+      if (code == Z_STREAM_END) {
+        finished = true;
+        break;
+      }
+      if (!last && zs.avail_in == 0 && zs.avail_out > 0) break;
+    }
+  }
+  if (consumed == 0) {
+    // Empty data (also a source that delivered nothing) is stored as no data.
+    target.SetPosition(dataStart);
+    c.Method = kMethodStored;
+    c.Crc32 = 0;
+    c.CompressedSize = 0;
+    c.UncompressedSize = 0;
+  } else {
+    target.Write(std::string_view(output.get(), filled));
+    written += filled;
+    c.Method = kMethodDeflated;
+    c.Crc32 = static_cast<std::uint32_t>(crc);
+    c.CompressedSize = written;
+    c.UncompressedSize = consumed;
+  }
+  target.WriteAt(headerOffset, zipdetail::EncodeLocalHeader(c, zip64, true));
+
+  TLocalFile& l = entry.local_;
+  l = {};
+  l.Signature = kLocalHeaderSignature;
+  l.VersionNeeded = c.VersionNeeded;
+  l.Flags = c.Flags;
+  l.Method = c.Method;
+  l.Time = c.Time;
+  l.Date = c.Date;
+  l.Crc32 = c.Crc32;
+  l.CompressedSize = c.CompressedSize;
+  l.UncompressedSize = c.UncompressedSize;
+  l.NameLength = static_cast<std::uint16_t>(c.Name.size());
+  l.ExtraLength = static_cast<std::uint16_t>(zip64 ? kLocalZip64ExtraSize : 0);
+  l.Name = c.Name;
+  if (zip64) l.Extra = zipdetail::EncodeLocalHeader(c, true, true).substr(kLocalHeaderSize + c.Name.size());
+}
+
+TZkZipEntriesEntry* TZkZip::Add(bool inPlace, const std::string& entryName, std::uint32_t attributes,
+                                TZkZipSource& source, TDateTime dateTime) {
+  RequireOpen();
+  const std::string name = EntryNameOf(entryName);
+  const int existing = entries_.IndexOfStoredName(name);
+  if (existing >= 0) {
+    const bool locked = std::exchange(changeLock_, true);
+    try {
+      DeleteAt(existing);
+    } catch (...) {
+      changeLock_ = locked;
+      throw;
+    }
+    changeLock_ = locked;
+  }
+  TZkZipEntriesEntry& entry = PrepareEntry(name, attributes, dateTime);
+  if (inPlace) {
+    const std::uint64_t formerCentral = endRecord_.CentralOffset;
+    try {
+      FileTarget target(*this, formerCentral);
+      CompressInto(target, entry, source);
+      endRecord_.CentralOffset = target.Position();
+      if (updateDepth_ > 0)
+        directoryPending_ = true;
+      else
+        WriteDirectoryAt(target.Position());
+    } catch (...) {
+      entries_.Remove(entries_.Count() - 1);
+      // The previous directory fits where it was, so writing it back works
+      // also on a full disk; should it fail too, the first error is the one
+      // to report and the next open walks the local headers.
+      try {
+        WriteDirectoryAt(formerCentral);
+      } catch (const EZkError&) {
+      }
+      throw;
+    }
+  } else {
+    Rebuild(&entry, &source);
+  }
+  Changed(kChangeAdded);
+  return &entries_.Items(entries_.Count() - 1);
+}
+
+// ---------------------------------------------------------------- rebuilding
+
+std::unique_ptr<TZkZip::Target> TZkZip::OpenRebuildTarget() {
+  if (useTempFiles_) return std::make_unique<TempFileTarget>();
+  std::uint64_t size = kEndRecordSize + commentBytes_.size();
+  const int count = entries_.Count();
+  for (int i = 0; i < count; ++i) {
+    size += entries_.Items(i).LocalEntrySize() + entries_.Items(i).CentralEntrySize();
+    if (OnRemoveItems) OnRemoveItems(*this, i, count - 1);
+  }
+  // Sizes of a damaged directory can claim more than the file holds; the
+  // copy fails on those before the buffer would need it.
+  const std::int64_t archiveSize = file_.Size();
+  size = std::min<std::uint64_t>(size, static_cast<std::uint64_t>(std::max<std::int64_t>(archiveSize, 0)) + kCopyChunk);
+  return std::make_unique<MemoryTarget>(static_cast<std::size_t>(size));
+}
+
+void TZkZip::CopyLocalEntries(Target& target, int count, std::vector<std::uint64_t>& newOffsets) {
+  std::string buffer;
+  for (int i = 0; i < count; ++i) {
+    const TZkZipEntriesEntry& entry = entries_.Items(i);
+    newOffsets.push_back(target.Position());
+    std::uint64_t from = entry.central_.LocalHeaderOffset;
+    std::uint64_t left = entry.LocalEntrySize();
+    while (left > 0) {
+      buffer.resize(static_cast<std::size_t>(std::min<std::uint64_t>(left, kCopyChunk)));
+      ReadExact(from, buffer.data(), buffer.size());
+      target.Write(buffer);
+      from += buffer.size();
+      left -= buffer.size();
+    }
+    if (OnRebuildZip) OnRebuildZip(*this, i, entries_.Count() - 1);
+  }
+}
+
+void TZkZip::ReplaceArchiveContent(Target& target) {
+  const std::int64_t formerSize = file_.Size();
+  const std::uint64_t size = target.Position();
+  if (!file_.Resize(static_cast<std::int64_t>(size))) {
+    if (formerSize >= 0) file_.Resize(formerSize);
+    ThrowWriteError();
+  }
+  std::string buffer;
+  for (std::uint64_t at = 0; at < size; at += buffer.size()) {
+    buffer.resize(static_cast<std::size_t>(std::min<std::uint64_t>(size - at, kCopyChunk)));
+    target.ReadAt(at, buffer.data(), buffer.size());
+    WriteAt(at, buffer);
+  }
+}
+
+void TZkZip::Rebuild(TZkZipEntriesEntry* added, TZkZipSource* source) {
+  const int copied = entries_.Count() - (added != nullptr ? 1 : 0);
+  std::vector<std::uint64_t> formerOffsets;
+  for (int i = 0; i < copied; ++i) formerOffsets.push_back(entries_.Items(i).central_.LocalHeaderOffset);
+  try {
+    const std::unique_ptr<Target> target = OpenRebuildTarget();
+    std::vector<std::uint64_t> newOffsets;
+    CopyLocalEntries(*target, copied, newOffsets);
+    if (added != nullptr) CompressInto(*target, *added, *source);
+    for (int i = 0; i < copied; ++i) entries_.Items(i).central_.LocalHeaderOffset = newOffsets[static_cast<std::size_t>(i)];
+    const std::uint64_t centralOffset = target->Position();
+    const int count = entries_.Count();
+    for (int i = 0; i < count; ++i) {
+      const TZkZipEntriesEntry& entry = entries_.Items(i);
+      target->Write(zipdetail::EncodeCentralRecord(entry.central_, entry.localZip64_));
+      if (OnRebuildZip) OnRebuildZip(*this, i, count - 1);
+    }
+    const std::uint64_t centralSize = target->Position() - centralOffset;
+    target->Write(zipdetail::EncodeEndRecords(static_cast<std::uint64_t>(count), centralOffset, centralSize,
+                                              commentBytes_));
+    if (OnRebuildZip) OnRebuildZip(*this, 100, 100);
+    ReplaceArchiveContent(*target);
+  } catch (...) {
+    for (int i = 0; i < copied; ++i)
+      entries_.Items(i).central_.LocalHeaderOffset = formerOffsets[static_cast<std::size_t>(i)];
+    if (added != nullptr) entries_.Remove(entries_.Count() - 1);
+    throw;
+  }
+  LoadDirectory();
+}
+
+// ---------------------------------------------------------------- deleting
+
+void TZkZip::DeleteAt(int index) {
+  const TZkZipEntriesEntry& entry = entries_.Items(index);
+  const std::uint64_t offset = entry.central_.LocalHeaderOffset;
+  const std::uint64_t size = entry.LocalEntrySize();
+  const std::uint64_t centralOffset = endRecord_.CentralOffset;
+  const bool inPlace = saveMethod_ == TZipSaveMethod::FastSave && entries_.Count() > 1 &&
+                       offset + size <= centralOffset;
+  entries_.Remove(index);
+  if (!inPlace) {
+    try {
+      Rebuild(nullptr, nullptr);
+    } catch (...) {
+      // The archive file is as it was; read its directory again.
+      LoadDirectory();
+      throw;
+    }
+    return;
+  }
+  std::string buffer;
+  for (std::uint64_t from = offset + size; from < centralOffset; from += buffer.size()) {
+    buffer.resize(static_cast<std::size_t>(std::min<std::uint64_t>(centralOffset - from, kCopyChunk)));
+    ReadExact(from, buffer.data(), buffer.size());
+    WriteAt(from - size, buffer);
+  }
+  for (int i = 0; i < entries_.Count(); ++i) {
+    std::uint64_t& other = entries_.Items(i).central_.LocalHeaderOffset;
+    if (other > offset) other -= size;
+  }
+  WriteDirectoryAt(centralOffset - size);
+}
+
+// ---------------------------------------------------------------- public operations
+
+TZkZipEntriesEntry* TZkZipEntries::AddFast(const std::string& entryName, std::uint32_t attributes,
+                                           TZkZipSource& source, TDateTime dateTime) {
+  return owner_.Add(true, entryName, attributes, source, dateTime);
+}
+
+TZkZipEntriesEntry* TZkZipEntries::AddRebuild(const std::string& entryName, std::uint32_t attributes,
+                                              TZkZipSource& source, TDateTime dateTime) {
+  return owner_.Add(false, entryName, attributes, source, dateTime);
+}
+
+void TZkZipEntries::DeleteEntry(int index) {
+  owner_.RequireOpen();
+  if (index < 0 || index >= Count()) throw EZkError(FormatMessage("Érvénytelen index (%s)", {std::to_string(index)}));
+  owner_.DeleteAt(index);
+  owner_.Changed(TZkZip::kChangeDeleted);
+}
+
+void TZkZipEntries::AddFolders(const std::string& entryName) {
+  owner_.RequireOpen();
+  const bool keepDrive = owner_.SaveDriveName();
+  const std::string name = FromZipName(ToZipName(entryName, keepDrive), keepDrive);
+  const char separator = kNativePathStyle == PathStyle::Windows ? '\\' : '/';
+  for (std::size_t at = name.find(separator); at != std::string::npos; at = name.find(separator, at + 1)) {
+    if (at == 0 || name[at - 1] == separator) continue;
+    const std::string prefix = name.substr(0, at + 1);
+    if (IndexOfName(prefix) != -1) continue;
+    TZkZipMemorySource empty({});
+    if (owner_.SaveMethod() == TZipSaveMethod::FastSave)
+      AddFast(prefix, kAttrDirectory, empty, platform::SystemClock().Now());
+    else
+      AddRebuild(prefix, kAttrDirectory, empty, platform::SystemClock().Now());
+  }
+}
+
+TZkZipEntriesEntry* TZkZipEntries::AddStream(const std::string& entryName, std::uint32_t attributes,
+                                             TZkZipSource& source, TDateTime dateTime) {
+  owner_.RequireOpen();
+  if (owner_.OnNewItem) owner_.OnNewItem(owner_, entryName, source.Size());
+  if (owner_.StoreFolders() && owner_.StoreRelativePath()) AddFolders(entryName);
+  TZkZipEntriesEntry* entry = owner_.SaveMethod() == TZipSaveMethod::FastSave
+                                  ? AddFast(entryName, attributes, source, dateTime)
+                                  : AddRebuild(entryName, attributes, source, dateTime);
+  if (owner_.OnAddItem) owner_.OnAddItem(owner_, entryName);
+  return entry;
+}
+
+TZkZipEntriesEntry* TZkZipEntries::AddFileAs(const std::string& fileName, const std::string& entryName) {
+  owner_.RequireOpen();
+  const auto info = platform::ReadFileInfo(fileName);
+  if (!info || (info->Attr & platform::faDirectory) != 0) return nullptr;
+  TZkZipFileSource source(fileName);
+  std::int64_t size = 0;
+  platform::FileTime modified;
+  if (!source.File().ReadSizeAndTime(size, modified)) throw EZkFileReadError("Olvasási hiba");
+  const auto attributes = static_cast<std::uint32_t>(info->Attr & 0xFFFF & ~platform::faSymLink);
+  return AddStream(entryName, attributes, source, platform::ToDateTime(modified));
+}
+
+TZkZipEntriesEntry* TZkZip::AddFile(const std::string& fileName) { return entries_.AddFileAs(fileName, fileName); }
+
+bool TZkZip::IsNewFile(const std::string& fileName) const { return entries_.IndexOfName(fileName) == -1; }
+
+bool TZkZip::IsChangedFile(const std::string& fileName) const {
+  const int index = entries_.IndexOfName(fileName);
+  if (index == -1) return false;
+  const auto info = platform::ReadFileInfo(fileName);
+  if (!info) throw EZkConvertError(FormatMessage("Érvénytelen dátum (%s)", {fileName}));
+  const TCentralDirectoryFile& c = entries_.Items(index).central_;
+  return ToDosDateTime(platform::ToDateTime(info->Modified)) != DosDateTime{c.Time, c.Date};
+}
+
+bool TZkZip::NeedsUpdate(const std::string& fileName) const { return IsNewFile(fileName) || IsChangedFile(fileName); }
+
+}  // namespace zk
