@@ -2,7 +2,8 @@
 # The one test command: sets up a fresh Debian 12 machine (scripts/setup.sh),
 # then configures, builds and runs every test twice: with g++ (build/) and
 # with clang under AddressSanitizer and UndefinedBehaviorSanitizer
-# (build-asan/), warnings as errors in both.
+# (build-asan/), warnings as errors in both; then the tests of the parts
+# that run threads once more under ThreadSanitizer (build-tsan/).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,3 +18,9 @@ for preset in default asan; do
   cmake --build "$dir" -j "$jobs"
   ctest --test-dir "$dir" --output-on-failure -j "$jobs"
 done
+
+echo "== tsan: the engine and system tests (build-tsan)"
+cmake --preset tsan
+cmake --build build-tsan -j "$jobs" --target engine_tests system_tests
+build-tsan/tests/engine/engine_tests
+build-tsan/tests/system/system_tests
