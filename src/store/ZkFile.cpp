@@ -300,7 +300,8 @@ void TZkTextFile::SetWindow(std::int64_t first, std::int64_t last) {
   windowLast_ = last;
   windowOffset_ = -1;
   MoveTo(windowFirst_);
-  windowOffset_ = offset_;
+  // A window that begins past the end has no offset to remember.
+  windowOffset_ = line_ == windowFirst_ ? offset_ : -1;
 }
 
 void TZkTextFile::ResetWindow() {
