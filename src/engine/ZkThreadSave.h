@@ -1,7 +1,7 @@
 #pragma once
-// The backup engine: it holds the job list, keeps it in the job file and
-// (with its worker thread, which comes with the run pipeline) runs the jobs
-// as they come due.
+// The backup engine: it holds the job list, keeps it in the job file and,
+// on its worker thread, runs the jobs as they come due, reporting every
+// step through its events with the run copy of the job.
 
 #include <functional>
 #include <memory>
@@ -11,6 +11,8 @@
 
 #include "engine/ZkActiveTask.h"
 #include "engine/ZkJob.h"
+#include "engine/ZkRunControl.h"
+#include "engine/ZkThreads.h"
 #include "platform/ZkClock.h"
 #include "store/Published.h"
 
@@ -18,11 +20,42 @@ namespace zk {
 
 class TZkTreeData;
 
-class TZkThreadSave : public TZkPersistent {
+class TZkThreadSave : public TZkCustomThread, public TZkRunControl {
 public:
+  using TSaveEvent = std::function<void(TZkThreadSave& sender, TZkThreadActiveTask& task)>;
+  using TSaveFuncEvent =
+      std::function<void(TZkThreadSave& sender, TZkThreadActiveTask& task, TZkThreadSaveFunc& func)>;
+
   // The clock decides when schedule entries come due; the machine's unless
-  // a test brings its own (which must outlive the engine).
-  explicit TZkThreadSave(const platform::TZkClock& clock = platform::SystemClock());
+  // a test brings its own (which must outlive the engine). `deliver` hands
+  // OnTerminate to the owner's thread.
+  explicit TZkThreadSave(const platform::TZkClock& clock = platform::SystemClock(), TDeliver deliver = {});
+  ~TZkThreadSave() override;
+
+  // The engine's fixed waits go to this sleeper (the machine's unless a test
+  // brings its own); with Throttle off there are none.
+  void SetSleeper(platform::TZkSleeper& sleeper) { sleeper_ = &sleeper; }
+  bool Throttle = true;
+
+  // Asks the current run to end in order, and recomputes every schedule
+  // entry so that what was due is dropped.
+  void Stop();
+  bool StopRequested() const override { return stopRequested_.load(); }
+  bool Terminated() const override { return TZkCustomThread::Terminated(); }
+  void Wait(int milliseconds) override;
+
+  // Run events, raised on the worker thread with the run copy.
+  TSaveEvent OnActionAddFile, OnActionCopy, OnActionDuplicate, OnActionSaving;
+  TSaveFuncEvent OnActionBeginFunc, OnActionEndFunc;
+  TSaveEvent OnAfterAddFile, OnAfterBeginFunc, OnAfterCopy, OnAfterDuplicate, OnAfterEndFunc, OnAfterSave,
+      OnAfterBackup;
+  TSaveEvent OnBeforeAddFile, OnBeforeBeginFunc, OnBeforeCopy, OnBeforeDuplicate, OnBeforeEndFunc, OnBeforeSave,
+      OnBeforeBackup;
+
+  // What a file copy of a run reports to: a file copied in copy mode, the
+  // archive copied to its target, or to the duplicate folder.
+  enum class TCopyUse { ctFile, ctArchive, ctDuplicate };
+  std::unique_ptr<TZkThreadProcess> CopyRelay(TCopyUse use);
 
   TZkThreadSaveTasks& Saving() { return saving_; }
   const TZkThreadSaveTasks& Saving() const { return saving_; }
@@ -77,11 +110,37 @@ public:
   const TPropList& Properties() const override { return ClassProperties(); }
   static const TPropList& ClassProperties();
 
+protected:
+  // One dispatcher per run event: each raises its event with the run copy
+  // when both are there.
+  virtual void DoActionAddFile();
+  virtual void DoActionBeginFunc(TZkThreadSaveFunc& func);
+  virtual void DoActionCopy();
+  virtual void DoActionDuplicate();
+  virtual void DoActionEndFunc(TZkThreadSaveFunc& func);
+  virtual void DoAfterAddFile();
+  virtual void DoAfterBeginFunc();
+  virtual void DoAfterCopy();
+  virtual void DoAfterDuplicate();
+  virtual void DoAfterEndFunc();
+  virtual void DoAfterSave();
+  virtual void DoAfterBackup();
+  virtual void DoBeforeAddFile();
+  virtual void DoBeforeBeginFunc();
+  virtual void DoBeforeCopy();
+  virtual void DoBeforeDuplicate();
+  virtual void DoBeforeEndFunc();
+  virtual void DoBeforeSave();
+  virtual void DoBeforeBackup();
+
 private:
   void AppendLine(const std::string& fileName, const std::string& text) const;
+  void Raise(const TSaveEvent& event);
 
   TZkThreadSaveTasks saving_;
   std::unique_ptr<TZkThreadActiveTask> activeTask_;
+  platform::TZkSleeper* sleeper_ = &platform::SystemSleeper();
+  std::atomic<bool> stopRequested_{false};
 };
 
 }  // namespace zk

@@ -1,5 +1,8 @@
 #include "engine/ZkThreads.h"
 
+#include "engine/ZkThreadSave.h"
+#include "util/ZkError.h"
+
 namespace zk {
 
 TZkCustomThread::TZkCustomThread(TDeliver deliver) : deliver_(std::move(deliver)) {}
@@ -48,6 +51,38 @@ void TZkCustomThread::Run() {
 
 void TZkCustomThread::DoTerminate() {
   if (OnTerminate) OnTerminate(*this);
+}
+
+namespace {
+
+// Each progress report of a copy is followed by this pause.
+constexpr int kReportWaitMs = 100;
+
+}  // namespace
+
+void TZkThreadProcess::SetMax(std::int64_t value) {
+  if (TZkThreadActiveTask* task = engine_.ActiveTask()) task->ItemSize = value;
+  if (onMax_) onMax_();
+}
+
+void TZkThreadProcess::SetPosition(std::int64_t value) {
+  if (TZkThreadActiveTask* task = engine_.ActiveTask()) {
+    task->ItemPosition = value;
+    task->TotalPosition = TotalFor(value);
+  }
+  if (onPosition_) onPosition_();
+  engine_.Wait(kReportWaitMs);
+  // Leaves the copy routine, which closes both files.
+  if (engine_.StopRequested() || engine_.Terminated()) throw EZkError("Stopped In Copy");
+}
+
+std::int64_t TZkThreadProcess::TotalFor(std::int64_t position) const {
+  return position;
+}
+
+std::int64_t TZkThreadProcess2::TotalFor(std::int64_t position) const {
+  const TZkThreadActiveTask* task = engine_.ActiveTask();
+  return (task != nullptr ? task->ItemBase : 0) + position;
 }
 
 }  // namespace zk

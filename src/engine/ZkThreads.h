@@ -10,8 +10,11 @@
 #include <thread>
 
 #include "store/Published.h"
+#include "util/ZkUtilFile.h"
 
 namespace zk {
+
+class TZkThreadSave;
 
 class TZkCustomThread : public TZkPersistent {
 public:
@@ -55,6 +58,36 @@ private:
   bool started_ = false;
   std::thread thread_;
   std::exception_ptr fatal_;
+};
+
+// Relays of a file copy's progress into the engine's run copy: Max gives the
+// item's size, every Position the bytes done, each followed by the engine's
+// event, a 100 ms wait and a stop check ("Stopped In Copy"). TZkThreadProcess
+// counts the run's progress from 0 (an archive copy, whose total is the
+// archive), TZkThreadProcess2 from the item's base (a file of the run).
+class TZkThreadProcess : public TZkProgressReceiver {
+public:
+  TZkThreadProcess(TZkThreadSave& engine, std::function<void()> onMax, std::function<void()> onPosition)
+      : engine_(engine), onMax_(std::move(onMax)), onPosition_(std::move(onPosition)) {}
+  void SetMax(std::int64_t value) override;
+  void SetMin(std::int64_t) override {}
+  void SetPosition(std::int64_t value) override;
+
+protected:
+  virtual std::int64_t TotalFor(std::int64_t position) const;
+  TZkThreadSave& engine_;
+
+private:
+  std::function<void()> onMax_;
+  std::function<void()> onPosition_;
+};
+
+class TZkThreadProcess2 : public TZkThreadProcess {
+public:
+  using TZkThreadProcess::TZkThreadProcess;
+
+protected:
+  std::int64_t TotalFor(std::int64_t position) const override;
 };
 
 }  // namespace zk

@@ -13,7 +13,7 @@
 #include "platform/ZkFakeServiceControl.h"
 #include "platform/ZkFakeSessionEnder.h"
 #include "support/ZkTempDir.h"
-#include "system/ZkRecordingSleeper.h"
+#include "support/ZkRecordingSleeper.h"
 #include "system/ZkService.h"
 #include "system/ZkShutDownWinX.h"
 

@@ -12,7 +12,7 @@
 #include "platform/ZkFakeSessionEnder.h"
 #include "platform/ZkTestDaemons.h"
 #include "platform/ZkTestWindow.h"
-#include "system/ZkRecordingSleeper.h"
+#include "support/ZkRecordingSleeper.h"
 
 namespace zk::test {
 namespace {

@@ -9,7 +9,7 @@
 #include "platform/ZkSystemError.h"
 #include "platform/ZkTestDaemons.h"
 #include "support/ZkTempDir.h"
-#include "system/ZkRecordingSleeper.h"
+#include "support/ZkRecordingSleeper.h"
 #include "system/ZkService.h"
 
 namespace zk::test {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/ZkFakeServiceControl.h"
-#include "system/ZkRecordingSleeper.h"
+#include "support/ZkRecordingSleeper.h"
 
 namespace zk::test {
 namespace {
