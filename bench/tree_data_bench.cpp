@@ -64,8 +64,10 @@ void SetBytes(benchmark::State& state, const std::string& text) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 
-void BM_PugixmlParse(benchmark::State& state) {
-  const std::string& text = DocumentText();
+using TText = const std::string& (*)();
+
+void BM_PugixmlParse(benchmark::State& state, TText textOf) {
+  const std::string& text = textOf();
   for (auto _ : state) {
     pugi::xml_document xml;
     benchmark::DoNotOptimize(xml.load_buffer(text.data(), text.size()));
@@ -73,8 +75,8 @@ void BM_PugixmlParse(benchmark::State& state) {
   SetBytes(state, text);
 }
 
-void BM_TreeDataLoad(benchmark::State& state) {
-  const std::string& text = DocumentText();
+void BM_TreeDataLoad(benchmark::State& state, TText textOf) {
+  const std::string& text = textOf();
   for (auto _ : state) {
     zk::TZkTreeData document;
     std::istringstream in(text);
@@ -96,8 +98,8 @@ void BM_PugixmlSave(benchmark::State& state) {
   SetBytes(state, text);
 }
 
-void BM_TreeDataSave(benchmark::State& state) {
-  const std::string& text = DocumentText();
+void BM_TreeDataSave(benchmark::State& state, TText textOf) {
+  const std::string& text = textOf();
   zk::TZkTreeData document;
   std::istringstream in(text);
   document.LoadFromStream(in);
@@ -105,26 +107,6 @@ void BM_TreeDataSave(benchmark::State& state) {
     std::ostringstream out;
     document.SaveToStream(out);
     benchmark::DoNotOptimize(out.str().size());
-  }
-  SetBytes(state, text);
-}
-
-void BM_PugixmlParseRecords(benchmark::State& state) {
-  const std::string& text = RecordText();
-  for (auto _ : state) {
-    pugi::xml_document xml;
-    benchmark::DoNotOptimize(xml.load_buffer(text.data(), text.size()));
-  }
-  SetBytes(state, text);
-}
-
-void BM_TreeDataLoadRecords(benchmark::State& state) {
-  const std::string& text = RecordText();
-  for (auto _ : state) {
-    zk::TZkTreeData document;
-    std::istringstream in(text);
-    document.LoadFromStream(in);
-    benchmark::DoNotOptimize(document.Root().Nodes().Count());
   }
   SetBytes(state, text);
 }
@@ -138,19 +120,6 @@ void BM_LoadAndMapRecords(benchmark::State& state) {
     zk::test::TTestBook book;
     book.Assign(document.Root().Nodes().Items(0));
     benchmark::DoNotOptimize(book.Records().Count());
-  }
-  SetBytes(state, text);
-}
-
-void BM_TreeDataSaveRecords(benchmark::State& state) {
-  const std::string& text = RecordText();
-  zk::TZkTreeData document;
-  std::istringstream in(text);
-  document.LoadFromStream(in);
-  for (auto _ : state) {
-    std::ostringstream out;
-    document.SaveToStream(out);
-    benchmark::DoNotOptimize(out.str().size());
   }
   SetBytes(state, text);
 }
@@ -172,14 +141,14 @@ void BM_MapAndSaveRecords(benchmark::State& state) {
   SetBytes(state, text);
 }
 
-BENCHMARK(BM_PugixmlParse)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_TreeDataLoad)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_PugixmlParse, Document, DocumentText)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_TreeDataLoad, Document, DocumentText)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PugixmlSave)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_TreeDataSave)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_PugixmlParseRecords)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_TreeDataLoadRecords)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_TreeDataSave, Document, DocumentText)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_PugixmlParse, Records, RecordText)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_TreeDataLoad, Records, RecordText)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadAndMapRecords)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_TreeDataSaveRecords)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_TreeDataSave, Records, RecordText)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MapAndSaveRecords)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -29,15 +29,6 @@ bool BuiltInWorkFolder(const TZkThreadActiveTask& task) {
   return task.UsesWorkFolder() && task.ActiveOutput().PackMode == TZkSaveMode::tmZip;
 }
 
-// A record copy that fails leaves the run's own file where it is; the run
-// goes on.
-void CopyRecord(const std::string& source, const std::string& target) {
-  try {
-    CopyFileWithProgress(source, target, nullptr);
-  } catch (const EZkFileError&) {
-  }
-}
-
 }  // namespace
 
 void TZkThreadSave::AppendLine(const std::string& fileName, const std::string& text) const {
@@ -72,8 +63,9 @@ void TZkThreadSave::PrepareRecordFiles(TZkThreadActiveTask& task) {
 void TZkThreadSave::FinishRecordFiles(const TZkThreadActiveTask& task) {
   const bool inWorkFolder = BuiltInWorkFolder(task);
   auto copyBeside = [&](const std::string& record, const char* extension) {
-    if (inWorkFolder) CopyRecord(record, task.WithExtension(task.GetOutputPath(), extension));
-    if (task.UsesDuplicate()) CopyRecord(record, task.WithExtension(task.GetDuplicatePath(), extension));
+    if (inWorkFolder) CopyFileWithProgress(record, task.WithExtension(task.GetOutputPath(), extension), nullptr);
+    if (task.UsesDuplicate())
+      CopyFileWithProgress(record, task.WithExtension(task.GetDuplicatePath(), extension), nullptr);
   };
   if (task.WantsLog() && Exists(task.LogFile)) copyBeside(task.LogFile, kLogExtension);
   if (Exists(task.ErrorFile)) copyBeside(task.ErrorFile, kErrorExtension);

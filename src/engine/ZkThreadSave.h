@@ -95,7 +95,8 @@ public:
   static void PrepareRecordFiles(TZkThreadActiveTask& task);
   // After the run: copies of the run's log and error files beside the
   // archive (when it was built in a work folder) and the duplicate; the
-  // work folder keeps none.
+  // work folder keeps none. A copy that fails raises its file error (the run
+  // reports it and skips the rest of its wrap-up).
   static void FinishRecordFiles(const TZkThreadActiveTask& task);
   // The job's history entries, oldest first; the history file is created
   // when missing (a file that cannot be made is reported as an error).

@@ -8,6 +8,7 @@
 #include "engine/ZkThreadSave.h"
 #include "support/ZkFakeClock.h"
 #include "support/ZkTempDir.h"
+#include "util/ZkError.h"
 
 namespace zk::test {
 namespace {
@@ -94,6 +95,13 @@ TEST_F(RecordsFixture, AWorkFolderKeepsNoRecordsAndTheTargetsGetCopies) {
   EXPECT_TRUE(Exists(dir / "out/Documents.Err"));
   EXPECT_TRUE(Exists(dir / "dup/Documents.Err"));
   EXPECT_FALSE(Exists(dir / "work/Documents.Err"));
+
+  // A copy that cannot be made is reported, and the work folder's file stays.
+  engine.Log("again");
+  dir.Write("blocked", "a file where the duplicate folder should be");
+  Task().DefineOutput().DuplicateFolder = dir / "blocked/dup";
+  EXPECT_THROW(TZkThreadSave::FinishRecordFiles(Task()), EZkFileError);
+  EXPECT_TRUE(Exists(dir / "work/Documents.Log"));
 }
 
 TEST_F(RecordsFixture, HistoryEntriesAndTheUpdateBase) {
