@@ -21,6 +21,7 @@ done
 
 echo "== tsan: the engine and system tests (build-tsan)"
 cmake --preset tsan
-cmake --build build-tsan -j "$jobs" --target engine_tests system_tests
+cmake --build build-tsan -j "$jobs" --target engine_tests pipeline_tests system_tests
 build-tsan/tests/engine/engine_tests
+build-tsan/tests/engine/pipeline_tests
 build-tsan/tests/system/system_tests

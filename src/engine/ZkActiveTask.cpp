@@ -3,6 +3,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "util/ZkUtil.h"
@@ -37,6 +38,12 @@ std::string HomeFolder() {
 }
 
 }  // namespace
+
+std::string CopyModeRelativePath(std::string_view path, PathStyle style) {
+  if (style == PathStyle::Posix) return std::string(path.substr(std::min(path.find_first_not_of('/'), path.size())));
+  std::string relative = ReplaceText(path, ":\\", "\\");
+  return ReplaceText(relative, ":", "\\");
+}
 
 std::string DefaultTargetFolder(PathStyle style) {
   return style == PathStyle::Windows ? "c:\\mentes" : JoinPath(HomeFolder(), "mentes", style);

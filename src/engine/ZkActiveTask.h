@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "engine/ZkJob.h"
 #include "util/ZkDateTime.h"
@@ -60,6 +61,11 @@ private:
 
   PathStyle style_;
 };
+
+// Where copy mode puts a file below its target folder. Windows: every ":\"
+// and then every other ":" becomes "\" ('C:\Data\a.txt' gives
+// 'C\Data\a.txt'). Posix: the path without its leading "/".
+std::string CopyModeRelativePath(std::string_view path, PathStyle style = kNativePathStyle);
 
 // The target folder of a job without one: "c:\mentes" in Windows style, the
 // folder "mentes" in the user's home folder on Posix.

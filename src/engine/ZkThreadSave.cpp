@@ -6,6 +6,8 @@ namespace zk {
 namespace {
 
 constexpr const char* kJobListNode = "Saving";
+// The poll interval of a pass that finds no due job.
+constexpr int kIdleWaitMs = 3000;
 
 }  // namespace
 
@@ -18,7 +20,40 @@ TZkThreadSave::~TZkThreadSave() {
 
 void TZkThreadSave::Stop() {
   stopRequested_.store(true);
+  const auto lock = LockJobs();
   saving_.RecalcAllTimers();
+}
+
+void TZkThreadSave::SetSaving(const TZkThreadSaveTasks& jobs) {
+  const auto lock = LockJobs();
+  saving_.Assign(jobs);
+}
+
+void TZkThreadSave::Execute() {
+  do {
+    if (auto task = TakeDueJob()) {
+      activeTask_ = std::move(task);
+      RunJob();
+    } else {
+      sleeper_->Sleep(kIdleWaitMs);
+    }
+    stopRequested_.store(false);
+  } while (!Terminated());
+}
+
+std::unique_ptr<TZkThreadActiveTask> TZkThreadSave::TakeDueJob() {
+  const auto lock = LockJobs();
+  for (int i = saving_.Count() - 1; i >= 0; --i) {
+    TZkThreadSaveTask& job = saving_.Items(i);
+    if (job.IsNotDue()) continue;
+    auto task = std::make_unique<TZkThreadActiveTask>();
+    task->Assign(job);
+    task->TimerIndex = job.FiredTimerIndex();
+    job.SetRunNow(false);
+    if (task->TimerIndex >= 0) job.TimerList().Items(task->TimerIndex).RecalcTimer(saving_.Clock());
+    return task;
+  }
+  return nullptr;
 }
 
 void TZkThreadSave::Wait(int milliseconds) {
@@ -50,7 +85,12 @@ void TZkThreadSave::DoAfterCopy() { Raise(OnAfterCopy); }
 void TZkThreadSave::DoAfterDuplicate() { Raise(OnAfterDuplicate); }
 void TZkThreadSave::DoAfterEndFunc() { Raise(OnAfterEndFunc); }
 void TZkThreadSave::DoAfterSave() { Raise(OnAfterSave); }
-void TZkThreadSave::DoAfterBackup() { Raise(OnAfterBackup); }
+void TZkThreadSave::DoAfterBackup() {
+  // The handler sees the run copy, but the engine no longer has it: a Log or
+  // Error from there reaches only the shared files and the events.
+  const std::unique_ptr<TZkThreadActiveTask> task = std::move(activeTask_);
+  if (OnAfterBackup && task) OnAfterBackup(*this, *task);
+}
 void TZkThreadSave::DoBeforeAddFile() { Raise(OnBeforeAddFile); }
 void TZkThreadSave::DoBeforeBeginFunc() { Raise(OnBeforeBeginFunc); }
 void TZkThreadSave::DoBeforeCopy() { Raise(OnBeforeCopy); }
@@ -68,6 +108,7 @@ void TZkThreadSave::DoActionEndFunc(TZkThreadSaveFunc& func) {
 }
 
 void TZkThreadSave::LoadFromTree(const TZkTreeData& document) {
+  const auto lock = LockJobs();
   if (const TZkTreeDataNode* jobs = document.Root().FindNode(kJobListNode)) saving_.Assign(jobs->Nodes());
 }
 
@@ -79,6 +120,7 @@ void TZkThreadSave::LoadFromFile(const std::string& path) {
   TZkTreeData document;
   document.LoadFromFile(path);
   LoadFromTree(document);
+  const auto lock = LockJobs();
   saving_.RecalcAllTimers();
 }
 

@@ -3,8 +3,11 @@
 // on its worker thread, runs the jobs as they come due, reporting every
 // step through its events with the run copy of the job.
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +15,7 @@
 #include "engine/ZkActiveTask.h"
 #include "engine/ZkJob.h"
 #include "engine/ZkRunControl.h"
+#include "engine/ZkSaveFunc.h"
 #include "engine/ZkThreads.h"
 #include "platform/ZkClock.h"
 #include "store/Published.h"
@@ -19,6 +23,7 @@
 namespace zk {
 
 class TZkTreeData;
+class TZkZip;
 
 class TZkThreadSave : public TZkCustomThread, public TZkRunControl {
 public:
@@ -35,7 +40,19 @@ public:
   // The engine's fixed waits go to this sleeper (the machine's unless a test
   // brings its own); with Throttle off there are none.
   void SetSleeper(platform::TZkSleeper& sleeper) { sleeper_ = &sleeper; }
+  // The waits that throttle a run (per folder, file and progress report).
+  // The idle pass's 3000 ms poll interval stays either way, so that an
+  // engine without throttling does not spin. Set before Start.
   bool Throttle = true;
+
+  // What the pre- and post-backup actions act on; it must outlive the
+  // engine. Without one, every action fails with an error.
+  void SetActionPlatform(const TZkActionPlatform& platform) { actions_ = &platform; }
+
+  // The stored jobs are read by the worker thread while it scans them and
+  // while it takes the run copy of a job. Another thread that changes them
+  // while the engine runs holds this lock (StartNow needs none).
+  std::unique_lock<std::mutex> LockJobs() const { return std::unique_lock(jobsMutex_); }
 
   // Asks the current run to end in order, and recomputes every schedule
   // entry so that what was due is dropped.
@@ -59,7 +76,7 @@ public:
 
   TZkThreadSaveTasks& Saving() { return saving_; }
   const TZkThreadSaveTasks& Saving() const { return saving_; }
-  void SetSaving(const TZkThreadSaveTasks& jobs) { saving_.Assign(jobs); }
+  void SetSaving(const TZkThreadSaveTasks& jobs);
   const platform::TZkClock& Clock() const { return saving_.Clock(); }
 
   // The jobs of the document's "Saving" node; without one, the list stays.
@@ -87,7 +104,8 @@ public:
   // the same text to the log.
   virtual void Error(const std::string& text);
 
-  // The run copy of the job being run; none between runs.
+  // The run copy of the job being run; none between runs. Only the worker
+  // thread (and what it calls) may use it.
   TZkThreadActiveTask* ActiveTask() const { return activeTask_.get(); }
   void SetActiveTask(std::unique_ptr<TZkThreadActiveTask> task) { activeTask_ = std::move(task); }
 
@@ -103,7 +121,9 @@ public:
   std::vector<std::string> ReadHistory(const TZkThreadActiveTask& task);
   // The archive path of the newest complete full run, if any.
   static std::optional<std::string> FindUpdateBase(const std::vector<std::string>& history);
-  // "status;date;time;kind;path" for the run that ends now.
+  // "status;date;time;kind;path" for the run that ends now. A zip run is
+  // "Ok" when its archive exists, a copy run when its tree's folder does;
+  // either way only when it was not stopped.
   static std::string HistoryEntry(const TZkThreadActiveTask& task, bool stopped, bool updateRun);
   // Writes the job's whole history back; a failure is not reported.
   void WriteHistory(const TZkThreadActiveTask& task, const std::vector<std::string>& history) const;
@@ -112,6 +132,10 @@ public:
   static const TPropList& ClassProperties();
 
 protected:
+  // The polling loop: runs the due job of the highest index, or waits
+  // 3000 ms when none is due, until the thread is terminated.
+  void Execute() override;
+
   // One dispatcher per run event: each raises its event with the run copy
   // when both are there.
   virtual void DoActionAddFile();
@@ -125,6 +149,7 @@ protected:
   virtual void DoAfterDuplicate();
   virtual void DoAfterEndFunc();
   virtual void DoAfterSave();
+  // Lets go of the run copy, raises OnAfterBackup with it, then destroys it.
   virtual void DoAfterBackup();
   virtual void DoBeforeAddFile();
   virtual void DoBeforeBeginFunc();
@@ -135,13 +160,34 @@ protected:
   virtual void DoBeforeBackup();
 
 private:
+  struct TRunState;
+  enum class TActionList { alBegin, alEnd };
+
   void AppendLine(const std::string& fileName, const std::string& text) const;
   void Raise(const TSaveEvent& event);
+
+  // The run copy of the due job of the highest index, with the stored job's
+  // manual request cleared and its firing entry moved on; null when no job
+  // is due.
+  std::unique_ptr<TZkThreadActiveTask> TakeDueJob();
+  void RunJob();
+  void RunBody(TZkThreadActiveTask& task, TRunState& run);
+  void RunActions(TZkThreadActiveTask& task, TActionList which);
+  void CollectAndPack(TZkThreadActiveTask& task, TRunState& run);
+  void ZipStep(TZkThreadActiveTask& task, TRunState& run);
+  void ZipArchiveBody(TZkThreadActiveTask& task, TRunState& run, const TZkZip* base);
+  void CopyArchive(TZkThreadActiveTask& task, TRunState& run, TCopyUse use);
+  void CopyStep(TZkThreadActiveTask& task, TRunState& run);
+  void CompressProgress(std::int64_t current);
+  void WrapUp(TRunState& run);
+  bool Interrupted() const { return StopRequested() || Terminated(); }
 
   TZkThreadSaveTasks saving_;
   std::unique_ptr<TZkThreadActiveTask> activeTask_;
   platform::TZkSleeper* sleeper_ = &platform::SystemSleeper();
+  const TZkActionPlatform* actions_ = nullptr;
   std::atomic<bool> stopRequested_{false};
+  mutable std::mutex jobsMutex_;
 };
 
 }  // namespace zk

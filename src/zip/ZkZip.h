@@ -232,7 +232,7 @@ public:
   // Closes the archive without an event. A directory still pending from an
   // update is written first; if that fails, the next open recovers the
   // entries by the local-header walk.
-  ~TZkZip();
+  virtual ~TZkZip();
   TZkZip(const TZkZip&) = delete;
   TZkZip& operator=(const TZkZip&) = delete;
 

@@ -133,5 +133,20 @@ TEST(ActiveTaskNaming, PosixDefaultFolderIsMentesInTheHomeFolder) {
     unsetenv("HOME");
 }
 
+TEST(ActiveTaskNaming, CopyModeRelativePaths) {
+  const struct {
+    const char* path;
+    PathStyle style;
+    const char* relative;
+  } cases[] = {
+      {"C:\\Data\\a.txt", PathStyle::Windows, "C\\Data\\a.txt"},
+      {"\\\\server\\share\\a.txt", PathStyle::Windows, "\\\\server\\share\\a.txt"},
+      {"C:a:b.txt", PathStyle::Windows, "C\\a\\b.txt"},
+      {"/home/anna/a:b.txt", PathStyle::Posix, "home/anna/a:b.txt"},
+      {"//srv/x", PathStyle::Posix, "srv/x"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CopyModeRelativePath(c.path, c.style), c.relative) << c.path;
+}
+
 }  // namespace
 }  // namespace zk::test

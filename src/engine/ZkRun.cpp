@@ -1,0 +1,128 @@
+// The run of one job: the run body with its action lists, collection and
+// packing, and the wrap-up that every run ends with.
+
+#include <cstdio>
+#include <exception>
+#include <string>
+
+#include "engine/ZkRunState.h"
+#include "engine/ZkThreadSave.h"
+#include "platform/ZkFileHandle.h"
+#include "util/ZkError.h"
+#include "util/ZkUtilFile.h"
+
+namespace zk {
+namespace {
+
+// The first and third line of every run; the job's name stands between.
+const std::string kRule(74, '-');
+
+}  // namespace
+
+void BeginItem(TZkThreadActiveTask& task, const std::string& path) {
+  task.ItemName = path;
+  task.ItemPosition = 0;
+  const platform::FileHandle file = platform::FileHandle::OpenForReading(path);
+  if (!file.IsOpen()) throw EZkFileOpenError(FormatMessage("Megnyitási hiba (%s)", {path}));
+  const std::int64_t size = file.Size();
+  if (size < 0) throw EZkFileReadError(FormatMessage("Olvasási hiba (%s)", {path}));
+  task.ItemSize = size;
+}
+
+void TZkThreadSave::RunJob() {
+  TZkThreadActiveTask& task = *activeTask_;
+  TRunState run;
+  try {
+    RunBody(task, run);
+  } catch (const std::exception& e) {
+    // The steps after the failing one are skipped; the wrap-up is not.
+    Error(e.what());
+  }
+  WrapUp(run);
+}
+
+void TZkThreadSave::RunBody(TZkThreadActiveTask& task, TRunState& run) {
+  run.History = ReadHistory(task);
+  // One reading of the clock gives both, so that a run started just before
+  // midnight is not dated a day late.
+  const TDateTime now = Clock().Now();
+  task.StartTime = TimeOf(now);
+  task.StartDate = DateOf(now);
+  task.WorkPath = task.GetWorkPath();
+  PrepareRecordFiles(task);
+  task.WorkFolder = FolderPart(task.WorkPath);
+  task.TargetPath = task.WorkPath;
+  DoBeforeBackup();
+  CreateFolderPath(task.WorkPath);
+  Log(kRule);
+  Log(task.Name);
+  Log(kRule);
+  RunActions(task, TActionList::alBegin);
+  if (!Interrupted()) CollectAndPack(task, run);
+  RunActions(task, TActionList::alEnd);
+  if (StopRequested()) Log("- Stop -");
+  FinishRecordFiles(task);
+}
+
+void TZkThreadSave::RunActions(TZkThreadActiveTask& task, TActionList which) {
+  const bool before = which == TActionList::alBegin;
+  TZkThreadSaveFuncs& list = before ? task.BeginFuncList() : task.EndFuncList();
+  task.ItemSize = list.Count() - 1;
+  task.ItemPosition = 0;
+  before ? DoBeforeBeginFunc() : DoBeforeEndFunc();
+  while (task.ItemPosition <= task.ItemSize && !Interrupted()) {
+    try {
+      TZkThreadSaveFunc& action = list.Items(static_cast<int>(task.ItemPosition));
+      task.ItemName = action.Name();
+      if (before) {
+        Log("- Pre -" + task.ItemName);
+        DoActionBeginFunc(action);
+      } else {
+        DoActionEndFunc(action);
+        Log("- Post -" + task.ItemName);
+      }
+      if (actions_ == nullptr) throw EZkError("No action platform");
+      action.Perform(*actions_);
+    } catch (const std::exception& e) {
+      Error(e.what());
+    }
+    ++task.ItemPosition;
+  }
+  before ? DoAfterBeginFunc() : DoAfterEndFunc();
+}
+
+void TZkThreadSave::CollectAndPack(TZkThreadActiveTask& task, TRunState& run) {
+  run.Files.clear();
+  task.TotalPosition = 0;
+  task.TotalSize = task.CollectFiles(run.Files, *this);
+  task.TargetPath = task.WorkPath;
+  DoBeforeSave();
+  if (task.TimerIndex >= 0 && task.TimerIndex < task.TimerList().Count() &&
+      task.TimerList().Items(task.TimerIndex).UpdateSaving()) {
+    if (const auto base = FindUpdateBase(run.History)) {
+      run.UpdateRun = true;
+      run.BasePath = *base;
+    }
+  }
+  if (task.ActiveOutput().PackMode == TZkSaveMode::tmCopy)
+    CopyStep(task, run);
+  else
+    ZipStep(task, run);
+  DoAfterSave();
+  run.Files.clear();
+}
+
+void TZkThreadSave::WrapUp(TRunState& run) {
+  TZkThreadActiveTask& task = *activeTask_;
+  run.Files.clear();
+  const bool stopped = StopRequested();
+  if (stopped) {
+    if (run.WroteOutput) std::remove(task.GetOutputPath().c_str());
+    if (run.WroteDuplicate) std::remove(task.GetDuplicatePath().c_str());
+  }
+  run.History.push_back(HistoryEntry(task, stopped, run.UpdateRun));
+  WriteHistory(task, run.History);
+  DoAfterBackup();
+}
+
+}  // namespace zk

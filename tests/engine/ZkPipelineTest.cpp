@@ -1,0 +1,464 @@
+// Whole runs of the engine on its worker thread, over real folders, with
+// the throttling waits recorded instead of slept.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <future>
+#include <string>
+#include <vector>
+
+#include "engine/ZkThreadSave.h"
+#include "platform/ZkFakePrograms.h"
+#include "platform/ZkFakeServiceControl.h"
+#include "platform/ZkFakeSessionEnder.h"
+#include "store/zkIniFile.h"
+#include "support/ZkFakeClock.h"
+#include "support/ZkRecordingSleeper.h"
+#include "support/ZkTempDir.h"
+#include "zip/ZkZipTestSupport.h"
+
+namespace zk::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+
+const std::string kRule(74, '-');
+
+// The entry name of a file backed up with its path: without the root "/".
+std::string EntryOf(const std::string& path) {
+  return path.substr(1);
+}
+
+void Touch(const std::string& path, int hoursLater) {
+  fs::last_write_time(path, fs::last_write_time(path) + std::chrono::hours(hoursLater));
+}
+
+struct Pipeline : ::testing::Test {
+  Pipeline() {
+    clock.Set(2024, 1, 5, 9, 7, 3);
+    a = dir.Write("src/a.txt", "alpha");
+    b = dir.Write("src/sub/b.txt", "beta");
+    TZkThreadSaveTask& job = jobs.Add();
+    job.Name = "Docs";
+    job.AddFiles().Add().Name = dir / "src/";
+    job.DefineOutput().OutputFolder = dir / "out";
+    job.DefineOutput().FileName = "Docs";
+  }
+
+  TZkThreadSaveTask& Job() { return jobs.Items(0); }
+  TZkThreadDefineOutput& Output() { return Job().DefineOutput(); }
+  std::string Out(const std::string& name) { return dir / ("out/" + name); }
+
+  // A schedule entry of the job that fires at 10:00 and asks for update runs.
+  void AddUpdateEntry() {
+    TZkThreadSaveTimering& entry = Job().TimerList().Add();
+    entry.SetName("Napi");
+    entry.SetTime(EncodeTime(10, 0, 0, 0));
+    entry.SetUpdateSaving(true);
+  }
+  // Makes the job's entries due at 10:01 of the day.
+  void DueOn(int day) {
+    clock.Set(2024, 1, day, 9, 0, 0);
+    jobs.RecalcAllTimers();
+    clock.Set(2024, 1, day, 10, 1, 0);
+  }
+
+  // Runs a fresh engine on a copy of the jobs until `runs` runs have ended;
+  // `byHand` are started with StartNow. `setup` may add handlers.
+  void RunEngine(const Lines& byHand = {"Docs"}, int runs = 1,
+                 const std::function<void(TZkThreadSave&)>& setup = {}) {
+    TZkThreadSave engine(clock);
+    engine.SetSleeper(sleeper);
+    engine.SetActionPlatform(actions);
+    engine.HistoryFilename = dir / "Backup.Ini";
+    engine.OnLogEvent = [this](TZkThreadSave&, const std::string& line) { log.push_back(line); };
+    engine.OnErrorEvent = [this](TZkThreadSave&, const std::string& line) { errors.push_back(line); };
+    RecordEvents(engine, runs);
+    if (setup) setup(engine);
+    engine.SetSaving(jobs);
+    for (const std::string& name : byHand) engine.Saving().FindByName(name)->StartNow();
+    std::promise<void> ended;
+    engine.OnTerminate = [&ended](TZkCustomThread&) { ended.set_value(); };
+    engine.Start();
+    if (ended.get_future().wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
+      engine.Terminate();
+      FAIL() << "the engine did not end its runs";
+    }
+  }
+
+  void RecordEvents(TZkThreadSave& engine, int runs) {
+    auto note = [this](const char* name) {
+      return [this, name](TZkThreadSave& sender, TZkThreadActiveTask& task) {
+        events.push_back(name);
+        if (onEvent) onEvent(name, sender, task);
+      };
+    };
+    auto noteFunc = [this](const char* name) {
+      return [this, name](TZkThreadSave& sender, TZkThreadActiveTask& task, TZkThreadSaveFunc& func) {
+        events.push_back(std::string(name) + " " + func.Name());
+        if (onEvent) onEvent(name, sender, task);
+      };
+    };
+    engine.OnBeforeBackup = note("BeforeBackup");
+    engine.OnBeforeBeginFunc = note("BeforeBeginFunc");
+    engine.OnActionBeginFunc = noteFunc("ActionBeginFunc");
+    engine.OnAfterBeginFunc = note("AfterBeginFunc");
+    engine.OnBeforeSave = note("BeforeSave");
+    engine.OnBeforeAddFile = note("BeforeAddFile");
+    engine.OnActionAddFile = note("ActionAddFile");
+    engine.OnAfterAddFile = note("AfterAddFile");
+    engine.OnBeforeCopy = note("BeforeCopy");
+    engine.OnActionCopy = note("ActionCopy");
+    engine.OnAfterCopy = note("AfterCopy");
+    engine.OnBeforeDuplicate = note("BeforeDuplicate");
+    engine.OnActionDuplicate = note("ActionDuplicate");
+    engine.OnAfterDuplicate = note("AfterDuplicate");
+    engine.OnAfterSave = note("AfterSave");
+    engine.OnBeforeEndFunc = note("BeforeEndFunc");
+    engine.OnActionEndFunc = noteFunc("ActionEndFunc");
+    engine.OnAfterEndFunc = note("AfterEndFunc");
+    engine.OnAfterBackup = [this, runs, ended = 0](TZkThreadSave& sender, TZkThreadActiveTask& task) mutable {
+      events.push_back("AfterBackup");
+      finished.push_back(task.Name);
+      activeAtEnd = sender.ActiveTask() != nullptr;
+      if (onEvent) onEvent("AfterBackup", sender, task);
+      if (++ended == runs) {
+        sender.Stop();
+        sender.Terminate();
+      }
+    };
+  }
+
+  Lines History() {
+    Lines history;
+    TZkIniFile ini;
+    ini.SetFile(dir / "Backup.Ini", false);
+    ini.ReadSectionValues("Docs", "History", history);
+    return history;
+  }
+  Lines Header() { return {kRule, "Docs", kRule}; }
+  Lines Concat(Lines first, const Lines& second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+  }
+  void Clear() {
+    log.clear();
+    errors.clear();
+    events.clear();
+    sleeper.Waits.clear();
+  }
+
+  TempDir dir;
+  TFixedClock clock;
+  TRecordingSleeper sleeper;
+  TRecordingSleeper actionSleeper;
+  platform::TZkFakeServiceControl services;
+  platform::TZkFakeSessionEnder session;
+  platform::TZkFakePrograms programs;
+  TZkActionPlatform actions{actionSleeper, services, session, programs};
+  TZkThreadSaveTasks jobs{nullptr, &clock};
+  std::string a, b;
+
+  std::function<void(const std::string&, TZkThreadSave&, TZkThreadActiveTask&)> onEvent;
+  Lines log, errors, events, finished;
+  bool activeAtEnd = true;
+};
+
+TEST_F(Pipeline, AFullRunWritesTheArchiveAtTheOutputPathAndRecordsIt) {
+  Output().CreateLogFile = true;
+  Lines fields;
+  onEvent = [&](const std::string& name, TZkThreadSave&, TZkThreadActiveTask& t) {
+    if (name == "BeforeBackup")
+      fields.push_back(std::to_string(t.TimerIndex) + "|" + t.WorkPath + "|" + t.WorkFolder + "|" + t.TargetPath +
+                       "|" + t.LogFile + "|" + t.ErrorFile);
+    if (name == "BeforeSave") fields.push_back("total " + std::to_string(t.TotalSize));
+    if (name == "AfterAddFile") fields.push_back(t.ItemName + " " + std::to_string(t.TotalPosition));
+    if (name == "AfterBackup") fields.push_back("end " + std::to_string(t.TotalPosition));
+  };
+  RunEngine();
+
+  const std::string archive = Out("Docs.Zip");
+  EXPECT_EQ(log, Concat(Header(), {"- Zip Create -", "- Zip Created -" + archive, "- Zip Add -" + a,
+                                   "- Zip Add -" + b, "- Zip Close -"}));
+  EXPECT_TRUE(errors.empty());
+  EXPECT_EQ(events, (Lines{"BeforeBackup", "BeforeBeginFunc", "AfterBeginFunc", "BeforeSave", "BeforeAddFile",
+                           "AfterAddFile", "BeforeAddFile", "AfterAddFile", "AfterSave", "BeforeEndFunc",
+                           "AfterEndFunc", "AfterBackup"}));
+  EXPECT_EQ(fields, (Lines{"-1|" + archive + "|" + Out("") + "|" + archive + "|" + Out("Docs.Log") + "|",
+                           "total 9", a + " 5", b + " 9", "end 0"}));
+  EXPECT_FALSE(activeAtEnd);  // the engine has let go of the run copy
+  // 200 ms per folder collected, 100 ms per file packed.
+  EXPECT_EQ(sleeper.Waits, (std::vector<int>{200, 200, 100, 100}));
+  EXPECT_EQ(History(), Lines{"Ok;2024.01.05;09:07;Global;" + archive});
+  const std::string jobLog = TempDir::Read(Out("Docs.Log"));
+  EXPECT_NE(jobLog.find("2024.01.05 09:07:03 - Zip Add -" + b + "\r\n"), std::string::npos) << jobLog;
+  ZK_REQUIRE_READERS();
+  ExpectReadersAccept(archive, {{EntryOf(a), "alpha"}, {EntryOf(b), "beta"}});
+}
+
+TEST_F(Pipeline, AWorkFolderArchiveIsCopiedToTheOutputAndTheDuplicateThenDeleted) {
+  Output().Temp = dir / "work";
+  Output().DuplicateFolder = dir / "dup";
+  Output().CreateLogFile = true;
+  Lines copies;
+  onEvent = [&](const std::string& name, TZkThreadSave&, TZkThreadActiveTask& t) {
+    if (name.find("Copy") != std::string::npos || name.find("Duplicate") != std::string::npos)
+      copies.push_back(name + " " + t.ItemName + " " + t.TargetPath + " " + std::to_string(t.ItemSize) + " " +
+                       std::to_string(t.TotalSize) + " " + std::to_string(t.TotalPosition));
+  };
+  RunEngine();
+
+  const std::string work = dir / "work/Docs.Zip", output = Out("Docs.Zip"), duplicate = dir / "dup/Docs.Zip";
+  EXPECT_EQ(log, Concat(Header(), {"- Zip Create -", "- Zip Created -" + work, "- Zip Add -" + a, "- Zip Add -" + b,
+                                   "- Zip copy in temp -" + output, "- Duplicate -" + duplicate, "- Zip Close -"}));
+  EXPECT_TRUE(errors.empty());
+  EXPECT_FALSE(fs::exists(work));
+  EXPECT_FALSE(fs::exists(dir / "work/Docs.Log"));
+  EXPECT_TRUE(fs::exists(Out("Docs.Log")));
+  EXPECT_TRUE(fs::exists(dir / "dup/Docs.Log"));
+  const std::string bytes = TempDir::Read(output);
+  EXPECT_EQ(TempDir::Read(duplicate), bytes);
+  const std::string size = std::to_string(bytes.size());
+  const auto copy = [&](const std::string& event, const std::string& target, const std::string& done) {
+    return event + " " + work + " " + target + " " + size + " " + size + " " + done;
+  };
+  EXPECT_EQ(copies, (Lines{copy("BeforeCopy", output, "0"), copy("ActionCopy", output, "0"),
+                           copy("ActionCopy", output, size), copy("ActionCopy", output, size),
+                           copy("AfterCopy", output, size), copy("BeforeDuplicate", duplicate, size),
+                           copy("ActionDuplicate", duplicate, "0"), copy("ActionDuplicate", duplicate, size),
+                           copy("ActionDuplicate", duplicate, size), copy("AfterDuplicate", duplicate, size)}));
+  // Each progress report of a copy waits 100 ms as well.
+  EXPECT_EQ(sleeper.Waits, (std::vector<int>{200, 200, 100, 100, 100, 100, 100, 100, 100, 100}));
+  EXPECT_EQ(History(), Lines{"Ok;2024.01.05;09:07;Global;" + output});
+  ZK_REQUIRE_READERS();
+  ExpectReadersAccept(output, {{EntryOf(a), "alpha"}, {EntryOf(b), "beta"}});
+}
+
+TEST_F(Pipeline, AnUpdateRunIntoTheSameNameReplacesOnlyWhatChanged) {
+  AddUpdateEntry();
+  DueOn(5);
+  RunEngine({});
+  const std::string archive = Out("Docs.Zip");
+  ASSERT_EQ(History(), Lines{"Ok;2024.01.05;10:01;Global;" + archive});
+
+  dir.Write("src/sub/b.txt", "beta, changed");
+  Touch(b, 2);
+  const std::string c = dir.Write("src/sub/c.txt", "gamma");
+  Clear();
+  Lines added;
+  onEvent = [&](const std::string& name, TZkThreadSave&, TZkThreadActiveTask& t) {
+    if (name == "BeforeAddFile" || name == "AfterAddFile") added.push_back(name + " " + t.ItemName);
+  };
+  DueOn(6);
+  RunEngine({});
+
+  EXPECT_EQ(log, Concat(Header(), {"- Zip open by updated -", "- Zip Update -" + b, "- Zip Add New File -" + c,
+                                   "- Zip Close -"}));
+  EXPECT_TRUE(errors.empty());
+  // The unchanged file is left out without a line, but still counted.
+  EXPECT_EQ(added, (Lines{"AfterAddFile " + a, "BeforeAddFile " + b, "AfterAddFile " + b, "BeforeAddFile " + c,
+                          "AfterAddFile " + c}));
+  EXPECT_EQ(History(), (Lines{"Ok;2024.01.05;10:01;Global;" + archive, "Ok;2024.01.06;10:01;Update;" + archive}));
+  ZK_REQUIRE_READERS();
+  ExpectReadersAccept(archive, {{EntryOf(a), "alpha"}, {EntryOf(b), "beta, changed"}, {EntryOf(c), "gamma"}});
+}
+
+TEST_F(Pipeline, AnUpdateRunWithADatedNameWritesADifferentialArchive) {
+  Output().FileNameDate = true;
+  AddUpdateEntry();
+  DueOn(5);
+  RunEngine({});
+  const std::string base = Out("Docs 2024.01.05.Zip");
+  ASSERT_TRUE(fs::exists(base));
+
+  dir.Write("src/sub/b.txt", "beta, changed");
+  Touch(b, 2);
+  const std::string c = dir.Write("src/sub/c.txt", "gamma");
+  Clear();
+  DueOn(6);
+  RunEngine({});
+
+  const std::string archive = Out("Docs 2024.01.06.Zip");
+  EXPECT_EQ(log, Concat(Header(), {"- Zip Create -", "- Zip Created - (" + archive + ") From Update (" + base,
+                                   "- Zip Add Modified File -" + b, "- Zip Add New File -" + c, "- Zip Close -"}));
+  EXPECT_EQ(History().back(), "Ok;2024.01.06;10:01;Update;" + archive);
+  ZK_REQUIRE_READERS();
+  ExpectReadersAccept(archive, {{EntryOf(b), "beta, changed"}, {EntryOf(c), "gamma"}});
+}
+
+TEST_F(Pipeline, AnUpdateRunWhoseBaseIsGoneIsAFullRun) {
+  AddUpdateEntry();
+  DueOn(5);
+  RunEngine({});
+  const std::string archive = Out("Docs.Zip");
+  fs::remove(archive);
+  Clear();
+  DueOn(6);
+  RunEngine({});
+
+  EXPECT_EQ(log, Concat(Header(), {"- Zip Create -", "- Zip Created -" + archive, "- Zip Add -" + a,
+                                   "- Zip Add -" + b, "- Zip Close -"}));
+  EXPECT_EQ(History().back(), "Ok;2024.01.06;10:01;Global;" + archive);
+}
+
+TEST_F(Pipeline, ACopyRunCopiesTheTreeAndAnUpdateCopiesOnlyWhatChanged) {
+  Output().PackMode = TZkSaveMode::tmCopy;
+  AddUpdateEntry();
+  const std::string copyA = Out(EntryOf(a)), copyB = Out(EntryOf(b));
+  RunEngine();
+  EXPECT_EQ(log, Concat(Header(), {"- Copy -", "- Copy -" + a, "- Copy -" + b, "- Copy End -"}));
+  EXPECT_EQ(TempDir::Read(copyA), "alpha");
+  EXPECT_EQ(TempDir::Read(copyB), "beta");
+  EXPECT_EQ(fs::last_write_time(copyB), fs::last_write_time(b));
+  // The tree's folder stands for the archive a zip run would have written.
+  EXPECT_EQ(History(), Lines{"Ok;2024.01.05;09:07;Global;" + Out("Docs.Zip")});
+
+  // A full run copies everything again; a changed source overwrites.
+  dir.Write("src/sub/b.txt", "beta, changed");
+  Touch(b, 2);
+  Clear();
+  RunEngine();
+  EXPECT_EQ(log, Concat(Header(), {"- Copy -", "- Copy -" + a, "- Overwrite-" + b, "- Copy End -"}));
+  EXPECT_EQ(TempDir::Read(copyB), "beta, changed");
+
+  // An update run finds the tree of the last full run and copies only the
+  // file that differs from it.
+  dir.Write("src/a.txt", "alpha, changed");
+  Touch(a, 3);
+  Clear();
+  DueOn(6);
+  RunEngine({});
+  EXPECT_EQ(log, Concat(Header(), {"- Copy -", "- Overwrite-" + a, "- Copy End -"}));
+  EXPECT_EQ(TempDir::Read(copyA), "alpha, changed");
+  EXPECT_EQ(History().back(), "Ok;2024.01.06;10:01;Update;" + Out("Docs.Zip"));
+}
+
+TEST_F(Pipeline, AStopDuringCompressionEndsTheRunInOrderAndRemovesItsArchives) {
+  const std::string big = dir.Write("src/a.txt", RandomBytes(300000, 7));
+  Output().Temp = dir / "work";
+  Output().DuplicateFolder = dir / "dup";
+  Job().EndFuncList().Add().SetName("Execute;/bin/true");
+  RunEngine({"Docs"}, 1, [](TZkThreadSave& engine) {
+    engine.OnActionAddFile = [](TZkThreadSave& sender, TZkThreadActiveTask&) { sender.Stop(); };
+  });
+
+  EXPECT_EQ(errors, Lines{"Stopped In compression"});
+  EXPECT_EQ(log, Concat(Header(), {"- Zip Create -", "- Zip Created -" + dir / "work/Docs.Zip", "- Zip Add -" + big,
+                                   "Stopped In compression", "- Zip Close -", "- Stop -"}));
+  EXPECT_FALSE(fs::exists(dir / "work/Docs.Zip"));
+  EXPECT_FALSE(fs::exists(Out("Docs.Zip")));
+  EXPECT_FALSE(fs::exists(dir / "dup/Docs.Zip"));
+  EXPECT_TRUE(programs.Calls.empty());  // no post-backup action ran
+  EXPECT_EQ(events.back(), "AfterBackup");
+  EXPECT_EQ(std::count(events.begin(), events.end(), "AfterEndFunc"), 1);
+  EXPECT_EQ(History(), Lines{"Stopped;2024.01.05;09:07;Global;" + Out("Docs.Zip")});
+}
+
+TEST_F(Pipeline, AStoppedRunKeepsTheArchivesItDidNotWrite) {
+  // A previous run's archive and duplicate under the same names.
+  Output().DuplicateFolder = dir / "dup";
+  RunEngine();
+  const std::string previous = TempDir::Read(Out("Docs.Zip"));
+  ASSERT_FALSE(previous.empty());
+  Output().Temp = dir / "work";
+  Clear();
+  RunEngine({"Docs"}, 1, [this](TZkThreadSave& engine) {
+    engine.OnAfterAddFile = [this](TZkThreadSave& sender, TZkThreadActiveTask& t) {
+      if (t.ItemName == b) sender.Stop();
+    };
+  });
+  // The stop came after the last file: the copies of the new archive were
+  // never begun, so the previous ones stay.
+  EXPECT_EQ(TempDir::Read(Out("Docs.Zip")), previous);
+  EXPECT_EQ(TempDir::Read(dir / "dup/Docs.Zip"), previous);
+  EXPECT_EQ(History().back(), "Stopped;2024.01.05;09:07;Global;" + Out("Docs.Zip"));
+}
+
+TEST_F(Pipeline, AFailingActionIsReportedOnceAndTheNextOneRuns) {
+  Job().BeginFuncList().Add().SetName("Start_Service;nosuch");
+  Job().BeginFuncList().Add().SetName("Execute;/bin/true;-a");
+  Job().EndFuncList().Add().SetName("Execute;/bin/echo");
+  Job().EndFuncList().Add().SetName("Close;editor");
+  Job().EndFuncList().Add().SetName("Pause;2");
+  Lines positions;
+  onEvent = [&](const std::string& name, TZkThreadSave&, TZkThreadActiveTask& t) {
+    if (name.find("Func") != std::string::npos)
+      positions.push_back(name + " " + std::to_string(t.ItemPosition) + "/" + std::to_string(t.ItemSize));
+  };
+  RunEngine();
+
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_NE(errors[0].find("nosuch"), std::string::npos) << errors[0];
+  EXPECT_EQ(Lines(log.begin(), log.begin() + 6),
+            Concat(Header(), {"- Pre -Start_Service;nosuch;", errors[0], "- Pre -Execute;/bin/true;-a"}));
+  EXPECT_EQ(Lines(log.end() - 4, log.end()),
+            (Lines{"- Zip Close -", "- Post -Execute;/bin/echo;", "- Post -Close;editor", "- Post -Pause;2"}));
+  ASSERT_EQ(programs.Calls.size(), 4u);  // the close asks by class, then by caption
+  EXPECT_NE(programs.Calls[0].find("/bin/true"), std::string::npos);
+  EXPECT_NE(programs.Calls[1].find("/bin/echo"), std::string::npos);
+  EXPECT_EQ(actionSleeper.Waits, std::vector<int>{2000});
+  EXPECT_EQ(positions, (Lines{"BeforeBeginFunc 0/1", "ActionBeginFunc 0/1", "ActionBeginFunc 1/1",
+                              "AfterBeginFunc 2/1", "BeforeEndFunc 0/2", "ActionEndFunc 0/2", "ActionEndFunc 1/2",
+                              "ActionEndFunc 2/2", "AfterEndFunc 3/2"}));
+  EXPECT_EQ(std::count(events.begin(), events.end(), "ActionEndFunc Execute;/bin/echo;"), 1);
+}
+
+TEST_F(Pipeline, AFileDeletedAfterCollectionIsReportedAndSkipped) {
+  RunEngine({"Docs"}, 1, [this](TZkThreadSave& engine) {
+    engine.OnBeforeSave = [this](TZkThreadSave&, TZkThreadActiveTask&) { fs::remove(a); };
+    engine.OnAfterAddFile = [this](TZkThreadSave&, TZkThreadActiveTask& t) { events.push_back("After " + t.ItemName); };
+  });
+  EXPECT_EQ(errors, Lines{"Megnyitási hiba (" + a + ")"});
+  EXPECT_EQ(log, Concat(Header(), {"- Zip Create -", "- Zip Created -" + Out("Docs.Zip"), errors[0],
+                                   "- Zip Add -" + b, "- Zip Close -"}));
+  EXPECT_EQ(std::count(events.begin(), events.end(), "After " + b), 1);
+  EXPECT_EQ(std::count(events.begin(), events.end(), "After " + a), 0);
+  EXPECT_EQ(History(), Lines{"Ok;2024.01.05;09:07;Global;" + Out("Docs.Zip")});
+}
+
+TEST_F(Pipeline, DueJobsRunHighestIndexFirstWithoutAnIdleWaitBetween) {
+  TZkThreadSaveTask& second = jobs.Add();
+  second.Assign(Job());
+  second.Name = "Second";
+  second.DefineOutput().FileName = "Second";
+  RunEngine({"Docs", "Second"}, 2);
+  EXPECT_EQ(finished, (Lines{"Second", "Docs"}));
+  EXPECT_EQ(std::count(sleeper.Waits.begin(), sleeper.Waits.end(), 3000), 0);
+  EXPECT_TRUE(fs::exists(Out("Second.Zip")));
+  EXPECT_TRUE(fs::exists(Out("Docs.Zip")));
+}
+
+// Ends the engine from its idle wait, as a user's Terminate would.
+class TerminatingSleeper : public TRecordingSleeper {
+public:
+  TZkThreadSave* Engine = nullptr;
+  void Sleep(int milliseconds) override {
+    TRecordingSleeper::Sleep(milliseconds);
+    Engine->Terminate();
+  }
+};
+
+TEST(PipelineIdle, APassWithoutDueJobWaits3000MsAndTerminateEndsTheLoopAfterIt) {
+  TFixedClock clock(EncodeDate(2024, 1, 5));
+  TerminatingSleeper sleeper;
+  int terminated = 0;
+  {
+    TZkThreadSave engine(clock);
+    sleeper.Engine = &engine;
+    engine.SetSleeper(sleeper);
+    engine.Throttle = false;  // the idle poll stays
+    engine.Saving().Add().Name = "Idle";
+    engine.OnTerminate = [&terminated](TZkCustomThread&) { ++terminated; };
+    engine.Start();
+  }
+  EXPECT_EQ(sleeper.Waits, std::vector<int>{3000});
+  EXPECT_EQ(terminated, 1);
+}
+
+}  // namespace
+}  // namespace zk::test
