@@ -3,7 +3,8 @@
 # then configures, builds and runs every test twice: with g++ (build/) and
 # with clang under AddressSanitizer and UndefinedBehaviorSanitizer
 # (build-asan/), warnings as errors in both; then the tests of the parts
-# that run threads once more under ThreadSanitizer (build-tsan/).
+# that run threads (the engine, system control and the console program)
+# once more under ThreadSanitizer (build-tsan/).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,9 +20,10 @@ for preset in default asan; do
   ctest --test-dir "$dir" --output-on-failure -j "$jobs"
 done
 
-echo "== tsan: the engine and system tests (build-tsan)"
+echo "== tsan: the engine, system and console program tests (build-tsan)"
 cmake --preset tsan
-cmake --build build-tsan -j "$jobs" --target engine_tests pipeline_tests system_tests
+cmake --build build-tsan -j "$jobs" --target engine_tests pipeline_tests system_tests cli_tests
 build-tsan/tests/engine/engine_tests
 build-tsan/tests/engine/pipeline_tests
 build-tsan/tests/system/system_tests
+build-tsan/tests/cli/cli_tests

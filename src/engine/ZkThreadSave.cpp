@@ -9,7 +9,19 @@ constexpr const char* kJobListNode = "Saving";
 // The poll interval of a pass that finds no due job.
 constexpr int kIdleWaitMs = 3000;
 
+// The jobs of the document's "Saving" node; without one, the list stays.
+void LoadJobList(const TZkTreeData& document, TZkThreadSaveTasks& jobs) {
+  if (const TZkTreeDataNode* list = document.Root().FindNode(kJobListNode)) jobs.Assign(list->Nodes());
+}
+
 }  // namespace
+
+void ReadJobFile(const std::string& path, TZkThreadSaveTasks& jobs) {
+  TZkTreeData document;
+  document.LoadFromFile(path);
+  LoadJobList(document, jobs);
+  jobs.RecalcAllTimers();
+}
 
 TZkThreadSave::TZkThreadSave(const platform::TZkClock& clock, TDeliver deliver)
     : TZkCustomThread(std::move(deliver)), saving_(this, &clock) {}
@@ -34,7 +46,9 @@ void TZkThreadSave::Execute() {
     if (auto task = TakeDueJob()) {
       activeTask_ = std::move(task);
       RunJob();
-    } else {
+    } else if (!Terminated()) {
+      // An engine terminated before its pass (one destroyed without ever
+      // being started) has nothing to poll for.
       sleeper_->Sleep(kIdleWaitMs);
     }
     stopRequested_.store(false);
@@ -109,7 +123,7 @@ void TZkThreadSave::DoActionEndFunc(TZkThreadSaveFunc& func) {
 
 void TZkThreadSave::LoadFromTree(const TZkTreeData& document) {
   const auto lock = LockJobs();
-  if (const TZkTreeDataNode* jobs = document.Root().FindNode(kJobListNode)) saving_.Assign(jobs->Nodes());
+  LoadJobList(document, saving_);
 }
 
 void TZkThreadSave::SaveToTree(TZkTreeData& document) const {
@@ -119,8 +133,8 @@ void TZkThreadSave::SaveToTree(TZkTreeData& document) const {
 void TZkThreadSave::LoadFromFile(const std::string& path) {
   TZkTreeData document;
   document.LoadFromFile(path);
-  LoadFromTree(document);
   const auto lock = LockJobs();
+  LoadJobList(document, saving_);
   saving_.RecalcAllTimers();
 }
 

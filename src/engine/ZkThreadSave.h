@@ -25,6 +25,11 @@ namespace zk {
 class TZkTreeData;
 class TZkZip;
 
+// Reads the jobs of a job file into a list and recomputes every schedule
+// entry, for a reader that needs no engine. When the file cannot be read
+// the error is passed on and the list stays as it was.
+void ReadJobFile(const std::string& path, TZkThreadSaveTasks& jobs);
+
 class TZkThreadSave : public TZkCustomThread, public TZkRunControl {
 public:
   using TSaveEvent = std::function<void(TZkThreadSave& sender, TZkThreadActiveTask& task)>;

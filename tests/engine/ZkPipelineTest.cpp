@@ -343,11 +343,21 @@ TEST_F(Pipeline, AStopDuringCompressionEndsTheRunInOrderAndRemovesItsArchives) {
   Output().Temp = dir / "work";
   Output().DuplicateFolder = dir / "dup";
   Job().EndFuncList().Add().SetName("Execute;/bin/true");
-  RunEngine({"Docs"}, 1, [](TZkThreadSave& engine) {
-    engine.OnActionAddFile = [](TZkThreadSave& sender, TZkThreadActiveTask&) { sender.Stop(); };
+  std::string report;
+  RunEngine({"Docs"}, 1, [&report](TZkThreadSave& engine) {
+    engine.OnActionAddFile = [&report](TZkThreadSave& sender, TZkThreadActiveTask& t) {
+      report = std::to_string(t.ItemPosition) + " " + std::to_string(t.TotalPosition - t.ItemBase);
+      sender.Stop();
+    };
   });
 
   EXPECT_EQ(errors, Lines{"Stopped In compression"});
+  // The first compression report came after a 100 ms wait, with the bytes
+  // read so far; the stop ended the file there and skipped the next one.
+  EXPECT_EQ(sleeper.Waits, (std::vector<int>{200, 200, 100}));
+  const std::string position = report.substr(0, report.find(' '));
+  EXPECT_EQ(report, position + " " + position);
+  EXPECT_GT(std::stoll(position), 0);
   EXPECT_EQ(log, Concat(Header(), {"- Zip Create -", "- Zip Created -" + dir / "work/Docs.Zip", "- Zip Add -" + big,
                                    "Stopped In compression", "- Zip Close -", "- Stop -"}));
   EXPECT_FALSE(fs::exists(dir / "work/Docs.Zip"));
@@ -453,11 +463,27 @@ TEST(PipelineIdle, APassWithoutDueJobWaits3000MsAndTerminateEndsTheLoopAfterIt) 
     engine.SetSleeper(sleeper);
     engine.Throttle = false;  // the idle poll stays
     engine.Saving().Add().Name = "Idle";
-    engine.OnTerminate = [&terminated](TZkCustomThread&) { ++terminated; };
+    std::promise<void> ended;
+    engine.OnTerminate = [&](TZkCustomThread&) {
+      ++terminated;
+      ended.set_value();
+    };
     engine.Start();
+    // Only the sleeper ends the loop: the engine's destruction would, too.
+    ASSERT_EQ(ended.get_future().wait_for(std::chrono::seconds(60)), std::future_status::ready);
   }
   EXPECT_EQ(sleeper.Waits, std::vector<int>{3000});
   EXPECT_EQ(terminated, 1);
+}
+
+TEST(PipelineIdle, AnEngineDestroyedUnstartedMakesItsPassWithoutWaiting) {
+  TFixedClock clock(EncodeDate(2024, 1, 5));
+  TRecordingSleeper sleeper;
+  {
+    TZkThreadSave engine(clock);
+    engine.SetSleeper(sleeper);
+  }
+  EXPECT_TRUE(sleeper.Waits.empty());
 }
 
 }  // namespace

@@ -1,0 +1,18 @@
+#pragma once
+// The commands of backup-cli. Each returns the program's exit code.
+
+#include "CliFiles.h"
+#include "CliOptions.h"
+
+namespace zk::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitErrors = 1;  // error lines were written, or the work failed
+inline constexpr int kExitUsage = 2;   // bad command line, unknown or disabled job, unreadable job file
+
+int ListCommand(const TCliFiles& files);
+int RunCommand(const TCliFiles& files, const TCliOptions& options);
+int ServeCommand(const TCliFiles& files, const TCliOptions& options);
+int ImportCommand(const TCliFiles& files);
+
+}  // namespace zk::cli

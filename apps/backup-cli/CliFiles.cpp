@@ -1,0 +1,52 @@
+#include "CliFiles.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "engine/ZkThreadSave.h"
+#include "util/ZkError.h"
+#include "util/ZkUtilFile.h"
+
+namespace zk::cli {
+namespace {
+
+constexpr const char* kDefaultJobFileName = "Backup.Xml";
+constexpr const char* kIniExtension = ".Ini";
+constexpr const char* kLogFileName = "Log.Txt";
+constexpr const char* kErrorFileName = "Error.Txt";
+
+std::string ExecutableFolder() {
+  return std::filesystem::canonical("/proc/self/exe").parent_path().string();
+}
+
+}  // namespace
+
+TCliFiles ResolveFiles(const std::optional<std::string>& jobFile) {
+  TCliFiles files;
+  files.JobFile = jobFile ? std::filesystem::absolute(*jobFile).lexically_normal().string()
+                          : JoinPath(ExecutableFolder(), kDefaultJobFileName);
+  const std::string folder = FolderPart(files.JobFile);
+  files.IniFile = ChangeFileExt(files.JobFile, kIniExtension);
+  files.LogFile = JoinPath(folder, kLogFileName);
+  files.ErrorFile = JoinPath(folder, kErrorFileName);
+  return files;
+}
+
+bool LoadJobList(const std::string& path, TZkThreadSaveTasks& jobs) {
+  try {
+    ReadJobFile(path, jobs);
+    return true;
+  } catch (const EZkError& error) {
+    std::fprintf(stderr, "A mentésfájl nem tölthető be: %s\n", error.what());
+    return false;
+  }
+}
+
+bool PathExists(const std::string& path) {
+  // A path that cannot be examined counts as missing; whatever is done
+  // with it next reports the real failure.
+  std::error_code unreadable;
+  return std::filesystem::exists(path, unreadable);
+}
+
+}  // namespace zk::cli

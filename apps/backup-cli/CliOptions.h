@@ -1,0 +1,37 @@
+#pragma once
+// The command line of backup-cli: one command, its job names, and the
+// options, which may stand anywhere before a "--" (after it every argument
+// is a job name).
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace zk::cli {
+
+enum class TCommand { cmNone, cmList, cmRun, cmServe, cmImport };
+
+struct TCliOptions {
+  TCommand Command = TCommand::cmNone;
+  std::vector<std::string> JobNames;   // of run, in the order given
+  std::optional<std::string> JobFile;  // --jobs; none: the program folder's
+  bool Throttle = true;                // --no-throttle clears it
+  bool Help = false;
+  bool Version = false;
+};
+
+// A command line that cannot be carried out; the text says why.
+class TUsageError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+// The arguments after the program name. --help and --version need no
+// command; everything else does.
+TCliOptions ParseOptions(const std::vector<std::string>& arguments);
+
+// The usage text, ending in a line feed.
+std::string UsageText();
+
+}  // namespace zk::cli

@@ -1,0 +1,160 @@
+// run and serve: the engine with every job of the job file on its worker
+// thread, until the named jobs have run one after the other (run) or a stop
+// signal comes (serve).
+
+#include <cstdio>
+#include <exception>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "CliCommands.h"
+#include "CliEngine.h"
+#include "CliStopSignals.h"
+#include "util/ZkUtil.h"
+
+namespace zk::cli {
+namespace {
+
+// The jobs whose runs have ended, in order: added on the worker thread,
+// read by the main thread.
+class TEndedRuns {
+public:
+  // Returns how many runs have ended now.
+  std::size_t Add(const std::string& job) {
+    const std::lock_guard lock(mutex_);
+    jobs_.push_back(job);
+    return jobs_.size();
+  }
+  std::size_t Count() const {
+    const std::lock_guard lock(mutex_);
+    return jobs_.size();
+  }
+  bool Holds(const std::string& job) const {
+    const std::lock_guard lock(mutex_);
+    for (const std::string& ended : jobs_)
+      if (SameText(ended, job)) return true;
+    return false;
+  }
+
+private:
+  mutable std::mutex mutex_;
+  std::vector<std::string> jobs_;
+};
+
+// The indexes of the named jobs in the list, in the order named; none when
+// a name is unknown or its job disabled (a disabled job never comes due, so
+// its run would never end). Every such name is reported.
+std::optional<std::vector<int>> SelectJobs(const TZkThreadSaveTasks& jobs, const std::vector<std::string>& names) {
+  std::vector<int> selected;
+  bool valid = true;
+  for (const std::string& name : names) {
+    const int index = jobs.IndexOfName(name);
+    if (index < 0) {
+      std::fprintf(stderr, "Nincs %s nevű mentés\n", name.c_str());
+      valid = false;
+    } else if (jobs.Items(index).Disable) {
+      std::fprintf(stderr, "A(z) %s mentés le van tiltva\n", jobs.Items(index).Name.c_str());
+      valid = false;
+    }
+    selected.push_back(index);
+  }
+  if (!valid) return std::nullopt;
+  return selected;
+}
+
+// Waits until the engine's loop has ended; a stop signal first stops the
+// run in order and ends the loop. Returns whether a signal came.
+bool WaitForEngine(TCliStopSignals& signals, TZkThreadSave& engine) {
+  if (signals.Wait() == TCliStopSignals::TWake::wkDone) return false;
+  engine.Stop();
+  engine.Terminate();
+  // Further signals change nothing: the run is already ending.
+  while (signals.Wait() != TCliStopSignals::TWake::wkDone) {
+  }
+  return true;
+}
+
+// When the loop ended without being asked to, says why.
+void ReportUnexpectedEnd(const TZkThreadSave& engine) {
+  std::string reason = "ismeretlen ok";
+  if (const std::exception_ptr fatal = engine.FatalException()) {
+    try {
+      std::rethrow_exception(fatal);
+    } catch (const std::exception& error) {
+      reason = error.what();
+    } catch (...) {
+      reason = "ismeretlen kivétel";
+    }
+  }
+  std::fprintf(stderr, "A mentés motorja idő előtt leállt: %s\n", reason.c_str());
+}
+
+}  // namespace
+
+int RunCommand(const TCliFiles& files, const TCliOptions& options) {
+  TZkThreadSaveTasks jobs;
+  if (!LoadJobList(files.JobFile, jobs)) return kExitUsage;
+  const std::optional<std::vector<int>> selected = SelectJobs(jobs, options.JobNames);
+  if (!selected) return kExitUsage;
+
+  // Declared before the engine, which joins its thread when destroyed.
+  TEndedRuns ended;
+  TCliStopSignals signals;
+  const auto display = MakeDisplay();
+  TCliEngine cli(files, options.Throttle, *display);
+  TZkThreadSave& engine = cli.Engine();
+  engine.SetSaving(jobs);
+  // As the window's run does: each end of a run, whichever job it was,
+  // starts the next named job; after the last one the engine stops.
+  cli.OnJobEnded = [&ended, &selected](TZkThreadSave& sender, const TZkThreadActiveTask& task) {
+    const std::size_t count = ended.Add(task.Name);
+    if (count < selected->size()) {
+      sender.Saving().Items((*selected)[count]).StartNow();
+    } else {
+      sender.Stop();
+      sender.Terminate();
+    }
+  };
+  engine.OnTerminate = [&signals](TZkCustomThread&) { signals.NotifyDone(); };
+  engine.Saving().Items(selected->front()).StartNow();
+  engine.Start();
+
+  const bool interrupted = WaitForEngine(signals, engine);
+  bool completed = ended.Count() >= selected->size();
+  if (!interrupted && !completed) ReportUnexpectedEnd(engine);
+  // A named job may not have run: a signal came first, or a job whose
+  // schedule came due meanwhile took its turn, as it does in the window.
+  for (const std::string& name : options.JobNames) {
+    if (ended.Holds(name)) continue;
+    std::fprintf(stderr, "A(z) %s mentés nem futott le\n", name.c_str());
+    completed = false;
+  }
+  return cli.ErrorCount() > 0 || interrupted || !completed ? kExitErrors : kExitOk;
+}
+
+int ServeCommand(const TCliFiles& files, const TCliOptions& options) {
+  TZkThreadSaveTasks jobs;
+  if (!LoadJobList(files.JobFile, jobs)) return kExitUsage;
+
+  TCliStopSignals signals;
+  const auto display = MakeDisplay();
+  TCliEngine cli(files, options.Throttle, *display);
+  TZkThreadSave& engine = cli.Engine();
+  engine.SetSaving(jobs);
+  engine.OnTerminate = [&signals](TZkCustomThread&) { signals.NotifyDone(); };
+  // Said once the signals are in hand, so that whoever waits for this line
+  // may stop the program with them.
+  std::printf("Ütemezett futás: %d mentés; leállítás: SIGINT vagy SIGTERM (Ctrl+C)\n", engine.Saving().Count());
+  std::fflush(stdout);
+  engine.Start();
+
+  if (!WaitForEngine(signals, engine)) {
+    ReportUnexpectedEnd(engine);
+    return kExitErrors;
+  }
+  return cli.ErrorCount() > 0 ? kExitErrors : kExitOk;
+}
+
+}  // namespace zk::cli

@@ -1,0 +1,59 @@
+// backup-cli: the jobs of the job file without a window.
+
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "CliCommands.h"
+#include "CliFiles.h"
+#include "CliOptions.h"
+#include "util/ZkUtilFile.h"
+
+namespace {
+
+using namespace zk::cli;
+
+int Dispatch(const TCliOptions& options) {
+  const TCliFiles files = ResolveFiles(options.JobFile);
+  switch (options.Command) {
+    case TCommand::cmList:
+      return ListCommand(files);
+    case TCommand::cmRun:
+      return RunCommand(files, options);
+    case TCommand::cmServe:
+      return ServeCommand(files, options);
+    case TCommand::cmImport:
+      return ImportCommand(files);
+    case TCommand::cmNone:
+      break;
+  }
+  std::fputs(UsageText().c_str(), stderr);
+  return kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  TCliOptions options;
+  try {
+    options = ParseOptions(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const TUsageError& error) {
+    std::fprintf(stderr, "%s\n\n%s", error.what(), UsageText().c_str());
+    return kExitUsage;
+  }
+  if (options.Help) {
+    std::fputs(UsageText().c_str(), stdout);
+    return kExitOk;
+  }
+  if (options.Version) {
+    std::printf("backup-cli %s\n", zk::GetFileVersionText("").c_str());
+    return kExitOk;
+  }
+  try {
+    return Dispatch(options);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "%s\n", error.what());
+    return kExitErrors;
+  }
+}

@@ -1,0 +1,305 @@
+// backup-cli as the user runs it: the built program as a child process, on
+// real job files and real files in a temporary folder.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cli/CliProcess.h"
+#include "engine/ZkJob.h"
+#include "platform/ZkClock.h"
+#include "store/ZkTreeData.h"
+#include "support/ZkTempDir.h"
+#include "util/ZkDateTime.h"
+
+namespace zk::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+bool HasUnzip() { return std::system("command -v unzip >/dev/null 2>&1") == 0; }
+
+bool Exists(const std::string& path) { return std::filesystem::exists(path); }
+
+// A folder with a job file, files to back up in "data" (a sub-folder, a
+// name outside ASCII) and the archives in "out".
+class BackupCli : public ::testing::Test {
+protected:
+  void SetUp() override {
+    dir.Write("data/a.txt", "első fájl\n");
+    dir.Write("data/sub/árvíztűrő.txt", std::string(5000, 'x'));
+  }
+
+  TZkThreadSaveTask& AddZipJob(const std::string& name) {
+    TZkThreadSaveTask& job = jobs.Add();
+    job.Name = name;
+    job.DefineOutput().OutputFolder = dir / "out";
+    job.DefineOutput().CreateLogFile = true;
+    job.AddFiles().Add().Name = dir / "data";
+    return job;
+  }
+
+  // The job file as the programs write it.
+  void WriteJobFile() {
+    TZkTreeData document;
+    document.Root().AddNode("Saving").Nodes().Assign(jobs);
+    document.SaveToFile(JobFile());
+  }
+
+  // The program on this folder's job file; quick unless `throttle`.
+  TCliResult Cli(std::vector<std::string> arguments, bool throttle = false) const {
+    arguments.insert(arguments.begin(), {"--jobs", JobFile()});
+    if (!throttle) arguments.insert(arguments.begin(), "--no-throttle");
+    return RunCli(arguments, Folder());
+  }
+
+  std::string Folder() const { return dir.Path().string(); }
+  std::string JobFile() const { return dir / "Backup.Xml"; }
+  std::string Archive(const std::string& job) const { return dir / ("out/" + job + ".Zip"); }
+  std::string SharedLog() const { return TempDir::Read(dir / "Log.Txt"); }
+
+  TempDir dir;
+  TZkThreadSaveTasks jobs;
+};
+
+TEST(BackupCliCommandLine, ExitCodesAndWhereTheTextGoes) {
+  struct Case {
+    std::vector<std::string> arguments;
+    int exitCode;
+    std::string said;  // on standard output for 0, on standard error otherwise
+  };
+  const Case cases[] = {
+      {{"--help"}, 0, "Használat: backup-cli"},
+      {{"--version"}, 0, std::string("backup-cli ") + ZK_EXPECTED_VERSION + "\n"},
+      {{}, 2, "Hiányzik a parancs"},
+      {{"--bogus", "list"}, 2, "Ismeretlen kapcsoló: --bogus"},
+      {{"frobnicate"}, 2, "Ismeretlen parancs: frobnicate"},
+      {{"run"}, 2, "legalább egy mentés"},
+      {{"list", "--jobs"}, 2, "A --jobs kapcsoló után hiányzik a fájl neve"},
+      {{"list", "extra"}, 2, "Fölös paraméter: extra"},
+  };
+  TempDir dir;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.said);
+    const TCliResult result = RunCli(c.arguments, dir.Path().string());
+    EXPECT_EQ(result.ExitCode, c.exitCode);
+    if (c.exitCode == 0) {
+      EXPECT_EQ(result.Err, "");
+      EXPECT_NE(result.Out.find(c.said), std::string::npos) << result.Out;
+    } else {
+      EXPECT_EQ(result.Out, "");
+      EXPECT_NE(result.Err.find(c.said), std::string::npos) << result.Err;
+      EXPECT_NE(result.Err.find("Használat: backup-cli"), std::string::npos) << result.Err;
+    }
+  }
+}
+
+TEST_F(BackupCli, UnknownAndDisabledJobsAreRefusedBeforeAnythingRuns) {
+  AddZipJob("Minta");
+  AddZipJob("Tiltott").Disable = true;
+  WriteJobFile();
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string message;
+  };
+  const Case cases[] = {
+      {{"run", "Minta", "Hiányzó"}, "Nincs Hiányzó nevű mentés\n"},
+      {{"run", "Tiltott"}, "A(z) Tiltott mentés le van tiltva\n"},
+      {{"run", "Minta", "Más", "tiltott"}, "Nincs Más nevű mentés\nA(z) Tiltott mentés le van tiltva\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    const TCliResult result = Cli(c.arguments);
+    EXPECT_EQ(result.ExitCode, 2);
+    EXPECT_EQ(result.Err, c.message);
+    EXPECT_EQ(result.Out, "");
+  }
+  EXPECT_FALSE(Exists(Archive("Minta")));
+  EXPECT_FALSE(Exists(dir / "Log.Txt"));
+  EXPECT_FALSE(Exists(dir / "Backup.Ini"));
+}
+
+TEST_F(BackupCli, AJobFileThatCannotBeReadIsReportedAndLeftAsItIs) {
+  const std::string broken = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Saving><Item Name=\"Minta\">";
+  dir.Write("Backup.Xml", broken);
+  for (const std::vector<std::string>& arguments :
+       {std::vector<std::string>{"list"}, {"run", "Minta"}, {"serve"}}) {
+    SCOPED_TRACE(arguments.front());
+    const TCliResult result = Cli(arguments);
+    EXPECT_EQ(result.ExitCode, 2);
+    EXPECT_NE(result.Err.find("A mentésfájl nem tölthető be: "), std::string::npos) << result.Err;
+  }
+  EXPECT_EQ(TempDir::Read(JobFile()), broken);
+
+  const TCliResult missing = RunCli({"--jobs", dir / "none.Xml", "list"}, Folder());
+  EXPECT_EQ(missing.ExitCode, 2);
+  EXPECT_EQ(missing.Err, "A mentésfájl nem tölthető be: Megnyitási hiba (" + (dir / "none.Xml") + ")\n");
+  EXPECT_FALSE(Exists(dir / "none.Xml"));
+}
+
+TEST_F(BackupCli, ListShowsJobsInListOrderWithTargetAndSchedule) {
+  TZkThreadSaveTask& zeta = AddZipJob("Zeta");
+  zeta.DefineOutput().FileName = "heti";
+  TZkThreadSaveTimering& once = zeta.TimerList().Add();
+  once.SetName("Egyszer");
+  once.SetTimerType(TZkSaveTimerType::ttOne);
+  once.SetDate(EncodeDate(2099, 6, 1));
+  once.SetTime(EncodeTime(10, 30, 0, 0));
+  TZkThreadSaveTimering& past = zeta.TimerList().Add();
+  past.SetName("Régi");
+  past.SetTimerType(TZkSaveTimerType::ttOne);
+  past.SetDate(EncodeDate(2001, 1, 1));
+  TZkThreadSaveTask& alfa = AddZipJob("Alfa");
+  alfa.Disable = true;
+  alfa.DefineOutput().PackMode = TZkSaveMode::tmCopy;
+  alfa.DefineOutput().OutputFolder = dir / "copy";
+  WriteJobFile();
+
+  const TCliResult result = Cli({"list"});
+  EXPECT_EQ(result.ExitCode, 0);
+  EXPECT_EQ(result.Err, "");
+  EXPECT_EQ(result.Out, "Zeta\n"
+                        "  cél: " + (dir / "out/heti.Zip") + " (zip)\n"
+                        "  ütemezés: Egyszer, egyszer, következő: 2099.06.01 10:30:00\n"
+                        "  ütemezés: Régi, egyszer, következő: soha\n"
+                        "Alfa (tiltva)\n"
+                        "  cél: " + (dir / "copy/") + " (másolás)\n"
+                        "  ütemezés: nincs\n");
+}
+
+TEST_F(BackupCli, ImportTakesTheLegacyJobsOnce) {
+  std::filesystem::copy_file(std::string(ZK_TEST_DATA) + "/legacy-1250.ini", dir / "Backup.Ini");
+  const TCliResult imported = Cli({"import"});
+  EXPECT_EQ(imported.ExitCode, 0) << imported.Err;
+  EXPECT_EQ(imported.Out, "3 mentés átvéve: " + (dir / "Backup.Ini") + " -> " + JobFile() + "\n");
+
+  const std::string listed = Cli({"list"}).Out;
+  const auto napi = listed.find("Napi mentés\n");
+  const auto statik = listed.find("Static\n");
+  const auto heti = listed.find("Heti összesítés\n");
+  ASSERT_NE(heti, std::string::npos) << listed;
+  EXPECT_LT(napi, statik);
+  EXPECT_LT(statik, heti);
+
+  const std::string jobFile = TempDir::Read(JobFile());
+  const TCliResult again = Cli({"import"});
+  EXPECT_EQ(again.ExitCode, 2);
+  EXPECT_EQ(again.Err, "A(z) " + JobFile() + " mentésfájl már létezik, nincs mit átvenni\n");
+  EXPECT_EQ(TempDir::Read(JobFile()), jobFile);
+}
+
+TEST_F(BackupCli, ImportWithoutAnIniFileWritesNothing) {
+  const TCliResult result = Cli({"import"});
+  EXPECT_EQ(result.ExitCode, 2);
+  EXPECT_EQ(result.Err, "A(z) " + (dir / "Backup.Ini") + " fájl nem létezik, nincs mit átvenni\n");
+  EXPECT_FALSE(Exists(JobFile()));
+}
+
+TEST_F(BackupCli, RunWritesTheArchiveTheLogAndTheHistory) {
+  AddZipJob("Minta");
+  WriteJobFile();
+  const TCliResult result = Cli({"run", "Minta"});
+  EXPECT_EQ(result.ExitCode, 0);
+  EXPECT_EQ(result.Err, "");
+  // Not a terminal: the job's log lines, one per line.
+  EXPECT_NE(result.Out.find("- Zip Add -" + (dir / "data/a.txt") + "\n"), std::string::npos) << result.Out;
+
+  const std::string log = SharedLog();
+  const std::vector<std::string> lines = {"- Zip Create -", "- Zip Add -" + (dir / "data/a.txt"),
+                                          "- Zip Add -" + (dir / "data/sub/árvíztűrő.txt"), "- Zip Close -"};
+  for (const std::string& line : lines)
+    EXPECT_NE(log.find(" " + line + "\r\n"), std::string::npos) << line << "\n" << log;
+  EXPECT_NE(TempDir::Read(dir / "Backup.Ini").find("History=Ok;"), std::string::npos);
+  EXPECT_NE(TempDir::Read(dir / "out/Minta.Log").find("- Zip Close -"), std::string::npos);
+
+  if (!HasUnzip()) GTEST_SKIP() << "unzip is not installed: the archive is not tested";
+  EXPECT_EQ(std::system(("unzip -tq '" + Archive("Minta") + "' >/dev/null").c_str()), 0);
+}
+
+TEST_F(BackupCli, NamedJobsRunOneAfterTheOtherInTheOrderGiven) {
+  AddZipJob("Első");
+  AddZipJob("Második");
+  WriteJobFile();
+  const TCliResult result = Cli({"run", "Második", "első"});
+  EXPECT_EQ(result.ExitCode, 0) << result.Err;
+  EXPECT_TRUE(Exists(Archive("Első")));
+  EXPECT_TRUE(Exists(Archive("Második")));
+  const std::string log = SharedLog();
+  const auto second = log.find(" Második\r\n");
+  const auto first = log.find(" Első\r\n");
+  ASSERT_NE(first, std::string::npos) << log;
+  EXPECT_LT(second, first);
+}
+
+TEST_F(BackupCli, ErrorLinesGiveExitCodeOneAndTheNextJobStillRuns) {
+  dir.Write("blocker", "a file where the output folder should be");
+  AddZipJob("Hibás").DefineOutput().OutputFolder = dir / "blocker/out";
+  AddZipJob("Minta");
+  WriteJobFile();
+  const TCliResult result = Cli({"run", "Hibás", "Minta"});
+  EXPECT_EQ(result.ExitCode, 1);
+  EXPECT_NE(result.Err.find("Hiba: "), std::string::npos) << result.Err;
+  EXPECT_NE(TempDir::Read(dir / "Error.Txt"), "");
+  EXPECT_TRUE(Exists(Archive("Minta")));
+}
+
+TEST_F(BackupCli, OnATerminalEachJobGetsAProgressLine) {
+  AddZipJob("Minta");
+  WriteJobFile();
+  const TCliResult result = RunCliOnTerminal({"--no-throttle", "--jobs", JobFile(), "run", "Minta"}, Folder());
+  EXPECT_EQ(result.ExitCode, 0) << result.Out;
+  EXPECT_NE(result.Out.find("\rMinta  [####################] 100 %"), std::string::npos) << result.Out;
+  EXPECT_EQ(result.Out.find("- Zip Add -"), std::string::npos) << result.Out;
+}
+
+TEST_F(BackupCli, AStopSignalEndsARunInOrder) {
+  // With the waits on, 100 ms per file leaves time to stop in the middle.
+  for (int i = 0; i < 40; ++i) dir.Write("data/many/" + std::to_string(i) + ".txt", std::string(100, 'y'));
+  AddZipJob("Minta");
+  WriteJobFile();
+  TCliProcess cli({"--jobs", JobFile(), "run", "Minta"}, Folder());
+  ASSERT_TRUE(cli.WaitForOutput("- Zip Add -", 30s));
+  cli.Signal(SIGTERM);
+  const TCliResult result = cli.Finish();
+  EXPECT_EQ(result.ExitCode, 1);
+  EXPECT_NE(result.Out.find("- Stop -\n"), std::string::npos) << result.Out;
+  EXPECT_FALSE(Exists(Archive("Minta")));
+  EXPECT_NE(TempDir::Read(dir / "Backup.Ini").find("History=Stopped;"), std::string::npos);
+}
+
+TEST_F(BackupCli, ServeRunsDueScheduleEntriesUntilASignal) {
+  // An entry due in 2.5 s: it fires on the engine's second pass, 3 s in.
+  const TDateTime due = platform::SystemClock().Now() + 2.5 / 86400;
+  TZkThreadSaveTimering& entry = AddZipJob("Minta").TimerList().Add();
+  entry.SetName("Hamarosan");
+  entry.SetTimerType(TZkSaveTimerType::ttOne);
+  entry.SetDate(DateOf(due));
+  entry.SetTime(TimeOf(due));
+  WriteJobFile();
+
+  TCliProcess cli({"--no-throttle", "--jobs", JobFile(), "serve"}, Folder());
+  ASSERT_TRUE(cli.WaitForOutput("- Zip Close -\n", 30s));
+  cli.Signal(SIGINT);
+  const TCliResult result = cli.Finish(15s);
+  EXPECT_EQ(result.ExitCode, 0) << result.Err;
+  EXPECT_TRUE(Exists(Archive("Minta Hamarosan")));
+}
+
+TEST_F(BackupCli, ServeWithNothingDueEndsOnASignal) {
+  AddZipJob("Minta");
+  WriteJobFile();
+  TCliProcess cli({"--no-throttle", "--jobs", JobFile(), "serve"}, Folder());
+  ASSERT_TRUE(cli.WaitForOutput("Ütemezett futás: 1 mentés", 30s));
+  cli.Signal(SIGTERM);
+  const TCliResult result = cli.Finish(15s);
+  EXPECT_EQ(result.ExitCode, 0) << result.Err;
+  EXPECT_FALSE(Exists(Archive("Minta")));
+}
+
+}  // namespace
+}  // namespace zk::test
