@@ -114,7 +114,6 @@ void TZkThreadSave::CollectAndPack(TZkThreadActiveTask& task, TRunState& run) {
 
 void TZkThreadSave::WrapUp(TRunState& run) {
   TZkThreadActiveTask& task = *activeTask_;
-  run.Files.clear();
   const bool stopped = StopRequested();
   if (stopped) {
     if (run.WroteOutput) std::remove(task.GetOutputPath().c_str());

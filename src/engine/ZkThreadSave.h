@@ -43,11 +43,11 @@ public:
   ~TZkThreadSave() override;
 
   // The engine's fixed waits go to this sleeper (the machine's unless a test
-  // brings its own); with Throttle off there are none.
+  // brings its own).
   void SetSleeper(platform::TZkSleeper& sleeper) { sleeper_ = &sleeper; }
-  // The waits that throttle a run (per folder, file and progress report).
-  // The idle pass's 3000 ms poll interval stays either way, so that an
-  // engine without throttling does not spin. Set before Start.
+  // Off, a run has none of its throttling waits (per folder, file and
+  // progress report); the idle pass's 3000 ms poll stays either way, so
+  // that an idle engine does not spin. Set before Start.
   bool Throttle = true;
 
   // What the pre- and post-backup actions act on; it must outlive the
