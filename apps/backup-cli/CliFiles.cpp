@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "engine/ZkThreadSave.h"
+#include "platform/ZkCommandLine.h"
 #include "util/ZkError.h"
 #include "util/ZkUtilFile.h"
 
@@ -15,16 +16,12 @@ constexpr const char* kIniExtension = ".Ini";
 constexpr const char* kLogFileName = "Log.Txt";
 constexpr const char* kErrorFileName = "Error.Txt";
 
-std::string ExecutableFolder() {
-  return std::filesystem::canonical("/proc/self/exe").parent_path().string();
-}
-
 }  // namespace
 
 TCliFiles ResolveFiles(const std::optional<std::string>& jobFile) {
   TCliFiles files;
   files.JobFile = jobFile ? std::filesystem::absolute(*jobFile).lexically_normal().string()
-                          : JoinPath(ExecutableFolder(), kDefaultJobFileName);
+                          : JoinPath(FolderPart(platform::ExecutablePath()), kDefaultJobFileName);
   const std::string folder = FolderPart(files.JobFile);
   files.IniFile = ChangeFileExt(files.JobFile, kIniExtension);
   files.LogFile = JoinPath(folder, kLogFileName);

@@ -1,5 +1,6 @@
 #include "platform/ZkCommandLine.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -17,6 +18,12 @@ std::vector<std::string> CommandLineArguments() {
   }
   if (start < data.size()) arguments.emplace_back(data, start);
   return arguments;
+}
+
+std::string ExecutablePath() {
+  std::error_code failed;
+  const std::filesystem::path path = std::filesystem::canonical("/proc/self/exe", failed);
+  return failed ? std::string() : path.string();
 }
 
 }  // namespace zk::platform

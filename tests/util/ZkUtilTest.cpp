@@ -279,6 +279,10 @@ TEST(ZkUtilCommandLine, RunningProgramsArguments) {
   EXPECT_NE(arguments[0].find("util_text_tests"), std::string::npos);
   EXPECT_FALSE(HasSwitch("/no-such-switch-of-the-tests"));
   EXPECT_EQ(SwitchValue("/no-such-switch-of-the-tests"), "");
+  // The executable is found by its file, whatever the command line says.
+  const std::string executable = platform::ExecutablePath();
+  EXPECT_EQ(executable.front(), '/');
+  EXPECT_TRUE(executable.ends_with("/util_text_tests")) << executable;
 }
 
 TEST(ZkUtilBuffer, FirstAndLastOccurrence) {
