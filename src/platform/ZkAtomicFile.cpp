@@ -128,6 +128,10 @@ pid_t WriterOf(std::string_view name) {
 }  // namespace
 
 AtomicFile::AtomicFile(const std::string& path) : path_(path), target_(ReplacedPath(path)) {
+  // Only a regular file is ever replaced: never a folder, a FIFO or a device.
+  struct stat existing{};
+  if (stat(target_.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode))
+    throw EZkFileCreateError(FormatMessage("Létrehozási hiba (%s)", {path_}));
   std::string pattern = TemporaryPattern(target_);
   // Close-on-exec: programs that actions start must not inherit it.
   file_ = FileHandle(mkostemps(pattern.data(), static_cast<int>(kSuffix.size()), O_CLOEXEC));

@@ -21,7 +21,8 @@ namespace zk::platform {
 class AtomicFile {
 public:
   // EZkFileCreateError "Létrehozási hiba (%s)" naming `path` when the
-  // temporary file cannot be made.
+  // temporary file cannot be made, or when `path` is there but is no
+  // regular file (a folder, a FIFO, a device is never replaced).
   explicit AtomicFile(const std::string& path);
   ~AtomicFile();
   AtomicFile(const AtomicFile&) = delete;

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/ZkAtomicFile.h"
 #include "platform/ZkDirSearch.h"
 #include "platform/ZkFileHandle.h"
 #include "platform/ZkFileSystem.h"
@@ -132,6 +133,23 @@ void TZkProgressReceiver::SetMax(std::int64_t) {}
 void TZkProgressReceiver::SetMin(std::int64_t) {}
 void TZkProgressReceiver::SetPosition(std::int64_t) {}
 
+namespace {
+
+// Fills the buffer unless the file ends first, so that a read the system cut
+// short is not taken for the end of the file.
+std::ptrdiff_t ReadBlock(platform::FileHandle& in, std::vector<char>& buffer) {
+  std::size_t filled = 0;
+  while (filled < buffer.size()) {
+    const auto count = in.Read(buffer.data() + filled, buffer.size() - filled);
+    if (count < 0) return -1;
+    if (count == 0) break;
+    filled += static_cast<std::size_t>(count);
+  }
+  return static_cast<std::ptrdiff_t>(filled);
+}
+
+}  // namespace
+
 void CopyFileWithProgress(const std::string& source, const std::string& destination, TZkProgressReceiver* receiver) {
   const std::string target = IsFolder(destination) ? AddBackslash(destination) + FileNamePart(source) : destination;
   const auto writeError = [&target] { return EZkFileWriteError(FormatMessage("Írási hiba (%s)", {target})); };
@@ -149,26 +167,24 @@ void CopyFileWithProgress(const std::string& source, const std::string& destinat
   }
 
   CreateFolderTree(FolderPart(target));
-  // Creating the target truncates it, which would destroy a source that is
-  // the same file.
+  // A copy onto the source itself would be no copy at all.
   if (in.IsSameFile(target)) throw createError();
-  platform::FileHandle out = platform::FileHandle::Create(target);
-  if (!out.IsOpen()) throw createError();
+  // The copy takes the destination's place only once it is complete, so a
+  // failed or stopped copy leaves what was there before.
+  platform::AtomicFile out(target);
 
   std::vector<char> buffer(kCopyBufferSize);
   std::int64_t done = 0;
-  // Reading on until the end (not until the first short read) keeps a read
-  // that the system cut short from ending the copy early.
   for (;;) {
-    const auto count = in.Read(buffer.data(), buffer.size());
+    const auto count = ReadBlock(in, buffer);
     if (count < 0) throw EZkFileReadError("Olvasási hiba");
-    if (count > 0 && !out.WriteAll(buffer.data(), static_cast<std::size_t>(count))) throw writeError();
+    if (count > 0 && !out.File().WriteAll(buffer.data(), static_cast<std::size_t>(count))) throw writeError();
     done += count;
     if (receiver != nullptr) receiver->SetPosition(done);
-    if (count == 0) break;
+    if (static_cast<std::size_t>(count) < buffer.size()) break;
   }
-  if (!out.Close()) throw writeError();
-  if (!platform::SetModifiedTime(target, modified)) throw writeError();
+  if (!platform::SetModifiedTime(out.TemporaryPath(), modified)) throw writeError();
+  out.Commit();
 }
 
 std::string LongFileName(const std::string& fileName) {

@@ -67,10 +67,12 @@ public:
 // an existing folder, creating missing folders, replacing an existing file
 // and giving the copy the source's modification time. The receiver (may be
 // null) sees Max = the size, Min = 0, Position = 0, then the bytes done after
-// every read. Raises EZkFileOpenError, EZkFileCreateError, EZkFileReadError
-// or EZkFileWriteError; a partly written destination is left in place. A
-// destination that is the source itself is refused before anything is
-// truncated.
+// every block of 32768 bytes and after the last, shorter one. Raises
+// EZkFileOpenError, EZkFileCreateError, EZkFileReadError or
+// EZkFileWriteError. The copy is written beside the destination and takes
+// its place only when complete: a failed or stopped copy leaves the
+// destination as it was and nothing else behind. A destination that is the
+// source itself, or that is not a regular file, is refused.
 void CopyFileWithProgress(const std::string& source, const std::string& destination, TZkProgressReceiver* receiver);
 
 // The name (without folder) of the entry a directory search finds; empty

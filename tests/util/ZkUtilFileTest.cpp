@@ -241,6 +241,12 @@ TEST_F(CopyTest, ReportsProgressPerBlockAndKeepsTheModificationTime) {
                                                        "Position 65536", "Position 65536"}));
   EXPECT_EQ(test::TempDir::Read(dir / "dst.bin"), Bytes(65536));
   EXPECT_EQ(platform::ReadFileInfo(dir / "dst.bin")->Modified, stamp);
+
+  // A short last block ends the copy: no second report of the same total.
+  const auto small = dir.Write("small.bin", Bytes(100));
+  RecordingReceiver smallReceiver;
+  CopyFileWithProgress(small, dir / "small-copy.bin", &smallReceiver);
+  EXPECT_EQ(smallReceiver.events, (std::vector<std::string>{"Max 100", "Min 0", "Position 0", "Position 100"}));
 }
 
 TEST_F(CopyTest, ReplacesAnExistingFileAndCreatesMissingFolders) {
@@ -301,9 +307,9 @@ TEST_F(CopyTest, FailuresRaiseTheirOwnKindAndLeaveNothingOpen) {
 
 // A file-size limit makes the disk refuse the rest of the copy, as a full
 // disk would.
-TEST_F(CopyTest, RefusedWriteIsAWriteError) {
+TEST_F(CopyTest, RefusedWriteIsAWriteErrorAndKeepsThePreviousCopy) {
   const auto source = dir.Write("src.bin", Bytes(100'000));
-  const auto target = dir / "dst.bin";
+  const auto target = dir.Write("dst.bin", "previous copy");
   rlimit previous{};
   ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
   const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
@@ -314,16 +320,23 @@ TEST_F(CopyTest, RefusedWriteIsAWriteError) {
   setrlimit(RLIMIT_FSIZE, &previous);
   std::signal(SIGXFSZ, previousHandler);
   EXPECT_EQ(failure, "write: Írási hiba (" + target + ")");
+  EXPECT_EQ(test::TempDir::Read(target), "previous copy");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 2);
 }
 
-TEST_F(CopyTest, ReceiverThatThrowsStopsTheCopy) {
+TEST_F(CopyTest, ReceiverThatThrowsStopsTheCopyAndLeavesThePreviousOne) {
   const auto source = dir.Write("src.bin", Bytes(100'000));
+  dir.Write("old.bin", "previous copy");
   const auto descriptors = OpenDescriptors();
-  RecordingReceiver receiver;
-  receiver.stopAt = 32768;
-  EXPECT_THROW(CopyFileWithProgress(source, dir / "dst.bin", &receiver), std::runtime_error);
-  EXPECT_EQ(receiver.events.back(), "Position 32768");
-  EXPECT_EQ(fs::file_size(dir / "dst.bin"), 32768u);  // the part written stays
+  for (const char* name : {"dst.bin", "old.bin"}) {
+    RecordingReceiver receiver;
+    receiver.stopAt = 32768;
+    EXPECT_THROW(CopyFileWithProgress(source, dir / name, &receiver), std::runtime_error);
+    EXPECT_EQ(receiver.events.back(), "Position 32768");
+  }
+  EXPECT_FALSE(fs::exists(dir / "dst.bin"));
+  EXPECT_EQ(test::TempDir::Read(dir / "old.bin"), "previous copy");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 2);
   EXPECT_EQ(OpenDescriptors(), descriptors);
 }
 
