@@ -203,8 +203,10 @@ int TZkZipEntries::IndexOfStoredName(std::string_view name) const {
     indexStale_ = false;
   }
   for (; indexed_ < items_.size(); ++indexed_)
-    index_.emplace(LowerAsciiText(items_[indexed_]->name_), static_cast<int>(indexed_));
-  const auto found = index_.find(LowerAsciiText(name));
+    index_.emplace(EntryNameKey(items_[indexed_]->name_), static_cast<int>(indexed_));
+  // The name as it would be stored and read back, as the entries' names are.
+  const StoredName stored = EncodeEntryName(name);
+  const auto found = index_.find(EntryNameKey(DecodeEntryName(stored.Bytes, stored.Utf8)));
   return found == index_.end() ? -1 : found->second;
 }
 

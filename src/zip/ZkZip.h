@@ -46,6 +46,11 @@ std::string ToZipName(std::string_view path, bool keepDrive, PathStyle style = k
 // The same steps, then the separators of the style ("\" for Windows).
 std::string FromZipName(std::string_view name, bool keepDrive, PathStyle style = kNativePathStyle);
 
+// What two entry names must share to name the same entry: Posix file names
+// differ in the case of their letters, so they are compared exactly; the
+// Windows style ignores the case of the letters A to Z only.
+std::string EntryNameKey(std::string_view name, PathStyle style = kNativePathStyle);
+
 // The display form of a stored entry name (FileNames): Windows style turns
 // "//" and "/" into "\" and drops anything up to and including ":\".
 std::string ZipDisplayName(std::string_view name, PathStyle style = kNativePathStyle);
@@ -180,7 +185,7 @@ public:
   TZkZipEntriesEntry& Items(int index) const { return *items_.at(static_cast<std::size_t>(index)); }
 
   // The first entry whose name equals ToZipName(fileName, SaveDriveName)
-  // ignoring the case of A to Z; -1 when there is none.
+  // by EntryNameKey; -1 when there is none.
   int IndexOfName(std::string_view fileName) const;
 
   // Adding and deleting; each requires an open archive (EZkError otherwise).
@@ -205,8 +210,8 @@ private:
   TZkZip& owner_;
   bool valid_ = false;
   std::vector<std::unique_ptr<TZkZipEntriesEntry>> items_;
-  // Names folded to lower case A to Z → first index; rebuilt when stale so
-  // that a directory of many entries is searched in constant time.
+  // EntryNameKey of each name → first index; rebuilt when stale so that a
+  // directory of many entries is searched in constant time.
   mutable std::unordered_map<std::string, int> index_;
   mutable bool indexStale_ = true;
   // Entries appended since the index was built are added on the next

@@ -196,7 +196,7 @@ TZkZipEntriesEntry& TZkZip::PrepareEntry(const std::string& name, std::uint32_t 
   TZkZipEntriesEntry& entry = entries_.Append();
   TCentralDirectoryFile& c = entry.central_;
   c.Signature = kCentralHeaderSignature;
-  c.VersionMadeBy = VersionMadeBy(stored.Utf8);
+  c.VersionMadeBy = VersionMadeBy(stored);
   c.VersionNeeded = kVersionClassic;
   c.Flags = stored.Utf8 ? kFlagUtf8Name : 0;
   c.Method = kMethodStored;
@@ -204,8 +204,10 @@ TZkZipEntriesEntry& TZkZip::PrepareEntry(const std::string& name, std::uint32_t 
   c.Date = dos.Date;
   c.ExternalAttributes = attributes & 0xFFFF;
   c.LocalHeaderOffset = endRecord_.CentralOffset;
+  // The name as a reopened archive reads it, so that lookups agree before
+  // and after.
+  entry.name_ = DecodeEntryName(stored.Bytes, stored.Utf8);
   c.Name = std::move(stored.Bytes);
-  entry.name_ = name;
   entry.dateTime_ = dateTime;
   return entry;
 }
