@@ -32,6 +32,7 @@ TZkThreadSave::~TZkThreadSave() {
 
 void TZkThreadSave::Stop() {
   stopRequested_.store(true);
+  WakeSignal().Notify();
   const auto lock = LockJobs();
   saving_.RecalcAllTimers();
 }
@@ -49,9 +50,10 @@ void TZkThreadSave::Execute() {
     } else if (!Terminated()) {
       // An engine terminated before its pass (one destroyed without ever
       // being started) has nothing to poll for.
-      sleeper_->Sleep(kIdleWaitMs);
+      sleeper_->SleepUnlessWoken(kIdleWaitMs, WakeSignal());
     }
     stopRequested_.store(false);
+    WakeSignal().Reset();
   } while (!Terminated());
 }
 

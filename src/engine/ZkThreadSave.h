@@ -138,7 +138,8 @@ public:
 
 protected:
   // The polling loop: runs the due job of the highest index, or waits
-  // 3000 ms when none is due, until the thread is terminated.
+  // 3000 ms when none is due (Stop and Terminate end that wait at once),
+  // until the thread is terminated.
   void Execute() override;
 
   // One dispatcher per run event: each raises its event with the run copy

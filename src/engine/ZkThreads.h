@@ -9,6 +9,7 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/ZkClock.h"
 #include "store/Published.h"
 #include "util/ZkUtilFile.h"
 
@@ -32,8 +33,12 @@ public:
   // The first call starts the thread; later calls do nothing (the thread
   // runs once in the component's life).
   void Start();
-  // Asks Execute to end; it sees the flag at its next check.
-  void Terminate() { terminated_.store(true); }
+  // Asks Execute to end; it sees the flag at its next check, and a wait on
+  // the wake signal ends at once.
+  void Terminate() {
+    terminated_.store(true);
+    wake_.Notify();
+  }
   bool Terminated() const { return terminated_.load(); }
   // What ended Execute by escaping it, if anything did.
   std::exception_ptr FatalException() const;
@@ -45,6 +50,8 @@ protected:
   // Runs on the worker thread; does nothing here.
   virtual void Execute() {}
   virtual void DoTerminate();
+  // Ends Execute's waits early: notified by Terminate.
+  platform::TZkWakeSignal& WakeSignal() { return wake_; }
   // Terminate, then let a thread that never ran make its pass, and wait for
   // it to end.
   void Shutdown();
@@ -54,6 +61,7 @@ private:
 
   TDeliver deliver_;
   std::atomic<bool> terminated_{false};
+  platform::TZkWakeSignal wake_;
   mutable std::mutex mutex_;
   bool started_ = false;
   std::thread thread_;

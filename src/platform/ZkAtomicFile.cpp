@@ -1,21 +1,31 @@
 #include "platform/ZkAtomicFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
+#include <cerrno>
+#include <charconv>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <streambuf>
 
-#include "platform/ZkFileHandle.h"
 #include "util/ZkError.h"
 
 namespace zk::platform {
 
 namespace {
+
+// The temporary name is ".<target name>~<process id>.XXXXXX.part": hidden,
+// recognisable, and telling which process may still be writing it.
+constexpr std::string_view kSuffix = ".part";
+constexpr std::size_t kRandomLength = 6;
+// Keeps the temporary name within the usual 255-byte limit of a file name.
+constexpr std::size_t kMaxKeptName = 200;
 
 // An output buffer over an open file that remembers whether any write failed,
 // so that a writer which ignores its stream's state cannot hide the failure.
@@ -53,23 +63,6 @@ private:
   bool failed_ = false;
 };
 
-// Removes the temporary file unless it has been renamed into place.
-class TemporaryFile {
-public:
-  explicit TemporaryFile(std::string path) : path_(std::move(path)) {}
-  ~TemporaryFile() {
-    if (!path_.empty()) unlink(path_.c_str());
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-  const std::string& Path() const { return path_; }
-  void Release() { path_.clear(); }
-
-private:
-  std::string path_;
-};
-
 // The process's file-creation mask. Reading it with umask() would change it
 // for a moment under every other thread, so it is read from /proc.
 mode_t CurrentUmask() {
@@ -89,45 +82,105 @@ std::string ReplacedPath(const std::string& path) {
   return resolved ? std::string(resolved.get()) : path;
 }
 
+std::string FolderOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
 // Makes the rename itself durable. A failure here is not reported: the new
 // content is complete and already in place.
 void SyncFolderOf(const std::string& path) {
-  const auto slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-  FileHandle dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  FileHandle dir(open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.IsOpen()) dir.Sync();
+}
+
+// The first bytes of a name, cut before a UTF-8 continuation byte.
+std::string_view KeptName(std::string_view name) {
+  if (name.size() <= kMaxKeptName) return name;
+  std::size_t size = kMaxKeptName;
+  while (size > 0 && (static_cast<unsigned char>(name[size]) & 0xC0) == 0x80) --size;
+  return name.substr(0, size);
+}
+
+std::string TemporaryPattern(const std::string& target) {
+  const auto slash = target.rfind('/');
+  const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+  const std::string_view name = std::string_view(target).substr(slash == std::string::npos ? 0 : slash + 1);
+  return folder + "." + std::string(KeptName(name)) + "~" + std::to_string(getpid()) + "." +
+         std::string(kRandomLength, 'X') + std::string(kSuffix);
+}
+
+// The process id in a temporary name; 0 when the name is not one.
+pid_t WriterOf(std::string_view name) {
+  if (name.size() < 1 + 2 + 1 + kRandomLength + kSuffix.size() || name.front() != '.' || !name.ends_with(kSuffix))
+    return 0;
+  name.remove_suffix(kSuffix.size() + kRandomLength);
+  if (name.back() != '.') return 0;
+  name.remove_suffix(1);
+  const auto tilde = name.rfind('~');
+  if (tilde == std::string_view::npos || tilde + 1 == name.size()) return 0;
+  pid_t pid = 0;
+  const char* end = name.data() + name.size();
+  const auto [at, error] = std::from_chars(name.data() + tilde + 1, end, pid);
+  return error == std::errc() && at == end && pid > 0 ? pid : 0;
 }
 
 }  // namespace
 
-void WriteFileAtomically(const std::string& path, const std::function<void(std::ostream&)>& write) {
-  const std::string target = ReplacedPath(path);
-  const auto writeError = [&path] { return EZkFileWriteError(FormatMessage("Írási hiba (%s)", {path})); };
-
-  std::string pattern = target + ".XXXXXX";
+AtomicFile::AtomicFile(const std::string& path) : path_(path), target_(ReplacedPath(path)) {
+  std::string pattern = TemporaryPattern(target_);
   // Close-on-exec: programs that actions start must not inherit it.
-  FileHandle file(mkostemp(pattern.data(), O_CLOEXEC));
-  if (!file.IsOpen()) throw EZkFileCreateError(FormatMessage("Létrehozási hiba (%s)", {path}));
-  TemporaryFile temporary(pattern);
-
+  file_ = FileHandle(mkostemps(pattern.data(), static_cast<int>(kSuffix.size()), O_CLOEXEC));
+  if (!file_.IsOpen()) throw EZkFileCreateError(FormatMessage("Létrehozási hiba (%s)", {path_}));
+  temporary_ = std::move(pattern);
   // mkstemp makes the file private; give it what the old file had, or what a
   // newly created file would get. File systems without permission bits
-  // refuse this, which must not stop the save.
+  // refuse this, which must not stop the write.
   struct stat old{};
-  const mode_t mode = stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : (0666 & ~CurrentUmask());
-  static_cast<void>(fchmod(file.Descriptor(), mode));
+  const mode_t mode = stat(target_.c_str(), &old) == 0 ? (old.st_mode & 07777) : (0666 & ~CurrentUmask());
+  static_cast<void>(fchmod(file_.Descriptor(), mode));
+}
 
+AtomicFile::~AtomicFile() {
+  if (!committed_ && !temporary_.empty()) unlink(temporary_.c_str());
+}
+
+void AtomicFile::Commit() {
+  if (committed_) return;
+  if (!file_.Sync() || rename(temporary_.c_str(), target_.c_str()) != 0)
+    throw EZkFileWriteError(FormatMessage("Írási hiba (%s)", {path_}));
+  committed_ = true;
+  SyncFolderOf(target_);
+}
+
+void WriteFileAtomically(const std::string& path, const std::function<void(std::ostream&)>& write) {
+  AtomicFile file(path);
   {
-    FileWriteBuffer buffer(file);
+    FileWriteBuffer buffer(file.File());
     std::ostream out(&buffer);
     write(out);
     out.flush();
-    if (!out || buffer.Failed()) throw writeError();
+    if (!out || buffer.Failed()) throw EZkFileWriteError(FormatMessage("Írási hiba (%s)", {path}));
   }
-  if (!file.Sync() || !file.Close()) throw writeError();
-  if (rename(temporary.Path().c_str(), target.c_str()) != 0) throw writeError();
-  temporary.Release();
-  SyncFolderOf(target);
+  file.Commit();
+}
+
+bool IsAtomicTemporaryName(std::string_view fileName) { return WriterOf(fileName) != 0; }
+
+void RemoveAtomicLeftovers(const std::string& folder) {
+  const auto close = [](DIR* open) { closedir(open); };
+  const std::unique_ptr<DIR, decltype(close)> dir(opendir(folder.c_str()), close);
+  if (!dir) return;
+  const pid_t self = getpid();
+  const std::string prefix = folder.ends_with('/') ? folder : folder + "/";
+  while (const dirent* entry = readdir(dir.get())) {
+    const pid_t writer = WriterOf(entry->d_name);
+    if (writer == 0 || writer == self) continue;
+    if (kill(writer, 0) == 0 || errno != ESRCH) continue;
+    struct stat status{};
+    const std::string path = prefix + entry->d_name;
+    if (lstat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode)) unlink(path.c_str());
+  }
 }
 
 }  // namespace zk::platform

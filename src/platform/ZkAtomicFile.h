@@ -1,19 +1,66 @@
 #pragma once
-// Replacing a file the user owns without ever leaving it truncated.
+// Replacing a file the user owns without ever leaving it truncated: the new
+// content is written under a temporary name beside the target and renamed
+// over it only when it is complete.
 
 #include <functional>
 #include <ostream>
 #include <string>
+#include <string_view>
+
+#include "platform/ZkFileHandle.h"
 
 namespace zk::platform {
 
-// Writes the new content of `path` through `write` into a temporary file in
-// the same folder, flushes it to disk and renames it over `path`. The old
-// file keeps its content when anything fails: the temporary file is removed
-// and the error passed on (EZkFileCreateError "Létrehozási hiba (%s)" when
-// the temporary file cannot be made, EZkFileWriteError "Írási hiba (%s)"
-// when a write, flush or the rename fails, or whatever `write` throws). A
-// replaced file keeps its permission bits; a new one gets the usual ones.
+// A new file that takes the place of `path` only when committed. The
+// temporary file gets a fresh random name in the target's folder and is
+// created exclusively, so that a link planted in a shared folder cannot
+// redirect it. Destroyed uncommitted, it removes the temporary file and the
+// target stays as it was. A target that is a symbolic link keeps the link:
+// the file it points to is what gets replaced.
+class AtomicFile {
+public:
+  // EZkFileCreateError "Létrehozási hiba (%s)" naming `path` when the
+  // temporary file cannot be made.
+  explicit AtomicFile(const std::string& path);
+  ~AtomicFile();
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
+
+  const std::string& Path() const { return path_; }
+  const std::string& TemporaryPath() const { return temporary_; }
+  // Open for reading and writing; stays open after Commit, on the file that
+  // is then at the target.
+  FileHandle& File() { return file_; }
+  bool Committed() const { return committed_; }
+
+  // Flushes the file to disk and renames it over the target, then makes the
+  // rename durable. EZkFileWriteError "Írási hiba (%s)" naming the target
+  // when the flush or the rename fails; the temporary file is then removed
+  // by the destructor.
+  void Commit();
+
+private:
+  std::string path_;
+  std::string target_;
+  std::string temporary_;
+  FileHandle file_;
+  bool committed_ = false;
+};
+
+// Writes the new content of `path` through `write` into an AtomicFile and
+// commits it. The old file keeps its content when anything fails: the error
+// is passed on (EZkFileCreateError, EZkFileWriteError when a write fails, or
+// whatever `write` throws). A replaced file keeps its permission bits; a new
+// one gets the usual ones.
 void WriteFileAtomically(const std::string& path, const std::function<void(std::ostream&)>& write);
+
+// True for the name (without folder) of a temporary file of AtomicFile.
+bool IsAtomicTemporaryName(std::string_view fileName);
+
+// Removes the temporary files that processes which no longer run left in
+// `folder` (killed in the middle of a write). Another running program's
+// file is left alone. Failures are not reported: a leftover only takes room.
+void RemoveAtomicLeftovers(const std::string& folder);
 
 }  // namespace zk::platform

@@ -29,9 +29,33 @@ public:
   void Sleep(int milliseconds) override {
     if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
   }
+  void SleepUnlessWoken(int milliseconds, TZkWakeSignal& wake) override { wake.WaitFor(milliseconds); }
 };
 
 }  // namespace
+
+void TZkWakeSignal::Notify() {
+  {
+    const std::lock_guard lock(mutex_);
+    notified_ = true;
+  }
+  changed_.notify_all();
+}
+
+void TZkWakeSignal::Reset() {
+  const std::lock_guard lock(mutex_);
+  notified_ = false;
+}
+
+bool TZkWakeSignal::Notified() const {
+  const std::lock_guard lock(mutex_);
+  return notified_;
+}
+
+void TZkWakeSignal::WaitFor(int milliseconds) {
+  std::unique_lock lock(mutex_);
+  changed_.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return notified_; });
+}
 
 TZkClock& SystemClock() {
   static TSystemClock clock;

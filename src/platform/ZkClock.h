@@ -2,6 +2,9 @@
 // The local clock and the waits of the engine, injectable so that schedules
 // and throttling are tested on a fixed clock without sleeping.
 
+#include <condition_variable>
+#include <mutex>
+
 #include "util/ZkDateTime.h"
 
 namespace zk::platform {
@@ -13,11 +16,33 @@ public:
   virtual TDateTime Now() const = 0;
 };
 
+// Lets another thread end a wait early: once notified, the current wait and
+// every later one return at once until the signal is reset.
+class TZkWakeSignal {
+public:
+  void Notify();
+  void Reset();
+  bool Notified() const;
+  // Blocks for the given time or until notified.
+  void WaitFor(int milliseconds);
+
+private:
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  bool notified_ = false;
+};
+
 class TZkSleeper {
 public:
   virtual ~TZkSleeper() = default;
   // Blocks the calling thread for the given time; 0 or less returns at once.
   virtual void Sleep(int milliseconds) = 0;
+  // The same wait, ended early when `wake` is notified. A sleeper that does
+  // not really wait (a test's) only sees the request, unless it came after
+  // the notification.
+  virtual void SleepUnlessWoken(int milliseconds, TZkWakeSignal& wake) {
+    if (!wake.Notified()) Sleep(milliseconds);
+  }
 };
 
 // The machine's local clock and real waits; shared, stateless instances.

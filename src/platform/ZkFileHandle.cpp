@@ -116,6 +116,10 @@ bool FileHandle::ReadSizeAndTime(std::int64_t& size, FileTime& modified) const {
   return true;
 }
 
+FileHandle FileHandle::Duplicate() const {
+  return FileHandle(fd_ >= 0 ? fcntl(fd_, F_DUPFD_CLOEXEC, 0) : -1);
+}
+
 bool FileHandle::IsSameFile(const std::string& path) const {
   struct stat mine{};
   struct stat other{};

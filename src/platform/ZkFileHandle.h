@@ -62,6 +62,10 @@ public:
   // True when the path names this very file (the same one, or a hard link).
   bool IsSameFile(const std::string& path) const;
 
+  // A second descriptor on the same open file (close-on-exec); not open on
+  // failure.
+  FileHandle Duplicate() const;
+
 private:
   int fd_ = -1;
 };

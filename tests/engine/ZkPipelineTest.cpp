@@ -9,6 +9,7 @@
 #include <functional>
 #include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/ZkThreadSave.h"
@@ -474,6 +475,22 @@ TEST(PipelineIdle, APassWithoutDueJobWaits3000MsAndTerminateEndsTheLoopAfterIt) 
   }
   EXPECT_EQ(sleeper.Waits, std::vector<int>{3000});
   EXPECT_EQ(terminated, 1);
+}
+
+// With the machine's own waits: a program that ends its engine on a signal
+// must not sit out the rest of the 3000 ms poll.
+TEST(PipelineIdle, TerminateEndsTheIdleWaitAtOnce) {
+  TFixedClock clock(EncodeDate(2024, 1, 5));
+  TZkThreadSave engine(clock);
+  engine.Saving().Add().Name = "Idle";
+  std::promise<void> ended;
+  engine.OnTerminate = [&](TZkCustomThread&) { ended.set_value(); };
+  engine.Start();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  const auto asked = std::chrono::steady_clock::now();
+  engine.Terminate();
+  ASSERT_EQ(ended.get_future().wait_for(std::chrono::seconds(10)), std::future_status::ready);
+  EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(1000));
 }
 
 TEST(PipelineIdle, AnEngineDestroyedUnstartedMakesItsPassWithoutWaiting) {

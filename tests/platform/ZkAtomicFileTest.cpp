@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -11,6 +12,7 @@
 
 #include "support/ZkTempDir.h"
 #include "util/ZkError.h"
+#include "util/ZkUtilFile.h"
 
 namespace zk::platform {
 namespace {
@@ -110,6 +112,70 @@ TEST_F(AtomicFileTest, FailedWriteIsAWriteErrorAndLeavesTheOldFile) {
   EXPECT_EQ(message, "Írási hiba (" + path + ")");
   EXPECT_EQ(test::TempDir::Read(path), "old");
   EXPECT_EQ(Names(), std::set<std::string>{"jobs.xml"});
+}
+
+
+TEST_F(AtomicFileTest, UncommittedFileLeavesTheTargetAsItWas) {
+  const auto path = dir.Write("a.zip", "previous archive");
+  {
+    AtomicFile file(path);
+    EXPECT_EQ(FolderPart(file.TemporaryPath()) , FolderPart(path));
+    EXPECT_TRUE(IsAtomicTemporaryName(FileNamePart(file.TemporaryPath())));
+    ASSERT_TRUE(file.File().WriteAll("new", 3));
+    EXPECT_EQ(Names().size(), 2U);
+  }
+  EXPECT_EQ(test::TempDir::Read(path), "previous archive");
+  EXPECT_EQ(Names(), std::set<std::string>{"a.zip"});
+}
+
+TEST_F(AtomicFileTest, CommitReplacesTheTargetAndKeepsTheHandleOnIt) {
+  const auto path = dir.Write("a.zip", "previous archive");
+  AtomicFile file(path);
+  ASSERT_TRUE(file.File().WriteAll("new", 3));
+  file.Commit();
+  EXPECT_TRUE(file.Committed());
+  EXPECT_EQ(test::TempDir::Read(path), "new");
+  EXPECT_TRUE(file.File().IsSameFile(path));
+  EXPECT_EQ(Names(), std::set<std::string>{"a.zip"});
+}
+
+TEST(AtomicFileNames, TemporaryNamesAreRecognised) {
+  struct Case {
+    std::string name;
+    bool temporary;
+  };
+  for (const Case& c : std::vector<Case>{{".a.zip~123.Ab12Cd.part", true},
+                                         {".Mentés 2024.Zip~7.zzzzzz.part", true},
+                                         {"a.zip~123.Ab12Cd.part", false},
+                                         {".a.zip~.Ab12Cd.part", false},
+                                         {".a.zip~12x.Ab12Cd.part", false},
+                                         {".a.zip~123.Ab12C.part", false},
+                                         {".a.zip~123.Ab12Cd.tmp", false},
+                                         {"a.zip", false}})
+    EXPECT_EQ(IsAtomicTemporaryName(c.name), c.temporary) << c.name;
+}
+
+// A writer killed in the middle leaves its temporary file; the next writer's
+// clean-up removes it, but never the file of a process that still runs.
+TEST_F(AtomicFileTest, LeftoversOfKilledWritersAreRemoved) {
+  const auto path = dir.Write("a.zip", "previous archive");
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    AtomicFile file(path);
+    static_cast<void>(file.File().WriteAll("partial", 7));
+    raise(SIGKILL);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  ASSERT_EQ(Names().size(), 2U);
+
+  AtomicFile live(path);
+  const std::string liveName = FileNamePart(live.TemporaryPath());
+  RemoveAtomicLeftovers(dir.Path());
+  EXPECT_EQ(Names(), (std::set<std::string>{"a.zip", liveName}));
+  EXPECT_EQ(test::TempDir::Read(path), "previous archive");
 }
 
 }  // namespace
