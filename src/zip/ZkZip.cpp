@@ -4,6 +4,7 @@
 #include <exception>
 #include <utility>
 
+#include "platform/ZkAtomicFile.h"
 #include "platform/ZkFileSystem.h"
 #include "util/ZkUtil.h"
 #include "zip/ZkZipFormat.h"
@@ -203,8 +204,10 @@ int TZkZipEntries::IndexOfStoredName(std::string_view name) const {
     indexStale_ = false;
   }
   for (; indexed_ < items_.size(); ++indexed_)
-    index_.emplace(LowerAsciiText(items_[indexed_]->name_), static_cast<int>(indexed_));
-  const auto found = index_.find(LowerAsciiText(name));
+    index_.emplace(EntryNameKey(items_[indexed_]->name_), static_cast<int>(indexed_));
+  // The name as it would be stored and read back, as the entries' names are.
+  const StoredName stored = EncodeEntryName(name);
+  const auto found = index_.find(EntryNameKey(DecodeEntryName(stored.Bytes, stored.Utf8)));
   return found == index_.end() ? -1 : found->second;
 }
 
@@ -218,9 +221,9 @@ TZkZip::TZkZip() : entries_(*this) {}
 
 TZkZip::~TZkZip() {
   // A destructor cannot report; an unwritten directory is recovered by the
-  // local-header walk of the next open.
+  // local-header walk of the next open. A new archive is discarded whole.
   try {
-    FlushPendingDirectory();
+    if (!newArchive_) FlushPendingDirectory();
   } catch (const EZkError&) {
   }
 }
@@ -231,7 +234,7 @@ void TZkZip::DoZipChange(TZkZip& sender, int changeType) {
 
 void TZkZip::Changed(int changeType) {
   fileNamesStale_ = true;
-  if (!changeLock_) DoZipChange(*this, changeType);
+  DoZipChange(*this, changeType);
 }
 
 void TZkZip::SetActive(bool value) {
@@ -258,11 +261,6 @@ void TZkZip::WriteAt(std::uint64_t offset, std::string_view bytes) {
   if (!file_.WriteAt(static_cast<std::int64_t>(offset), bytes.data(), bytes.size())) ThrowWriteError();
 }
 
-void TZkZip::ReadExact(std::uint64_t offset, char* buffer, std::size_t size) const {
-  if (file_.ReadAt(static_cast<std::int64_t>(offset), buffer, size) != static_cast<std::ptrdiff_t>(size))
-    ThrowReadError();
-}
-
 void TZkZip::OpenArchive(const std::string& fileName) {
   CloseArchive();
   const auto info = platform::ReadFileInfo(fileName);
@@ -282,14 +280,18 @@ void TZkZip::OpenArchive(const std::string& fileName) {
 }
 
 void TZkZip::CloseArchive() {
+  // A new archive that was not committed is thrown away: neither its
+  // directory nor how its descriptor closes matters.
+  const bool discard = newArchive_ && !newArchive_->Committed();
   std::exception_ptr failure;
   try {
-    FlushPendingDirectory();
+    if (!discard) FlushPendingDirectory();
   } catch (const EZkError&) {
     failure = std::current_exception();
   }
   entries_.Clear();
-  const bool closed = !file_.IsOpen() || file_.Close();
+  const bool closed = !file_.IsOpen() || file_.Close() || discard;
+  newArchive_.reset();
   readOnly_ = false;
   updateDepth_ = 0;
   directoryPending_ = false;
@@ -305,6 +307,42 @@ void TZkZip::CreateArchive(const std::string& fileName) {
   const std::string empty = zipdetail::EncodeEndRecords(0, 0, 0, {});
   if (!file.WriteAll(empty.data(), empty.size()) || !file.Close())
     throw EZkFileWriteError(FormatMessage("Írási hiba (%s)", {fileName}));
+}
+
+void TZkZip::BeginArchive(const std::string& fileName) {
+  CloseArchive();
+  auto created = std::make_unique<platform::AtomicFile>(fileName);
+  platform::FileHandle file = created->File().Duplicate();
+  if (!file.IsOpen()) throw EZkFileCreateError(FormatMessage("Létrehozási hiba (%s)", {fileName}));
+  newArchive_ = std::move(created);
+  file_ = std::move(file);
+  fileName_ = fileName;
+  entries_.valid_ = true;
+  endRecord_ = {};
+  endRecordPosition_ = 0;
+  // The empty end record goes in at once, so the file is an archive at
+  // every step.
+  try {
+    WriteDirectoryAt(0);
+  } catch (...) {
+    CloseArchive();
+    throw;
+  }
+  fileNamesStale_ = true;
+  Changed(kChangeOpened);
+}
+
+void TZkZip::CommitArchive() {
+  RequireOpen();
+  if (!newArchive_) throw EZkError("Nincs új zip archívum");
+  try {
+    FlushPendingDirectory();
+    newArchive_->Commit();
+  } catch (...) {
+    CloseArchive();
+    throw;
+  }
+  CloseArchive();
 }
 
 const std::vector<std::string>& TZkZip::Comment() {
@@ -565,6 +603,21 @@ bool ReadLocalRecord(const platform::FileHandle& file, std::uint64_t offset, std
   return true;
 }
 
+// A local header as this writer makes them: sizes and CRC-32 in the header
+// (no data descriptor), no flag but the UTF-8 one, deflated data or an empty
+// stored entry, and either no extra field (version 20) or only the ZIP64
+// field of both sizes (version 45). Only such entries are taken back after
+// a crash; an archive of another program is not guessed at.
+bool WrittenByThisWriter(const TLocalFile& local, bool zip64) {
+  if ((local.Flags & ~kFlagUtf8Name) != 0) return false;
+  const bool layout = zip64 ? local.VersionNeeded == kVersionZip64 && local.ExtraLength == kLocalZip64ExtraSize
+                            : local.VersionNeeded == kVersionClassic && local.ExtraLength == 0;
+  if (!layout) return false;
+  if (local.Method == kMethodDeflated) return true;
+  return local.Method == kMethodStored && local.CompressedSize == 0 && local.UncompressedSize == 0 &&
+         local.Crc32 == 0;
+}
+
 }  // namespace
 
 void TZkZip::ReadLocalHeaders(std::int64_t fileSize) {
@@ -599,6 +652,10 @@ bool TZkZip::ScanLocalHeaders(std::int64_t fileSize) {
     TLocalFile local;
     bool zip64 = false;
     if (!ReadLocalRecord(file_, offset, size, local, zip64)) break;
+    if (!WrittenByThisWriter(local, zip64)) {
+      entries_.Clear();
+      return false;
+    }
     const std::uint64_t dataStart = offset + kLocalHeaderSize + local.NameLength + local.ExtraLength;
     // An entry whose data runs past the end was cut off and is not taken.
     if (local.CompressedSize > size - dataStart) break;

@@ -9,7 +9,10 @@
 // do not fit the classic 16- and 32-bit fields go into ZIP64 records; an
 // archive within the classic limits has none. A failure while an entry is
 // added writes the previous directory back; after a crash the next open
-// finds the complete entries by walking the local headers.
+// finds the complete entries by walking the local headers. Whatever would
+// move or drop entries already in the archive (a replace, a delete, a
+// rebuild) writes the whole archive anew beside it and renames it into
+// place, so that a crash leaves either the old archive or the new one.
 
 #include <cstddef>
 #include <cstdint>
@@ -26,6 +29,10 @@
 #include "util/ZkUtilFile.h"
 
 namespace zk {
+
+namespace platform {
+class AtomicFile;
+}
 
 enum class TZipSaveMethod { FastSave, RebuildAll };
 enum class TZipCompressionType { ctNormal, ctMaximum, ctFast, ctSuperFast, ctNone, ctUnknown };
@@ -45,6 +52,11 @@ public:
 std::string ToZipName(std::string_view path, bool keepDrive, PathStyle style = kNativePathStyle);
 // The same steps, then the separators of the style ("\" for Windows).
 std::string FromZipName(std::string_view name, bool keepDrive, PathStyle style = kNativePathStyle);
+
+// What two entry names must share to name the same entry: Posix file names
+// differ in the case of their letters, so they are compared exactly; the
+// Windows style ignores the case of the letters A to Z only.
+std::string EntryNameKey(std::string_view name, PathStyle style = kNativePathStyle);
 
 // The display form of a stored entry name (FileNames): Windows style turns
 // "//" and "/" into "\" and drops anything up to and including ":\".
@@ -180,7 +192,7 @@ public:
   TZkZipEntriesEntry& Items(int index) const { return *items_.at(static_cast<std::size_t>(index)); }
 
   // The first entry whose name equals ToZipName(fileName, SaveDriveName)
-  // ignoring the case of A to Z; -1 when there is none.
+  // by EntryNameKey; -1 when there is none.
   int IndexOfName(std::string_view fileName) const;
 
   // Adding and deleting; each requires an open archive (EZkError otherwise).
@@ -205,8 +217,8 @@ private:
   TZkZip& owner_;
   bool valid_ = false;
   std::vector<std::unique_ptr<TZkZipEntriesEntry>> items_;
-  // Names folded to lower case A to Z → first index; rebuilt when stale so
-  // that a directory of many entries is searched in constant time.
+  // EntryNameKey of each name → first index; rebuilt when stale so that a
+  // directory of many entries is searched in constant time.
   mutable std::unordered_map<std::string, int> index_;
   mutable bool indexStale_ = true;
   // Entries appended since the index was built are added on the next
@@ -231,7 +243,8 @@ public:
   TZkZip();
   // Closes the archive without an event. A directory still pending from an
   // update is written first; if that fails, the next open recovers the
-  // entries by the local-header walk.
+  // entries by the local-header walk. A new archive not yet committed is
+  // discarded.
   virtual ~TZkZip();
   TZkZip(const TZkZip&) = delete;
   TZkZip& operator=(const TZkZip&) = delete;
@@ -256,6 +269,8 @@ public:
   void SetComment(const std::vector<std::string>& lines);
   // The entry names for display, one per entry in directory order.
   const std::vector<std::string>& FileNames();
+  // Kept for the stored settings only: every rebuild now goes through a new
+  // file beside the archive, whatever this says.
   bool UseTempFiles() const { return useTempFiles_; }
   void SetUseTempFiles(bool value) { useTempFiles_ = value; }
   TOverwriteAction OverwriteAction() const { return overwriteAction_; }
@@ -268,7 +283,8 @@ public:
   void SetSaveDriveName(bool value) { saveDriveName_ = value; }
 
   // Events. OnDecompressFile and OnOverwriteFile belong to extraction and
-  // are never raised.
+  // are never raised; neither is OnRemoveItems, which reported the sizing of
+  // a rebuild in memory.
   TOnProgress OnDecompressFile;
   TOnProgress OnCompressFile;
   TOnZipChange OnZipChange;
@@ -283,9 +299,30 @@ public:
   // or cannot be opened; a file that is no readable archive leaves the
   // component closed without an error.
   void OpenArchive(const std::string& fileName);
+  // Closes the archive; a new archive not yet committed is discarded, and
+  // whatever stood at its name stays as it was.
   void CloseArchive();
   // Writes an empty archive (22 bytes) and leaves it closed.
   void CreateArchive(const std::string& fileName);
+
+  // Closes what is open and starts a new, empty archive that takes the
+  // place of `fileName` only when committed: until then it is a temporary
+  // file beside it, and the component is open on it like on any archive
+  // (FileName() is `fileName`; error texts name it). Closing, destroying,
+  // opening or beginning another archive first discards it.
+  void BeginArchive(const std::string& fileName);
+  // Writes a pending directory, puts the new archive in the place of its
+  // file name and closes it. On failure the new archive is discarded and
+  // the file at that name is untouched.
+  void CommitArchive();
+
+  // Appends entry `index` of another open archive as it is there: its local
+  // header, name, extra field and compressed data are copied without
+  // recompression, its central record with the new offset. Raises an error
+  // when the entry has no local header that agrees with its central record,
+  // when it uses a data descriptor, or when an entry of its name is here
+  // already.
+  TZkZipEntriesEntry* CopyEntry(const TZkZip& source, int index);
 
   TZkZipEntries& Entries() { return entries_; }
 
@@ -309,9 +346,6 @@ protected:
 private:
   friend class TZkZipEntries;
   class Target;
-  class FileTarget;
-  class MemoryTarget;
-  class TempFileTarget;
 
   // The end record as kept in memory: the classic fields widened to hold
   // ZIP64 values.
@@ -337,18 +371,14 @@ private:
   void FlushPendingDirectory();
   TZkZipEntriesEntry& PrepareEntry(const std::string& name, std::uint32_t attributes, TDateTime dateTime);
   void CompressInto(Target& target, TZkZipEntriesEntry& entry, TZkZipSource& source);
-  std::unique_ptr<Target> OpenRebuildTarget();
-  void CopyLocalEntries(Target& target, int count, std::vector<std::uint64_t>& newOffsets);
-  void ReplaceArchiveContent(Target& target);
-  void Rebuild(TZkZipEntriesEntry* added, TZkZipSource* source);
+  void AppendFailed(std::uint64_t formerCentral);
+  void Rebuild(int removed, TZkZipEntriesEntry* added, TZkZipSource* source);
   TZkZipEntriesEntry* Add(bool inPlace, const std::string& entryName, std::uint32_t attributes,
                           TZkZipSource& source, TDateTime dateTime);
-  void DeleteAt(int index);
   std::string EntryNameOf(const std::string& entryName) const;
   [[noreturn]] void ThrowWriteError() const;
   [[noreturn]] void ThrowReadError() const;
   void WriteAt(std::uint64_t offset, std::string_view bytes);
-  void ReadExact(std::uint64_t offset, char* buffer, std::size_t size) const;
 
   std::string fileName_;
   TZipSaveMethod saveMethod_ = TZipSaveMethod::FastSave;
@@ -370,9 +400,11 @@ private:
   std::string commentBytes_;
   std::vector<std::string> comment_;
   std::vector<std::string> fileNames_;
-  bool changeLock_ = false;
   int updateDepth_ = 0;
   bool directoryPending_ = false;
+  // The new archive of BeginArchive until it is committed; file_ is then a
+  // second descriptor on it.
+  std::unique_ptr<platform::AtomicFile> newArchive_;
   platform::FileHandle file_;
 };
 

@@ -2,6 +2,7 @@
 
 #include "platform/ZkCodePage.h"
 #include "util/ZkDateTime.h"
+#include "util/ZkUtil.h"
 
 namespace zk::zipformat {
 
@@ -28,6 +29,7 @@ TDateTime FromDosDateTime(DosDateTime dos) {
 }
 
 StoredName EncodeEntryName(std::string_view name) {
+  if (!IsValidUtf8(name)) return {std::string(name), false, true};
   if (auto oem = platform::Utf8ToCodePage(name, platform::TCodePage::cp852)) return {std::move(*oem), false};
   return {std::string(name), true};
 }

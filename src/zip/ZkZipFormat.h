@@ -128,20 +128,25 @@ DosDateTime ToDosDateTime(TDateTime moment);
 TDateTime FromDosDateTime(DosDateTime dos);
 
 // The stored form of an entry name: CP852 when every character has a byte
-// there, otherwise the UTF-8 bytes with the UTF-8 flag.
+// there, otherwise the UTF-8 bytes with the UTF-8 flag. A name that is not
+// valid UTF-8 (a Posix file name in some other encoding) keeps its bytes,
+// without the flag, so that the file comes back under the same name.
 struct StoredName {
   std::string Bytes;
   bool Utf8 = false;
+  bool Raw = false;
 };
 StoredName EncodeEntryName(std::string_view name);
-// MS-DOS (FAT) for names in the OEM code page; NTFS for UTF-8 names, since
+// MS-DOS (FAT) for names in the OEM code page; NTFS for the others, since
 // readers such as Info-ZIP unzip convert the names of FAT entries from the
 // OEM code page even when the UTF-8 flag is set.
-constexpr std::uint16_t VersionMadeBy(bool utf8Name) {
-  return static_cast<std::uint16_t>(((utf8Name ? kHostNtfs : kHostFat) << 8) | kVersionClassic);
+constexpr std::uint16_t VersionMadeBy(const StoredName& name) {
+  const bool oem = !name.Utf8 && !name.Raw;
+  return static_cast<std::uint16_t>(((oem ? kHostFat : kHostNtfs) << 8) | kVersionClassic);
 }
 // The name as UTF-8: by the flag; bytes that are not valid UTF-8 although
-// the flag says so are kept as they are.
+// the flag says so are kept as they are. Bytes without the flag are read as
+// CP852, also those that were stored raw: the format cannot tell them apart.
 std::string DecodeEntryName(std::string_view bytes, bool utf8Flag);
 
 // The extra fields without the ZIP64 one, which is written anew each time.

@@ -1,5 +1,5 @@
 #pragma once
-// Rebuild targets and record encoding shared by the reading and writing
+// The write target and record encoding shared by the reading and writing
 // halves of TZkZip. Only the zip unit includes this header.
 
 #include <cstdint>
@@ -11,23 +11,28 @@
 
 namespace zk {
 
-// Where a rebuilt archive or a compressed entry goes: appended at the
-// position, with headers completed afterwards at earlier offsets.
+// Where a compressed entry or a rebuilt archive goes: appended at the
+// position, with headers completed afterwards at earlier offsets. Write
+// errors name the archive, also while it is still a temporary file.
 class TZkZip::Target {
 public:
-  virtual ~Target() = default;
+  Target(platform::FileHandle& file, const std::string& archiveName, std::uint64_t start)
+      : file_(file), archiveName_(archiveName), position_(start) {}
   std::uint64_t Position() const { return position_; }
   void SetPosition(std::uint64_t position) { position_ = position; }
   void Write(std::string_view bytes) {
     WriteAt(position_, bytes);
     position_ += bytes.size();
   }
-  virtual void WriteAt(std::uint64_t offset, std::string_view bytes) = 0;
-  // Exactly `size` bytes at the offset; raises EZkFileReadError otherwise.
-  virtual void ReadAt(std::uint64_t offset, char* buffer, std::size_t size) const = 0;
+  void WriteAt(std::uint64_t offset, std::string_view bytes);
+  // Appends `size` bytes of an archive file from the offset on;
+  // EZkFileReadError when they cannot all be read.
+  void CopyFrom(const platform::FileHandle& from, std::uint64_t offset, std::uint64_t size);
 
-protected:
-  std::uint64_t position_ = 0;
+private:
+  platform::FileHandle& file_;
+  const std::string& archiveName_;
+  std::uint64_t position_;
 };
 
 namespace zipdetail {

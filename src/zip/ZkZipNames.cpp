@@ -46,6 +46,10 @@ std::string FromZipName(std::string_view name, bool keepDrive, PathStyle style) 
   return result;
 }
 
+std::string EntryNameKey(std::string_view name, PathStyle style) {
+  return style == PathStyle::Windows ? LowerAsciiText(name) : std::string(name);
+}
+
 std::string ZipDisplayName(std::string_view name, PathStyle style) {
   if (style == PathStyle::Posix) return std::string(name);
   std::string result = ReplaceText(ReplaceText(name, "//", "\\"), "/", "\\");

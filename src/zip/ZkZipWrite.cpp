@@ -3,12 +3,11 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <filesystem>
 #include <memory>
-#include <random>
 #include <utility>
+#include <vector>
 
+#include "platform/ZkAtomicFile.h"
 #include "platform/ZkClock.h"
 #include "platform/ZkFileSystem.h"
 #include "util/ZkUtil.h"
@@ -69,77 +68,25 @@ private:
 
 }  // namespace
 
-// ---------------------------------------------------------------- targets
+// ---------------------------------------------------------------- target
 
-class TZkZip::FileTarget : public TZkZip::Target {
-public:
-  FileTarget(TZkZip& zip, std::uint64_t start) : zip_(zip) { position_ = start; }
-  void WriteAt(std::uint64_t offset, std::string_view bytes) override { zip_.WriteAt(offset, bytes); }
-  void ReadAt(std::uint64_t offset, char* buffer, std::size_t size) const override {
-    zip_.ReadExact(offset, buffer, size);
-  }
+void TZkZip::Target::WriteAt(std::uint64_t offset, std::string_view bytes) {
+  if (!file_.WriteAt(static_cast<std::int64_t>(offset), bytes.data(), bytes.size()))
+    throw EZkFileWriteError(FormatMessage("Írási hiba (%s)", {archiveName_}));
+}
 
-private:
-  TZkZip& zip_;
-};
-
-class TZkZip::MemoryTarget : public TZkZip::Target {
-public:
-  explicit MemoryTarget(std::size_t reserve) { bytes_.reserve(reserve); }
-  void WriteAt(std::uint64_t offset, std::string_view bytes) override {
-    const auto at = static_cast<std::size_t>(offset);
-    if (at + bytes.size() > bytes_.size()) bytes_.resize(at + bytes.size());
-    std::copy(bytes.begin(), bytes.end(), bytes_.begin() + static_cast<std::ptrdiff_t>(at));
-  }
-  void ReadAt(std::uint64_t offset, char* buffer, std::size_t size) const override {
-    if (offset + size > bytes_.size()) throw EZkFileReadError("Olvasási hiba");
-    std::copy_n(bytes_.data() + offset, size, buffer);
-  }
-
-private:
-  std::string bytes_;
-};
-
-// A uniquely named file in the system's temporary folder, deleted when the
-// target goes away.
-class TZkZip::TempFileTarget : public TZkZip::Target {
-public:
-  TempFileTarget() {
-    std::random_device random;
-    const std::uint64_t tag = (static_cast<std::uint64_t>(random()) << 32) ^ random();
-    char name[32];
-    std::snprintf(name, sizeof name, "zkzip-%016llx.tmp", static_cast<unsigned long long>(tag));
-    path_ = (std::filesystem::temp_directory_path() / name).string();
-    // Created write-only, then opened again to be read back as well.
-    platform::FileHandle created = platform::FileHandle::Create(path_);
-    if (created.IsOpen() && created.Close()) file_ = platform::FileHandle::OpenForUpdate(path_);
-    if (!file_.IsOpen()) {
-      std::error_code ignored;
-      std::filesystem::remove(path_, ignored);
-      throw EZkFileCreateError(FormatMessage("Létrehozási hiba (%s)", {path_}));
-    }
-  }
-  ~TempFileTarget() override {
-    file_.Close();
-    std::error_code ignored;
-    std::filesystem::remove(path_, ignored);
-  }
-  TempFileTarget(const TempFileTarget&) = delete;
-  TempFileTarget& operator=(const TempFileTarget&) = delete;
-
-  void WriteAt(std::uint64_t offset, std::string_view bytes) override {
-    if (!file_.WriteAt(static_cast<std::int64_t>(offset), bytes.data(), bytes.size()))
-      throw EZkFileWriteError(FormatMessage("Írási hiba (%s)", {path_}));
-  }
-  void ReadAt(std::uint64_t offset, char* buffer, std::size_t size) const override {
-    if (file_.ReadAt(static_cast<std::int64_t>(offset), buffer, size) != static_cast<std::ptrdiff_t>(size))
+void TZkZip::Target::CopyFrom(const platform::FileHandle& from, std::uint64_t offset, std::uint64_t size) {
+  std::string buffer;
+  while (size > 0) {
+    buffer.resize(static_cast<std::size_t>(std::min<std::uint64_t>(size, kCopyChunk)));
+    if (from.ReadAt(static_cast<std::int64_t>(offset), buffer.data(), buffer.size()) !=
+        static_cast<std::ptrdiff_t>(buffer.size()))
       throw EZkFileReadError("Olvasási hiba");
+    Write(buffer);
+    offset += buffer.size();
+    size -= buffer.size();
   }
-
-private:
-  std::string path_;
-  platform::FileHandle file_;
-};
+}
 
 // ---------------------------------------------------------------- directory
 
@@ -196,7 +143,7 @@ TZkZipEntriesEntry& TZkZip::PrepareEntry(const std::string& name, std::uint32_t 
   TZkZipEntriesEntry& entry = entries_.Append();
   TCentralDirectoryFile& c = entry.central_;
   c.Signature = kCentralHeaderSignature;
-  c.VersionMadeBy = VersionMadeBy(stored.Utf8);
+  c.VersionMadeBy = VersionMadeBy(stored);
   c.VersionNeeded = kVersionClassic;
   c.Flags = stored.Utf8 ? kFlagUtf8Name : 0;
   c.Method = kMethodStored;
@@ -204,8 +151,10 @@ TZkZipEntriesEntry& TZkZip::PrepareEntry(const std::string& name, std::uint32_t 
   c.Date = dos.Date;
   c.ExternalAttributes = attributes & 0xFFFF;
   c.LocalHeaderOffset = endRecord_.CentralOffset;
+  // The name as a reopened archive reads it, so that lookups agree before
+  // and after.
+  entry.name_ = DecodeEntryName(stored.Bytes, stored.Utf8);
   c.Name = std::move(stored.Bytes);
-  entry.name_ = name;
   entry.dateTime_ = dateTime;
   return entry;
 }
@@ -304,21 +253,12 @@ TZkZipEntriesEntry* TZkZip::Add(bool inPlace, const std::string& entryName, std:
   RequireOpen();
   const std::string name = EntryNameOf(entryName);
   const int existing = entries_.IndexOfStoredName(name);
-  if (existing >= 0) {
-    const bool locked = std::exchange(changeLock_, true);
-    try {
-      DeleteAt(existing);
-    } catch (...) {
-      changeLock_ = locked;
-      throw;
-    }
-    changeLock_ = locked;
-  }
   TZkZipEntriesEntry& entry = PrepareEntry(name, attributes, dateTime);
-  if (inPlace) {
+  // A replace drops an entry from the middle: that takes a new archive.
+  if (inPlace && existing < 0) {
     const std::uint64_t formerCentral = endRecord_.CentralOffset;
     try {
-      FileTarget target(*this, formerCentral);
+      Target target(file_, fileName_, formerCentral);
       CompressInto(target, entry, source);
       endRecord_.CentralOffset = target.Position();
       if (updateDepth_ > 0)
@@ -326,135 +266,138 @@ TZkZipEntriesEntry* TZkZip::Add(bool inPlace, const std::string& entryName, std:
       else
         WriteDirectoryAt(target.Position());
     } catch (...) {
-      entries_.Remove(entries_.Count() - 1);
-      // The previous directory fits where it was, so writing it back works
-      // also on a full disk; should it fail too, the first error is the one
-      // to report and the next open walks the local headers.
-      try {
-        WriteDirectoryAt(formerCentral);
-      } catch (const EZkError&) {
-      }
+      AppendFailed(formerCentral);
       throw;
     }
   } else {
-    Rebuild(&entry, &source);
+    Rebuild(existing, &entry, &source);
   }
   Changed(kChangeAdded);
   return &entries_.Items(entries_.Count() - 1);
 }
 
+// Drops the entry appended last and writes the previous directory back.
+void TZkZip::AppendFailed(std::uint64_t formerCentral) {
+  entries_.Remove(entries_.Count() - 1);
+  // The previous directory fits where it was, so writing it back works also
+  // on a full disk; should it fail too, the first error is the one to report
+  // and the next open walks the local headers.
+  try {
+    WriteDirectoryAt(formerCentral);
+  } catch (const EZkError&) {
+  }
+}
+
+TZkZipEntriesEntry* TZkZip::CopyEntry(const TZkZip& source, int index) {
+  RequireOpen();
+  source.RequireOpen();
+  if (index < 0 || index >= source.entries_.Count())
+    throw EZkError(FormatMessage("Érvénytelen index (%s)", {std::to_string(index)}));
+  const TZkZipEntriesEntry& from = source.entries_.Items(index);
+  const TCentralDirectoryFile& c = from.central_;
+  const TLocalFile& l = from.local_;
+  // Only a local header that says what the central record says can be
+  // copied as it is; sizes in a data descriptor are not in the header.
+  const bool copyable = l.Signature == kLocalHeaderSignature && ((l.Flags | c.Flags) & kFlagDataDescriptor) == 0 &&
+                        l.Crc32 == c.Crc32 && l.CompressedSize == c.CompressedSize &&
+                        l.UncompressedSize == c.UncompressedSize;
+  if (!copyable) throw EZkError(FormatMessage("A bejegyzés nem másolható (%s)", {from.name_}));
+  if (entries_.IndexOfStoredName(from.name_) >= 0)
+    throw EZkError(FormatMessage("A bejegyzés már szerepel az archívumban (%s)", {from.name_}));
+
+  TZkZipEntriesEntry& entry = entries_.Append();
+  entry.central_ = c;
+  entry.local_ = l;
+  entry.name_ = from.name_;
+  entry.dateTime_ = from.dateTime_;
+  entry.localZip64_ = from.localZip64_;
+  const std::uint64_t formerCentral = endRecord_.CentralOffset;
+  entry.central_.LocalHeaderOffset = formerCentral;
+  try {
+    Target target(file_, fileName_, formerCentral);
+    // The signature goes in last, so that a walk after a crash stops in
+    // front of an entry whose data is not all there.
+    target.Write(std::string(4, '\0'));
+    target.CopyFrom(source.file_, c.LocalHeaderOffset + 4, from.LocalEntrySize() - 4);
+    ByteWriter signature;
+    signature.U32(kLocalHeaderSignature);
+    target.WriteAt(formerCentral, signature.Data());
+    endRecord_.CentralOffset = target.Position();
+    if (updateDepth_ > 0)
+      directoryPending_ = true;
+    else
+      WriteDirectoryAt(target.Position());
+  } catch (...) {
+    AppendFailed(formerCentral);
+    throw;
+  }
+  Changed(kChangeAdded);
+  return &entry;
+}
+
 // ---------------------------------------------------------------- rebuilding
 
-std::unique_ptr<TZkZip::Target> TZkZip::OpenRebuildTarget() {
-  if (useTempFiles_) return std::make_unique<TempFileTarget>();
-  std::uint64_t size = kEndRecordSize + commentBytes_.size();
-  const int count = entries_.Count();
-  for (int i = 0; i < count; ++i) {
-    size += entries_.Items(i).LocalEntrySize() + entries_.Items(i).CentralEntrySize();
-    if (OnRemoveItems) OnRemoveItems(*this, i, count - 1);
-  }
-  // Sizes of a damaged directory can claim more than the file holds; the
-  // copy fails on those before the buffer would need it.
-  const std::int64_t archiveSize = file_.Size();
-  size = std::min<std::uint64_t>(size, static_cast<std::uint64_t>(std::max<std::int64_t>(archiveSize, 0)) + kCopyChunk);
-  return std::make_unique<MemoryTarget>(static_cast<std::size_t>(size));
-}
-
-void TZkZip::CopyLocalEntries(Target& target, int count, std::vector<std::uint64_t>& newOffsets) {
-  std::string buffer;
-  for (int i = 0; i < count; ++i) {
-    const TZkZipEntriesEntry& entry = entries_.Items(i);
-    newOffsets.push_back(target.Position());
-    std::uint64_t from = entry.central_.LocalHeaderOffset;
-    std::uint64_t left = entry.LocalEntrySize();
-    while (left > 0) {
-      buffer.resize(static_cast<std::size_t>(std::min<std::uint64_t>(left, kCopyChunk)));
-      ReadExact(from, buffer.data(), buffer.size());
-      target.Write(buffer);
-      from += buffer.size();
-      left -= buffer.size();
-    }
-    if (OnRebuildZip) OnRebuildZip(*this, i, entries_.Count() - 1);
-  }
-}
-
-void TZkZip::ReplaceArchiveContent(Target& target) {
-  const std::int64_t formerSize = file_.Size();
-  const std::uint64_t size = target.Position();
-  if (!file_.Resize(static_cast<std::int64_t>(size))) {
-    if (formerSize >= 0) file_.Resize(formerSize);
-    ThrowWriteError();
-  }
-  std::string buffer;
-  for (std::uint64_t at = 0; at < size; at += buffer.size()) {
-    buffer.resize(static_cast<std::size_t>(std::min<std::uint64_t>(size - at, kCopyChunk)));
-    target.ReadAt(at, buffer.data(), buffer.size());
-    WriteAt(at, buffer);
-  }
-}
-
-void TZkZip::Rebuild(TZkZipEntriesEntry* added, TZkZipSource* source) {
-  const int copied = entries_.Count() - (added != nullptr ? 1 : 0);
-  std::vector<std::uint64_t> formerOffsets;
-  for (int i = 0; i < copied; ++i) formerOffsets.push_back(entries_.Items(i).central_.LocalHeaderOffset);
+// Writes the archive anew beside it: the entries in order without `removed`
+// (-1 for none), then `added` (the last entry, not yet written) compressed
+// from `source`; then the new file takes the archive's place. Until that
+// rename the archive is untouched, so a failure or a crash at any point
+// leaves the old archive or the new one, never a mix; the directory in
+// memory changes only once the new file is in place.
+void TZkZip::Rebuild(int removed, TZkZipEntriesEntry* added, TZkZipSource* source) {
   try {
-    const std::unique_ptr<Target> target = OpenRebuildTarget();
-    std::vector<std::uint64_t> newOffsets;
-    CopyLocalEntries(*target, copied, newOffsets);
-    if (added != nullptr) CompressInto(*target, *added, *source);
-    for (int i = 0; i < copied; ++i) entries_.Items(i).central_.LocalHeaderOffset = newOffsets[static_cast<std::size_t>(i)];
-    const std::uint64_t centralOffset = target->Position();
+    // Renaming would get round the missing write permission.
+    if (readOnly_) ThrowWriteError();
     const int count = entries_.Count();
-    for (int i = 0; i < count; ++i) {
+    const int copied = count - (added != nullptr ? 1 : 0);
+    const int total = count - (removed >= 0 ? 1 : 0) - 1;
+    auto next = std::make_unique<platform::AtomicFile>(fileName_);
+    Target target(next->File(), fileName_, 0);
+    std::vector<std::uint64_t> offsets(static_cast<std::size_t>(count));
+    int written = 0;
+    for (int i = 0; i < copied; ++i) {
+      if (i == removed) continue;
       const TZkZipEntriesEntry& entry = entries_.Items(i);
-      target->Write(zipdetail::EncodeCentralRecord(entry.central_, entry.localZip64_));
-      if (OnRebuildZip) OnRebuildZip(*this, i, count - 1);
+      offsets[static_cast<std::size_t>(i)] = target.Position();
+      target.CopyFrom(file_, entry.central_.LocalHeaderOffset, entry.LocalEntrySize());
+      if (OnRebuildZip) OnRebuildZip(*this, written, total);
+      ++written;
     }
-    const std::uint64_t centralSize = target->Position() - centralOffset;
-    target->Write(zipdetail::EncodeEndRecords(static_cast<std::uint64_t>(count), centralOffset, centralSize,
-                                              commentBytes_));
+    if (added != nullptr) {
+      CompressInto(target, *added, *source);
+      offsets.back() = added->central_.LocalHeaderOffset;
+    }
+    const std::uint64_t centralOffset = target.Position();
+    written = 0;
+    for (int i = 0; i < count; ++i) {
+      if (i == removed) continue;
+      const TZkZipEntriesEntry& entry = entries_.Items(i);
+      TCentralDirectoryFile central = entry.central_;
+      central.LocalHeaderOffset = offsets[static_cast<std::size_t>(i)];
+      target.Write(zipdetail::EncodeCentralRecord(central, entry.localZip64_));
+      if (OnRebuildZip) OnRebuildZip(*this, written, total);
+      ++written;
+    }
+    const std::uint64_t centralSize = target.Position() - centralOffset;
+    target.Write(zipdetail::EncodeEndRecords(static_cast<std::uint64_t>(total + 1), centralOffset, centralSize,
+                                             commentBytes_));
     if (OnRebuildZip) OnRebuildZip(*this, 100, 100);
-    ReplaceArchiveContent(*target);
+
+    // The old descriptor would go on reading the replaced file.
+    platform::FileHandle handle = next->File().Duplicate();
+    if (!handle.IsOpen()) ThrowWriteError();
+    // A new archive not yet committed stays a temporary file: the rebuilt
+    // one simply takes over from it.
+    if (newArchive_)
+      newArchive_ = std::move(next);
+    else
+      next->Commit();
+    file_ = std::move(handle);
   } catch (...) {
-    for (int i = 0; i < copied; ++i)
-      entries_.Items(i).central_.LocalHeaderOffset = formerOffsets[static_cast<std::size_t>(i)];
     if (added != nullptr) entries_.Remove(entries_.Count() - 1);
     throw;
   }
+  directoryPending_ = false;
   LoadDirectory();
-}
-
-// ---------------------------------------------------------------- deleting
-
-void TZkZip::DeleteAt(int index) {
-  const TZkZipEntriesEntry& entry = entries_.Items(index);
-  const std::uint64_t offset = entry.central_.LocalHeaderOffset;
-  const std::uint64_t size = entry.LocalEntrySize();
-  const std::uint64_t centralOffset = endRecord_.CentralOffset;
-  const bool inPlace = saveMethod_ == TZipSaveMethod::FastSave && entries_.Count() > 1 &&
-                       offset + size <= centralOffset;
-  entries_.Remove(index);
-  if (!inPlace) {
-    try {
-      Rebuild(nullptr, nullptr);
-    } catch (...) {
-      // The archive file is as it was; read its directory again.
-      LoadDirectory();
-      throw;
-    }
-    return;
-  }
-  std::string buffer;
-  for (std::uint64_t from = offset + size; from < centralOffset; from += buffer.size()) {
-    buffer.resize(static_cast<std::size_t>(std::min<std::uint64_t>(centralOffset - from, kCopyChunk)));
-    ReadExact(from, buffer.data(), buffer.size());
-    WriteAt(from - size, buffer);
-  }
-  for (int i = 0; i < entries_.Count(); ++i) {
-    std::uint64_t& other = entries_.Items(i).central_.LocalHeaderOffset;
-    if (other > offset) other -= size;
-  }
-  WriteDirectoryAt(centralOffset - size);
 }
 
 // ---------------------------------------------------------------- public operations
@@ -472,7 +415,7 @@ TZkZipEntriesEntry* TZkZipEntries::AddRebuild(const std::string& entryName, std:
 void TZkZipEntries::DeleteEntry(int index) {
   owner_.RequireOpen();
   if (index < 0 || index >= Count()) throw EZkError(FormatMessage("Érvénytelen index (%s)", {std::to_string(index)}));
-  owner_.DeleteAt(index);
+  owner_.Rebuild(index, nullptr, nullptr);
   owner_.Changed(TZkZip::kChangeDeleted);
 }
 

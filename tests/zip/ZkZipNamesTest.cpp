@@ -60,6 +60,40 @@ TEST(ZipNameTest, EntryNamesAreCp852WhenEveryCharacterMapsElseUtf8) {
   EXPECT_EQ(ascii.Bytes, "plain/a.txt");
 }
 
+TEST(ZipNameTest, NamesThatAreNotUtf8AreStoredAsTheirBytesWithoutTheFlag) {
+  for (const char* name : {"caf\xe9.txt", "\xff\xfe", "mixed/\xc3\x28.bin"}) {
+    const auto stored = zipformat::EncodeEntryName(name);
+    EXPECT_FALSE(stored.Utf8) << name;
+    EXPECT_TRUE(stored.Raw) << name;
+    EXPECT_EQ(stored.Bytes, name);
+    // Taken as the DOS code page, readers that convert would change them.
+    EXPECT_NE(zipformat::VersionMadeBy(stored) >> 8, zipformat::kHostFat) << name;
+  }
+  EXPECT_FALSE(zipformat::EncodeEntryName("Árvíz.txt").Raw);
+  EXPECT_EQ(zipformat::VersionMadeBy(zipformat::EncodeEntryName("Árvíz.txt")), 20);
+}
+
+TEST(ZipNameTest, PosixNamesMatchExactlyWindowsNamesIgnoreTheCaseOfAToZ) {
+  struct Case {
+    const char* A;
+    const char* B;
+    bool SamePosix;
+    bool SameWindows;
+  } cases[] = {
+      {"dir/a.txt", "dir/a.txt", true, true},
+      {"dir/a.txt", "dir/A.txt", false, true},
+      {"DIR/A.TXT", "dir/a.txt", false, true},
+      {"Árvíz.txt", "árvíz.txt", false, false},  // accented letters match exactly
+      {"caf\xe9.txt", "caf\xc9.txt", false, false},
+      {"caf\xe9.txt", "CAF\xe9.TXT", false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.A) + " / " + c.B);
+    EXPECT_EQ(EntryNameKey(c.A, PathStyle::Posix) == EntryNameKey(c.B, PathStyle::Posix), c.SamePosix);
+    EXPECT_EQ(EntryNameKey(c.A, PathStyle::Windows) == EntryNameKey(c.B, PathStyle::Windows), c.SameWindows);
+  }
+}
+
 TEST(DosDateTimeTest, EncodesTheFieldsAndZeroOutsideTheRange) {
   struct Case {
     TDateTime Moment;

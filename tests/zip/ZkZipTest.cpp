@@ -196,20 +196,68 @@ TEST_F(ZipTest, WithoutRelativePathOnlyTheFileNameIsStored) {
   EXPECT_EQ(Names(), (std::vector<std::string>{"a.txt"}));
 }
 
-TEST_F(ZipTest, ReplacingInEitherCaseKeepsOneEntryAtTheEnd) {
+TEST_F(ZipTest, ReplacingKeepsOneEntryAtTheEnd) {
   Create();
   AddText("/Számla/Év.txt", "first");
   AddText("/Számla/other.txt", "other");
   changes.clear();
   std::vector<std::string> added;
   zip.OnAddItem = [&](TZkZip&, const std::string& name) { added.push_back(name); };
-  AddText("/számla/Év.TXT", "second");
-  EXPECT_EQ(Names(), (std::vector<std::string>{"Számla/", "Számla/other.txt", "számla/Év.TXT"}));
+  AddText("/Számla/Év.txt", "second");
+  EXPECT_EQ(Names(), (std::vector<std::string>{"Számla/", "Számla/other.txt", "Számla/Év.txt"}));
   EXPECT_EQ(changes, (std::vector<int>{2}));
-  EXPECT_EQ(added, (std::vector<std::string>{"/számla/Év.TXT"}));
+  EXPECT_EQ(added, (std::vector<std::string>{"/Számla/Év.txt"}));
   const test::ParsedZip parsed = ParseZip(archive);
   EXPECT_EQ(parsed.Data(parsed.Central[2]), "second");
   EXPECT_EQ(parsed.Data(parsed.Central[1]), "other");
+}
+
+// Posix file names differ in the case of their letters; each file keeps its
+// own entry, also across a reopen.
+TEST_F(ZipTest, NamesDifferingInCaseAreTwoEntries) {
+  Create();
+  const std::string lower = dir.Write("src/a.txt", "lower");
+  const std::string upper = dir.Write("src/A.txt", "upper");
+  ASSERT_NE(zip.AddFile(lower), nullptr);
+  EXPECT_TRUE(zip.IsNewFile(upper));
+  EXPECT_FALSE(zip.IsChangedFile(upper));
+  ASSERT_NE(zip.AddFile(upper), nullptr);
+  ASSERT_NE(zip.AddFile(lower), nullptr);  // replaces its own entry only
+  for (const bool reopen : {false, true}) {
+    SCOPED_TRACE(reopen);
+    if (reopen) zip.OpenArchive(archive);
+    const int a = zip.Entries().IndexOfName(lower);
+    const int b = zip.Entries().IndexOfName(upper);
+    ASSERT_GE(a, 0);
+    ASSERT_GE(b, 0);
+    EXPECT_NE(a, b);
+    EXPECT_EQ(zip.Entries().Items(a).Name(), ToZipName(lower, true));
+    EXPECT_EQ(zip.Entries().Items(b).Name(), ToZipName(upper, true));
+    EXPECT_EQ(zip.Entries().IndexOfName(dir / "src/A.TXT"), -1);
+    EXPECT_FALSE(zip.NeedsUpdate(upper));
+  }
+  const test::ParsedZip parsed = ParseZip(archive);
+  ASSERT_EQ(parsed.Central.size(), zip.Entries().Count() + 0u);
+  EXPECT_EQ(parsed.Data(parsed.Central.back()), "lower");
+  EXPECT_EQ(parsed.Data(parsed.Central[parsed.Central.size() - 2]), "upper");
+}
+
+TEST_F(ZipTest, NameThatIsNotUtf8IsStoredAsItsBytesAndFoundAgain) {
+  Create();
+  zip.SetStoreFolders(false);
+  const std::string name = "/L/caf\xe9.txt";
+  AddText(name, "latin-1");
+  const test::ParsedZip parsed = ParseZip(archive);
+  ASSERT_EQ(parsed.Central.size(), 1u);
+  EXPECT_EQ(parsed.Central[0].Name, "L/caf\xe9.txt");
+  EXPECT_EQ(parsed.Central[0].Flags, 0u);
+  EXPECT_EQ(parsed.Local(0).Flags, 0u);
+  EXPECT_EQ(parsed.Local(0).Name, "L/caf\xe9.txt");
+  zip.OpenArchive(archive);
+  EXPECT_EQ(zip.Entries().IndexOfName(name), 0);
+  AddText(name, "replaced");
+  EXPECT_EQ(zip.Entries().Count(), 1);
+  EXPECT_EQ(ParseZip(archive).Data(ParseZip(archive).Central[0]), "replaced");
 }
 
 TEST_F(ZipTest, DeletingInPlaceKeepsTheOtherEntriesBytes) {
@@ -304,9 +352,9 @@ TEST_F(ZipTest, IndexOfNameFindsCp852AndUtf8NamesAfterReopening) {
   EXPECT_EQ(parsed.Central[1].VersionMadeBy, 0x0B14u);
   EXPECT_EQ(parsed.Local(parsed.Central[1].Offset).Flags, 0x800u);
   zip.OpenArchive(archive);
-  EXPECT_EQ(zip.Entries().IndexOfName("/data/Árvíz.txt"), 0);
-  EXPECT_EQ(zip.Entries().IndexOfName("/DATA/€URO.TXT"), 1);
-  EXPECT_EQ(zip.Entries().IndexOfName("/data/árvíz.txt"), -1);  // accented letters match exactly
+  EXPECT_EQ(zip.Entries().IndexOfName("/DATA/Árvíz.TXT"), 0);
+  EXPECT_EQ(zip.Entries().IndexOfName("/data/€uro.txt"), 1);
+  EXPECT_EQ(zip.Entries().IndexOfName("/DATA/árvíz.TXT"), -1);
   EXPECT_EQ(zip.FileNames(), (std::vector<std::string>{"DATA/Árvíz.TXT", "data/€uro.txt"}));
 }
 
@@ -322,9 +370,9 @@ TEST_F(ZipTest, RebuildingGivesTheSameEntriesInMemoryAndThroughATempFile) {
     };
     AddText("/r/a.txt", TextBytes(4000, 1));
     AddText("/r/b.bin", RandomBytes(3000, 2));
-    AddText("/R/A.TXT", "replaced");
+    AddText("/r/a.txt", "replaced");
     zip.Entries().DeleteEntry(zip.Entries().IndexOfName("/r/b.bin"));
-    EXPECT_EQ(Names(), (std::vector<std::string>{"r/", "R/A.TXT"}));
+    EXPECT_EQ(Names(), (std::vector<std::string>{"r/", "r/a.txt"}));
     EXPECT_GE(rebuildEnds, 4);
     const test::ParsedZip parsed = ParseZip(archive);
     ASSERT_EQ(parsed.Central.size(), 2u);
