@@ -2,6 +2,7 @@
 // list of files a run saves, with the sum of their sizes.
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -9,6 +10,7 @@
 
 #include "engine/ZkJob.h"
 #include "engine/ZkRunControl.h"
+#include "platform/ZkAtomicFile.h"
 #include "platform/ZkDirSearch.h"
 #include "platform/ZkFileSystem.h"
 #include "util/ZkUtilFile.h"
@@ -23,6 +25,40 @@ constexpr int kFolderWaitMs = 200;
 constexpr const char* kAllEntries = "*.*";
 
 using TNameSet = std::unordered_set<std::string>;
+
+// A path in one spelling: no doubled separators, no "." or "..", no
+// trailing separator.
+std::string NormalPath(const std::string& path) {
+  std::string normal = std::filesystem::path(path).lexically_normal().string();
+  while (normal.size() > 1 && normal.back() == '/') normal.pop_back();
+  return normal;
+}
+
+// The run's own outputs, by name first so that most entries cost one lookup.
+class TOwnOutputs {
+public:
+  explicit TOwnOutputs(const TZkOwnOutputs& own) {
+    for (const std::string& file : own.Files) Add(file, files_, fileNames_);
+    for (const std::string& folder : own.Folders) Add(folder, folders_, folderNames_);
+  }
+  bool IsFile(const std::string& name, const std::string& path) const {
+    return platform::IsAtomicTemporaryName(name) || (fileNames_.contains(name) && files_.contains(NormalPath(path)));
+  }
+  bool IsFolder(const std::string& path) const { return !folders_.empty() && folders_.contains(NormalPath(path)); }
+  bool IsFolder(const std::string& name, const std::string& path) const {
+    return folderNames_.contains(name) && folders_.contains(NormalPath(path));
+  }
+
+private:
+  static void Add(const std::string& path, TNameSet& paths, TNameSet& names) {
+    if (path.empty()) return;
+    const std::string normal = NormalPath(path);
+    paths.insert(normal);
+    names.insert(FileNamePart(normal));
+  }
+
+  TNameSet files_, fileNames_, folders_, folderNames_;
+};
 
 bool ShouldStop(const TZkRunControl& control) {
   return control.StopRequested() || control.Terminated();
@@ -43,11 +79,13 @@ struct TWalk {
   const TZkThreadSaveFile& Spec;
   const std::vector<std::string>* ExcludedMasks;
   const TNameSet* ExcludedPaths;
+  const TOwnOutputs& Own;
   TZkRunControl& Control;
   std::vector<std::string>& Result;
 
   // The files of one folder, then its sub-folders, depth first.
   std::int64_t Folder(const std::string& folder, const std::string& mask) const {
+    if (Own.IsFolder(folder)) return 0;
     Control.Wait(kFolderWaitMs);
     std::int64_t total = 0;
     std::vector<std::string> subFolders;
@@ -59,7 +97,9 @@ struct TWalk {
       if ((entry.Attr & platform::faDirectory) != 0) {
         // A folder reached through a link is not descended: it may lead
         // back up the tree.
-        if (Spec.SubDir && (entry.Attr & platform::faSymLink) == 0) subFolders.push_back(std::move(entry.Name));
+        if (Spec.SubDir && (entry.Attr & platform::faSymLink) == 0 &&
+            !Own.IsFolder(entry.Name, JoinPath(folder, entry.Name)))
+          subFolders.push_back(std::move(entry.Name));
         continue;
       }
       if (!NameMatches(entry.Name, mask)) continue;
@@ -67,6 +107,7 @@ struct TWalk {
       if ((entry.Attr & platform::faHidden) != 0 && !Spec.Hidden) continue;
       if ((entry.Attr & platform::faSysFile) != 0 && !Spec.System) continue;
       std::string path = JoinPath(folder, entry.Name);
+      if (Own.IsFile(entry.Name, path)) continue;
       if (ExcludedPaths != nullptr && ExcludedPaths->contains(path)) continue;
       if (ExcludedMasks != nullptr && MatchesAny(entry.Name, *ExcludedMasks)) continue;
       Result.push_back(std::move(path));
@@ -85,14 +126,17 @@ struct TWalk {
 std::int64_t TZkThreadSaveFile::FindFiles(std::vector<std::string>& result,
                                           const std::vector<std::string>* excludedMasks, const std::string& folder,
                                           TZkRunControl& control,
-                                          const std::vector<std::string>* excludedPaths) const {
+                                          const std::vector<std::string>* excludedPaths,
+                                          const TZkOwnOutputs& own) const {
   const TNameSet paths = excludedPaths != nullptr ? TNameSet(excludedPaths->begin(), excludedPaths->end()) : TNameSet{};
   const std::string spec = IsFolder(Name) ? JoinPath(Name, kAllEntries) : Name;
-  const TWalk walk{*this, excludedMasks, excludedPaths != nullptr ? &paths : nullptr, control, result};
+  const TOwnOutputs outputs(own);
+  const TWalk walk{*this, excludedMasks, excludedPaths != nullptr ? &paths : nullptr, outputs, control, result};
   return walk.Folder(folder.empty() ? FolderPart(spec) : folder, FileNamePart(spec));
 }
 
-std::int64_t TZkThreadSaveTask::CollectFiles(std::vector<std::string>& result, TZkRunControl& control) const {
+std::int64_t TZkThreadSaveTask::CollectFiles(std::vector<std::string>& result, TZkRunControl& control,
+                                             const TZkOwnOutputs& own) const {
   // Exclude specifications with a folder leave out exactly the files they
   // would take themselves; bare names and masks apply in every folder.
   std::vector<std::string> excludedPaths;
@@ -106,7 +150,7 @@ std::int64_t TZkThreadSaveTask::CollectFiles(std::vector<std::string>& result, T
   }
   std::int64_t total = 0;
   for (int i = 0; i < AddFiles().Count() && !ShouldStop(control); ++i)
-    total += AddFiles().Items(i).FindFiles(result, &excludedMasks, {}, control, &excludedPaths);
+    total += AddFiles().Items(i).FindFiles(result, &excludedMasks, {}, control, &excludedPaths, own);
   return total;
 }
 

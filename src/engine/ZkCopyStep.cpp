@@ -1,6 +1,7 @@
 // The copy step of a run: every file of the list copied as a tree under the
 // work folder, by its path made relative; an update run copies only what is
-// missing from the base tree or differs from it.
+// missing from the base tree or differs from it. Each copy takes its place
+// only when complete, so a stopped or killed run leaves the previous copy.
 
 #include <exception>
 #include <optional>
@@ -8,6 +9,7 @@
 
 #include "engine/ZkRunState.h"
 #include "engine/ZkThreadSave.h"
+#include "platform/ZkAtomicFile.h"
 #include "platform/ZkFileSystem.h"
 #include "util/ZkUtilFile.h"
 
@@ -55,6 +57,8 @@ void TZkThreadSave::CopyStep(TZkThreadActiveTask& task, TRunState& run) {
             Log("- Copy -" + file);
             CreateFolderPath(target);
           }
+          const std::string folder = FolderPart(target);
+          if (run.CleanedFolders.insert(folder).second) platform::RemoveAtomicLeftovers(folder);
           CopyFileWithProgress(file, target, relay.get());
         }
         task.TotalPosition = task.ItemBase + task.ItemSize;

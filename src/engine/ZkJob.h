@@ -25,6 +25,14 @@ class TZkRunControl;
 
 // One file specification: a folder, a file, or a folder with a mask; in the
 // exclude list also a bare mask or name.
+// What a run writes itself, never to be collected by it: archive paths, and
+// folders (the work folder, a copy run's tree) with everything below them.
+// The temporary files of unfinished writes are never collected either.
+struct TZkOwnOutputs {
+  std::vector<std::string> Files;
+  std::vector<std::string> Folders;
+};
+
 class TZkThreadSaveFile : public TZkCollectionItem {
 public:
   std::string Name;
@@ -35,10 +43,11 @@ public:
   // Adds the files this specification takes (below `folder`, or from the
   // top when it is empty) to `result` and returns the sum of their sizes.
   // Names matching one of `excludedMasks` in a folder visited, and paths in
-  // `excludedPaths`, are left out; either list may be null.
+  // `excludedPaths`, are left out; either list may be null. So are the
+  // run's own outputs.
   std::int64_t FindFiles(std::vector<std::string>& result, const std::vector<std::string>* excludedMasks,
                          const std::string& folder, TZkRunControl& control,
-                         const std::vector<std::string>* excludedPaths) const;
+                         const std::vector<std::string>* excludedPaths, const TZkOwnOutputs& own = {}) const;
 
   std::string DisplayName() const override;
   void Assign(const TZkPersistent& source) override;
@@ -93,8 +102,10 @@ public:
 
   // The files of the include list without those of the exclude list, in
   // list order; returns the sum of their sizes. Ends early, with what it
-  // found so far, when the engine is asked to stop or terminated.
-  std::int64_t CollectFiles(std::vector<std::string>& result, TZkRunControl& control) const;
+  // found so far, when the engine is asked to stop or terminated. The run's
+  // own outputs are never taken.
+  std::int64_t CollectFiles(std::vector<std::string>& result, TZkRunControl& control,
+                            const TZkOwnOutputs& own = {}) const;
 
   std::string DisplayName() const override;
   // From another job: Name, Disable, RunNow, the output definition and the

@@ -90,11 +90,8 @@ std::optional<std::string> TZkThreadSave::FindUpdateBase(const std::vector<std::
   return std::nullopt;
 }
 
-std::string TZkThreadSave::HistoryEntry(const TZkThreadActiveTask& task, bool stopped, bool updateRun) {
+std::string TZkThreadSave::HistoryEntry(const TZkThreadActiveTask& task, bool ok, bool updateRun) {
   const std::string outputPath = task.GetOutputPath();
-  // A copy run writes no archive: its tree lies in the output path's folder.
-  const bool copyMode = task.ActiveOutput().PackMode == TZkSaveMode::tmCopy;
-  const bool ok = !stopped && (copyMode ? IsFolder(FolderPart(outputPath)) : Exists(outputPath));
   const std::string date = FormatDateMask("yyyy.mm.dd", task.StartDate, NeutralFormatSettings());
   const std::string time = FormatDateMask("hh:pp", task.StartTime, NeutralFormatSettings());
   return std::string(ok ? "Ok" : "Stopped") + ";" + date + ";" + time + ";" + (updateRun ? "Update" : "Global") + ";" +

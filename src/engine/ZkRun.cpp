@@ -1,7 +1,6 @@
 // The run of one job: the run body with its action lists, collection and
 // packing, and the wrap-up that every run ends with.
 
-#include <cstdio>
 #include <exception>
 #include <string>
 
@@ -94,7 +93,13 @@ void TZkThreadSave::RunActions(TZkThreadActiveTask& task, TActionList which) {
 void TZkThreadSave::CollectAndPack(TZkThreadActiveTask& task, TRunState& run) {
   run.Files.clear();
   task.TotalPosition = 0;
-  task.TotalSize = task.CollectFiles(run.Files, *this);
+  task.TotalSize = task.CollectFiles(run.Files, *this, OwnOutputs(task));
+  // A stop while the files were collected ends the run before anything is
+  // written: the list is incomplete.
+  if (Interrupted()) {
+    run.Files.clear();
+    return;
+  }
   task.TargetPath = task.WorkPath;
   DoBeforeSave();
   if (task.TimerIndex >= 0 && task.TimerIndex < task.TimerList().Count() &&
@@ -112,14 +117,29 @@ void TZkThreadSave::CollectAndPack(TZkThreadActiveTask& task, TRunState& run) {
   run.Files.clear();
 }
 
+TZkOwnOutputs TZkThreadSave::OwnOutputs(const TZkThreadActiveTask& task) {
+  TZkOwnOutputs own;
+  if (task.ActiveOutput().PackMode == TZkSaveMode::tmCopy) {
+    own.Folders.push_back(task.WorkFolder);
+    return own;
+  }
+  for (const std::string& path : {task.GetWorkPath(), task.GetOutputPath(), task.GetDuplicatePath()}) {
+    if (path.empty()) continue;
+    own.Files.push_back(path);
+    own.Files.push_back(task.WithExtension(path, ".Zip"));
+  }
+  if (task.UsesWorkFolder()) own.Folders.push_back(FolderPart(task.GetWorkPath()));
+  return own;
+}
+
 void TZkThreadSave::WrapUp(TRunState& run) {
   TZkThreadActiveTask& task = *activeTask_;
   const bool stopped = StopRequested();
-  if (stopped) {
-    if (run.WroteOutput) std::remove(task.GetOutputPath().c_str());
-    if (run.WroteDuplicate) std::remove(task.GetDuplicatePath().c_str());
-  }
-  run.History.push_back(HistoryEntry(task, stopped, run.UpdateRun));
+  // A copy run writes no archive: its tree lies in the output path's folder.
+  const bool delivered = task.ActiveOutput().PackMode == TZkSaveMode::tmCopy
+                             ? IsFolder(FolderPart(task.GetOutputPath()))
+                             : run.Delivered;
+  run.History.push_back(HistoryEntry(task, !stopped && delivered, run.UpdateRun));
   WriteHistory(task, run.History);
   DoAfterBackup();
 }

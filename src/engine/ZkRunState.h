@@ -2,6 +2,7 @@
 // What one run of a job keeps between its steps, beside the run copy.
 
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/ZkThreadSave.h"
@@ -16,12 +17,12 @@ struct TZkThreadSave::TRunState {
   // complete full run.
   bool UpdateRun = false;
   std::string BasePath;
-  // This run began to write the file at the output path, respectively the
-  // duplicate path. Only such a file is deleted when the run is stopped: an
-  // archive the run merely reopened, or one an earlier run left there, is a
-  // backup the user still has.
-  bool WroteOutput = false;
-  bool WroteDuplicate = false;
+  // This run's complete archive reached the output path (zip runs); only
+  // then is the run "Ok" in the history.
+  bool Delivered = false;
+  // The folders of a copy run whose leftovers of killed runs are removed
+  // already, so that each is read once.
+  std::unordered_set<std::string> CleanedFolders;
 };
 
 // Begins the item `path` of a run: its name, no bytes done, and its size,

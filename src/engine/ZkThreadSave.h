@@ -126,10 +126,10 @@ public:
   std::vector<std::string> ReadHistory(const TZkThreadActiveTask& task);
   // The archive path of the newest complete full run, if any.
   static std::optional<std::string> FindUpdateBase(const std::vector<std::string>& history);
-  // "status;date;time;kind;path" for the run that ends now. A zip run is
-  // "Ok" when its archive exists, a copy run when its tree's folder does;
-  // either way only when it was not stopped.
-  static std::string HistoryEntry(const TZkThreadActiveTask& task, bool stopped, bool updateRun);
+  // "status;date;time;kind;path" for the run that ends now: "Ok" when `ok`
+  // (the run was not stopped and its backup reached the output path),
+  // "Stopped" otherwise.
+  static std::string HistoryEntry(const TZkThreadActiveTask& task, bool ok, bool updateRun);
   // Writes the job's whole history back; a failure is not reported.
   void WriteHistory(const TZkThreadActiveTask& task, const std::vector<std::string>& history) const;
 
@@ -180,9 +180,13 @@ private:
   void RunBody(TZkThreadActiveTask& task, TRunState& run);
   void RunActions(TZkThreadActiveTask& task, TActionList which);
   void CollectAndPack(TZkThreadActiveTask& task, TRunState& run);
+  static TZkOwnOutputs OwnOutputs(const TZkThreadActiveTask& task);
   void ZipStep(TZkThreadActiveTask& task, TRunState& run);
   void ZipArchiveBody(TZkThreadActiveTask& task, TRunState& run, const TZkZip* base);
-  void CopyArchive(TZkThreadActiveTask& task, TRunState& run, TCopyUse use);
+  void PackFiles(TZkThreadActiveTask& task, TRunState& run, TZkZip& zip, const TZkZip* base, TZkZip* previous);
+  void DeliverArchive(TZkThreadActiveTask& task, TRunState& run);
+  // True when the copy is complete at its path.
+  bool CopyArchive(TZkThreadActiveTask& task, TCopyUse use);
   void CopyStep(TZkThreadActiveTask& task, TRunState& run);
   void CompressProgress(std::int64_t current);
   void WrapUp(TRunState& run);

@@ -1,15 +1,22 @@
 // The zip step of a run: the file list packed into the archive at the work
-// path (a full run, an update of that archive in place, or a differential
-// archive against the base of an update run), then the copies to the output
-// path and to the duplicate path.
+// path (a full run, an update of that archive, or a differential archive
+// against the base of an update run), then the copies to the output path
+// and to the duplicate path.
+//
+// Every archive is written under a temporary name beside its final path and
+// takes that path only when it is complete, so a run that is stopped, fails
+// or is killed leaves the previous archive as it was. An update of an
+// archive builds the updated one beside it from the entries that stay.
 
 #include <cstdio>
 #include <exception>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/ZkRunState.h"
 #include "engine/ZkThreadSave.h"
+#include "platform/ZkAtomicFile.h"
 #include "platform/ZkFileSystem.h"
 #include "util/ZkError.h"
 #include "util/ZkUtilFile.h"
@@ -26,6 +33,17 @@ bool FileExists(const std::string& path) {
   return info.has_value() && (info->Attr & platform::faDirectory) == 0;
 }
 
+// An existing archive opened for reading its entries; null when it is no
+// readable archive.
+std::unique_ptr<TZkZip> OpenExisting(const std::string& path) {
+  auto zip = std::make_unique<TZkZip>();
+  zip->SetSaveDriveName(true);
+  zip->SetFileName(path);
+  zip->OpenArchive(path);
+  if (!zip->Active()) return nullptr;
+  return zip;
+}
+
 // The base archive of an update run, or null when the run must be a full
 // run: the base is missing, would be replaced by the archive this run builds
 // in its work folder, or cannot be opened.
@@ -33,12 +51,7 @@ std::unique_ptr<TZkZip> OpenBase(const TZkThreadActiveTask& task, const std::str
   if (!FileExists(basePath)) return nullptr;
   if (task.UsesWorkFolder() && basePath == task.GetOutputPath()) return nullptr;
   try {
-    auto base = std::make_unique<TZkZip>();
-    base->SetSaveDriveName(true);
-    base->SetFileName(basePath);
-    base->OpenArchive(basePath);
-    base->SetActive(true);
-    if (base->Active()) return base;
+    return OpenExisting(basePath);
   } catch (const std::exception&) {
     // An unusable base only means that everything is packed again.
   }
@@ -68,54 +81,102 @@ void TZkThreadSave::ZipArchiveBody(TZkThreadActiveTask& task, TRunState& run, co
   task.TargetPath = task.WithExtension(task.WorkPath, ".Zip");
   task.TotalPosition = 0;
   task.WorkPath = task.TargetPath;
+  platform::RemoveAtomicLeftovers(FolderPart(task.WorkPath));
+  // An update into an archive that is there already keeps its entries.
+  std::unique_ptr<TZkZip> previous;
   if (run.UpdateRun && FileExists(task.WorkPath)) {
     Log("- Zip open by updated -");
+    previous = OpenExisting(task.WorkPath);
+    if (!previous) throw EZkFileOpenError(FormatMessage("Megnyitási hiba (%s)", {task.WorkPath}));
+    zip.BeginArchive(task.WorkPath);
   } else {
     Log("- Zip Create -");
-    if (task.WorkPath == task.GetOutputPath()) run.WroteOutput = true;
-    zip.CreateArchive(task.WorkPath);
+    zip.BeginArchive(task.WorkPath);
     Log(run.UpdateRun ? "- Zip Created - (" + task.WorkPath + ") From Update (" + run.BasePath
                       : "- Zip Created -" + task.WorkPath);
   }
-  zip.OpenArchive(task.WorkPath);
-  zip.SetActive(true);
   // The directory is written once, after the last file.
   zip.BeginUpdate();
-  for (const std::string& file : run.Files) {
+  PackFiles(task, run, zip, base, previous.get());
+  zip.EndUpdate();
+  const bool complete = !Interrupted();
+  // Uncommitted, the new archive is discarded and the previous one stays.
+  if (complete) zip.CommitArchive();
+  zip.CloseArchive();
+  task.TotalPosition = 0;
+  zip.SetFileName("");
+
+  if (complete) DeliverArchive(task, run);
+  Log("- Zip Close -");
+}
+
+void TZkThreadSave::PackFiles(TZkThreadActiveTask& task, TRunState& run, TZkZip& zip, const TZkZip* base,
+                              TZkZip* previous) {
+  // The entry of the previous archive that each file of the list replaces
+  // (-1: none); every other entry is taken over as it is.
+  std::vector<int> replaced(run.Files.size(), -1);
+  if (previous != nullptr) {
+    std::vector<bool> kept(static_cast<std::size_t>(previous->Entries().Count()), true);
+    for (std::size_t i = 0; i < run.Files.size(); ++i) {
+      try {
+        if (!run.UpdateRun || base->NeedsUpdate(run.Files[i])) replaced[i] = previous->Entries().IndexOfName(run.Files[i]);
+      } catch (const std::exception&) {
+        // A file that cannot be compared now keeps its entry; the file's own
+        // step reports it.
+      }
+      if (replaced[i] >= 0) kept[static_cast<std::size_t>(replaced[i])] = false;
+    }
+    for (int entry = 0; entry < previous->Entries().Count(); ++entry)
+      if (kept[static_cast<std::size_t>(entry)]) zip.CopyEntry(*previous, entry);
+  }
+  for (std::size_t i = 0; i < run.Files.size(); ++i) {
+    const std::string& file = run.Files[i];
     if (Interrupted()) continue;
+    // A file that cannot be packed again keeps its former entry.
+    const auto keepFormerEntry = [&] {
+      if (replaced[i] >= 0 && zip.Entries().IndexOfName(file) < 0) zip.CopyEntry(*previous, replaced[i]);
+    };
     try {
       task.ItemBase = task.TotalPosition;
       BeginItem(task, file);
       if (!run.UpdateRun || base->NeedsUpdate(file)) {
-        if (zip.IsChangedFile(file))
+        if (previous != nullptr && previous->IsChangedFile(file))
           Log("- Zip Update -" + file);
         else if (run.UpdateRun)
           Log((base->IsNewFile(file) ? "- Zip Add New File -" : "- Zip Add Modified File -") + file);
         else
           Log("- Zip Add -" + file);
         DoBeforeAddFile();
-        zip.AddFile(file);
+        if (zip.AddFile(file) == nullptr) keepFormerEntry();
       }
       task.TotalPosition = task.ItemBase + task.ItemSize;
       DoAfterAddFile();
       Wait(kItemWaitMs);
     } catch (const std::exception& e) {
       Error(e.what());
+      keepFormerEntry();
     }
   }
-  zip.EndUpdate();
-  zip.CloseArchive();
-  zip.SetActive(false);
-  task.TotalPosition = 0;
-  zip.SetFileName("");
-
-  if (!Interrupted() && task.UsesWorkFolder()) CopyArchive(task, run, TCopyUse::ctArchive);
-  if (!Interrupted() && task.UsesDuplicate()) CopyArchive(task, run, TCopyUse::ctDuplicate);
-  if (task.UsesWorkFolder()) std::remove(task.WorkPath.c_str());
-  Log("- Zip Close -");
 }
 
-void TZkThreadSave::CopyArchive(TZkThreadActiveTask& task, TRunState& run, TCopyUse use) {
+void TZkThreadSave::DeliverArchive(TZkThreadActiveTask& task, TRunState& run) {
+  const bool separateWork = task.UsesWorkFolder() && task.WorkPath != task.GetOutputPath();
+  if (separateWork) {
+    run.Delivered = CopyArchive(task, TCopyUse::ctArchive);
+  } else {
+    run.Delivered = true;
+  }
+  if (!Interrupted() && task.UsesDuplicate()) CopyArchive(task, TCopyUse::ctDuplicate);
+  if (!separateWork) return;
+  if (run.Delivered || Interrupted()) {
+    std::remove(task.WorkPath.c_str());
+  } else {
+    // The new backup is not at its output path; the user still has it here.
+    Error(FormatMessage("Az archívum a munkamappában maradt (%s)", {task.WorkPath}));
+  }
+}
+
+bool TZkThreadSave::CopyArchive(TZkThreadActiveTask& task, TCopyUse use) {
   const bool duplicate = use == TCopyUse::ctDuplicate;
   try {
     BeginItem(task, task.WorkPath);
@@ -124,13 +185,15 @@ void TZkThreadSave::CopyArchive(TZkThreadActiveTask& task, TRunState& run, TCopy
     task.TotalSize = task.ItemSize;
     Log((duplicate ? "- Duplicate -" : "- Zip copy in temp -") + target);
     CreateFolderPath(target);
+    platform::RemoveAtomicLeftovers(FolderPart(target));
     const auto relay = CopyRelay(use);
-    (duplicate ? run.WroteDuplicate : run.WroteOutput) = true;
     CopyFileWithProgress(task.WorkPath, target, relay.get());
     duplicate ? DoAfterDuplicate() : DoAfterCopy();
+    return true;
   } catch (const std::exception& e) {
     Error(e.what());
   }
+  return false;
 }
 
 void TZkThreadSave::CompressProgress(std::int64_t current) {

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <algorithm>
+#include <csignal>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -228,13 +231,13 @@ TEST_F(Pipeline, AWorkFolderArchiveIsCopiedToTheOutputAndTheDuplicateThenDeleted
   const auto copy = [&](const std::string& event, const std::string& target, const std::string& done) {
     return event + " " + work + " " + target + " " + size + " " + size + " " + done;
   };
+  // A copy of less than one block reports its start and its end, no more.
   EXPECT_EQ(copies, (Lines{copy("BeforeCopy", output, "0"), copy("ActionCopy", output, "0"),
-                           copy("ActionCopy", output, size), copy("ActionCopy", output, size),
-                           copy("AfterCopy", output, size), copy("BeforeDuplicate", duplicate, size),
-                           copy("ActionDuplicate", duplicate, "0"), copy("ActionDuplicate", duplicate, size),
+                           copy("ActionCopy", output, size), copy("AfterCopy", output, size),
+                           copy("BeforeDuplicate", duplicate, size), copy("ActionDuplicate", duplicate, "0"),
                            copy("ActionDuplicate", duplicate, size), copy("AfterDuplicate", duplicate, size)}));
   // Each progress report of a copy waits 100 ms as well.
-  EXPECT_EQ(sleeper.Waits, (std::vector<int>{200, 200, 100, 100, 100, 100, 100, 100, 100, 100}));
+  EXPECT_EQ(sleeper.Waits, (std::vector<int>{200, 200, 100, 100, 100, 100, 100, 100}));
   EXPECT_EQ(History(), Lines{"Ok;2024.01.05;09:07;Global;" + output});
   ZK_REQUIRE_READERS();
   ExpectReadersAccept(output, {{EntryOf(a), "alpha"}, {EntryOf(b), "beta"}});
@@ -442,6 +445,177 @@ TEST_F(Pipeline, DueJobsRunHighestIndexFirstWithoutAnIdleWaitBetween) {
   EXPECT_EQ(std::count(sleeper.Waits.begin(), sleeper.Waits.end(), 3000), 0);
   EXPECT_TRUE(fs::exists(Out("Second.Zip")));
   EXPECT_TRUE(fs::exists(Out("Docs.Zip")));
+}
+
+// Every name in a folder, to see that no temporary file stays behind.
+Lines NamesIn(const std::string& folder) {
+  Lines names;
+  if (!fs::exists(folder)) return names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// A stop at any point of a run leaves the archives of the previous run as
+// they were, byte for byte, and no temporary file beside them.
+TEST_F(Pipeline, AStoppedRunLeavesThePreviousArchivesByteForByte) {
+  struct Case {
+    const char* point;
+    bool workFolder;
+  };
+  for (const Case& c : {Case{"collection", false}, Case{"compression", false}, Case{"after the last file", false},
+                        Case{"collection", true}, Case{"compression", true}, Case{"output copy", true},
+                        Case{"duplicate copy", true}}) {
+    SCOPED_TRACE(std::string(c.point) + (c.workFolder ? ", work folder" : ""));
+    fs::remove_all(dir / "out");
+    fs::remove_all(dir / "dup");
+    fs::remove_all(dir / "work");
+    fs::remove(dir / "Backup.Ini");
+    dir.Write("src/a.txt", RandomBytes(300000, 7));
+    Output().Temp = c.workFolder ? dir / "work" : "";
+    Output().DuplicateFolder = dir / "dup";
+    RunEngine();
+    const std::string previous = TempDir::Read(Out("Docs.Zip"));
+    ASSERT_EQ(TempDir::Read(dir / "dup/Docs.Zip"), previous);
+
+    dir.Write("src/a.txt", RandomBytes(300000, 8));
+    Clear();
+    const std::string point = c.point;
+    RunEngine({"Docs"}, 1, [&](TZkThreadSave& engine) {
+      if (point == "compression")
+        engine.OnActionAddFile = [](TZkThreadSave& sender, TZkThreadActiveTask&) { sender.Stop(); };
+      if (point == "after the last file")
+        engine.OnAfterAddFile = [this](TZkThreadSave& sender, TZkThreadActiveTask& t) {
+          if (t.ItemName == b) sender.Stop();
+        };
+      if (point == "output copy")
+        engine.OnActionCopy = [](TZkThreadSave& sender, TZkThreadActiveTask&) { sender.Stop(); };
+      if (point == "duplicate copy")
+        engine.OnActionDuplicate = [](TZkThreadSave& sender, TZkThreadActiveTask&) { sender.Stop(); };
+      if (point == "collection") {
+        sleeper.OnSleep = [&engine](int milliseconds) {
+          if (milliseconds == 200) engine.Stop();
+        };
+      }
+    });
+    sleeper.OnSleep = nullptr;
+    // Stopped while the duplicate was copied, the output has the new
+    // archive, complete.
+    if (point == "duplicate copy") {
+      EXPECT_NE(TempDir::Read(Out("Docs.Zip")), previous);
+    } else {
+      EXPECT_EQ(TempDir::Read(Out("Docs.Zip")), previous);
+    }
+    EXPECT_EQ(TempDir::Read(dir / "dup/Docs.Zip"), previous);
+    EXPECT_EQ(NamesIn(Out("")), Lines{"Docs.Zip"});
+    EXPECT_EQ(NamesIn(dir / "dup"), Lines{"Docs.Zip"});
+    EXPECT_EQ(NamesIn(dir / "work"), Lines{});
+    EXPECT_EQ(History().back(), "Stopped;2024.01.05;09:07;Global;" + Out("Docs.Zip"));
+    EXPECT_EQ(log.back(), "- Stop -");
+    if (point == "collection") {
+      EXPECT_EQ(log, Concat(Header(), {"- Stop -"}));
+    }
+  }
+}
+
+// A full disk while the work archive is copied to the output path: the
+// output keeps the previous archive, the run is not "Ok", and the new
+// backup stays in the work folder, named in an error line.
+TEST_F(Pipeline, AFailedOutputCopyKeepsTheWorkArchiveAndIsNotOk) {
+  Output().Temp = dir / "work";
+  dir.Write("src/a.txt", RandomBytes(200000, 7));
+  RunEngine();
+  const std::string previous = TempDir::Read(Out("Docs.Zip"));
+  dir.Write("src/a.txt", RandomBytes(200000, 8));
+  Clear();
+  rlimit unlimited{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &unlimited), 0);
+  const auto formerHandler = std::signal(SIGXFSZ, SIG_IGN);
+  RunEngine({"Docs"}, 1, [&](TZkThreadSave& engine) {
+    engine.OnBeforeCopy = [&](TZkThreadSave&, TZkThreadActiveTask&) {
+      rlimit full = unlimited;
+      full.rlim_cur = 50000;
+      setrlimit(RLIMIT_FSIZE, &full);
+    };
+    engine.OnAfterSave = [&](TZkThreadSave&, TZkThreadActiveTask&) { setrlimit(RLIMIT_FSIZE, &unlimited); };
+  });
+  setrlimit(RLIMIT_FSIZE, &unlimited);
+  std::signal(SIGXFSZ, formerHandler);
+
+  const std::string work = dir / "work/Docs.Zip";
+  EXPECT_EQ(errors, (Lines{"Írási hiba (" + Out("Docs.Zip") + ")", "Az archívum a munkamappában maradt (" + work + ")"}));
+  EXPECT_EQ(TempDir::Read(Out("Docs.Zip")), previous);
+  EXPECT_EQ(NamesIn(Out("")), Lines{"Docs.Zip"});
+  EXPECT_EQ(History().back(), "Stopped;2024.01.05;09:07;Global;" + Out("Docs.Zip"));
+  ZK_REQUIRE_READERS();
+  ExpectReadersAccept(work, {{EntryOf(a), RandomBytes(200000, 8)}, {EntryOf(b), "beta"}});
+}
+
+// An update into the same name builds the updated archive beside the old
+// one: stopped in the middle, the old one is kept byte for byte; a file that
+// cannot be packed again keeps its former entry.
+TEST_F(Pipeline, AnUpdateRunNeverDamagesItsBase) {
+  AddUpdateEntry();
+  dir.Write("src/a.txt", RandomBytes(300000, 7));
+  DueOn(5);
+  RunEngine({});
+  const std::string archive = Out("Docs.Zip");
+  const std::string previous = TempDir::Read(archive);
+
+  dir.Write("src/a.txt", RandomBytes(300000, 8));
+  Touch(a, 2);
+  Clear();
+  DueOn(6);
+  RunEngine({}, 1, [](TZkThreadSave& engine) {
+    engine.OnActionAddFile = [](TZkThreadSave& sender, TZkThreadActiveTask&) { sender.Stop(); };
+  });
+  EXPECT_EQ(log, Concat(Header(), {"- Zip open by updated -", "- Zip Update -" + a, "Stopped In compression",
+                                   "- Zip Close -", "- Stop -"}));
+  EXPECT_EQ(TempDir::Read(archive), previous);
+  EXPECT_EQ(NamesIn(Out("")), Lines{"Docs.Zip"});
+  EXPECT_EQ(History().back(), "Stopped;2024.01.06;10:01;Update;" + archive);
+
+  // The changed file disappears just before it is packed again.
+  dir.Write("src/sub/b.txt", "beta, changed");
+  Touch(b, 2);
+  Clear();
+  DueOn(7);
+  RunEngine({}, 1, [this](TZkThreadSave& engine) {
+    engine.OnBeforeAddFile = [this](TZkThreadSave&, TZkThreadActiveTask& t) {
+      if (t.ItemName == b) fs::remove(b);
+    };
+  });
+  EXPECT_EQ(History().back(), "Ok;2024.01.07;10:01;Update;" + archive);
+  ZK_REQUIRE_READERS();
+  ExpectReadersAccept(archive, {{EntryOf(a), RandomBytes(300000, 8)}, {EntryOf(b), "beta"}});
+}
+
+// The archive, the work folder and a copy run's tree are never taken into
+// the backup, also when they lie inside an included folder.
+TEST_F(Pipeline, TheRunsOwnOutputsAreNeverCollected) {
+  Output().OutputFolder = dir / "src/out";
+  Output().Temp = dir / "src/work";
+  dir.Write("src/work/.Docs.Zip~999999.abcdef.part", "a leftover");
+  RunEngine();
+  RunEngine();
+  ZK_REQUIRE_READERS();
+  ExpectReadersAccept(dir / "src/out/Docs.Zip", {{EntryOf(a), "alpha"}, {EntryOf(b), "beta"}});
+
+  Output().Temp = "";
+  Output().PackMode = TZkSaveMode::tmCopy;
+  RunEngine();
+  RunEngine();
+  EXPECT_TRUE(fs::exists(dir / ("src/out/" + EntryOf(a))));
+  EXPECT_FALSE(fs::exists(dir / ("src/out/" + EntryOf(dir / "src/out/" + EntryOf(a)))));
+}
+
+// Names that differ only in letter case are two files on Linux.
+TEST_F(Pipeline, FilesWhoseNamesDifferOnlyInCaseAreBothKept) {
+  const std::string upper = dir.Write("src/A.txt", "upper");
+  RunEngine();
+  EXPECT_TRUE(errors.empty());
+  ZK_REQUIRE_READERS();
+  ExpectReadersAccept(Out("Docs.Zip"), {{EntryOf(a), "alpha"}, {EntryOf(upper), "upper"}, {EntryOf(b), "beta"}});
 }
 
 // Ends the engine from its idle wait, as a user's Terminate would.

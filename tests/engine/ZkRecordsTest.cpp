@@ -113,12 +113,9 @@ TEST_F(RecordsFixture, HistoryEntriesAndTheUpdateBase) {
   EXPECT_EQ(TZkThreadSave::FindUpdateBase(history), "/b.Zip");
   EXPECT_EQ(TZkThreadSave::FindUpdateBase({"Stopped;x;y;Global;/a"}), std::nullopt);
 
-  // No archive at the output path: the run counts as stopped.
   const std::string archive = Task().GetOutputPath();
   EXPECT_EQ(TZkThreadSave::HistoryEntry(Task(), false, false), "Stopped;2024.01.05;09:07;Global;" + archive);
-  dir.Write("out/Documents.Zip", "zip");
-  EXPECT_EQ(TZkThreadSave::HistoryEntry(Task(), false, true), "Ok;2024.01.05;09:07;Update;" + archive);
-  EXPECT_EQ(TZkThreadSave::HistoryEntry(Task(), true, false), "Stopped;2024.01.05;09:07;Global;" + archive);
+  EXPECT_EQ(TZkThreadSave::HistoryEntry(Task(), true, true), "Ok;2024.01.05;09:07;Update;" + archive);
 
   history.push_back(TZkThreadSave::HistoryEntry(Task(), false, false));
   engine.WriteHistory(Task(), history);
