@@ -25,7 +25,8 @@ struct SearchRecord {
 // symbolic-link bits never keep an entry out.
 bool PassesAttributeFilter(int attr, int filter);
 
-// Windows wildcard rules: "*" any run of bytes, "?" exactly one byte, the
+// Windows wildcard rules: "*" any run of characters, "?" exactly one
+// character (a UTF-8 sequence, or a byte that is not part of one), the
 // letters A to Z without regard to case, every other byte exact. A mask
 // ending in ".*" also takes a name without that extension, so "*.*" takes
 // every name, also one without a dot.
