@@ -74,19 +74,24 @@ struct DirSearch::State {
   std::unique_ptr<DIR, CloseDir> dir;
   bool singlePending = false;  // the mask names one entry, not yet returned
 
-  bool Fill(const std::string& name, SearchRecord& record) const {
-    const auto info = ReadFileInfo(folder + name);
-    if (!info || !PassesAttributeFilter(info->Attr, filter)) return false;
-    record.Name = name;
-    record.Attr = info->Attr;
-    record.Size = info->Size;
-    record.Modified = info->Modified;
-    record.Time = ToDateTime(info->Modified);
-    return true;
-  }
+  bool Fill(const std::string& name, SearchRecord& record) const { return FindEntry(folder + name, filter, record); }
 };
 
 bool PassesAttributeFilter(int attr, int filter) { return (attr & kFilteredAttributes & ~filter) == 0; }
+
+bool FindEntry(const std::string& path, int attributeFilter, SearchRecord& record) {
+  const auto slash = path.rfind('/');
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  if (name.empty() || name == "." || name == "..") return false;
+  const auto info = ReadFileInfo(path);
+  if (!info || !PassesAttributeFilter(info->Attr, attributeFilter)) return false;
+  record.Name = name;
+  record.Attr = info->Attr;
+  record.Size = info->Size;
+  record.Modified = info->Modified;
+  record.Time = ToDateTime(info->Modified);
+  return true;
+}
 
 bool MatchesMask(std::string_view name, std::string_view mask) {
   if (MatchesWildcards(name, mask)) return true;
@@ -101,7 +106,7 @@ DirSearch::DirSearch(std::string_view pathWithMask, int attributeFilter) : state
   state_->mask = std::string(pathWithMask.substr(maskStart));
   state_->filter = attributeFilter;
   if (!HasWildcard(state_->mask)) {
-    state_->singlePending = !state_->mask.empty() && state_->mask != "." && state_->mask != "..";
+    state_->singlePending = true;
     return;
   }
   state_->dir.reset(opendir(state_->folder.empty() ? "." : state_->folder.c_str()));

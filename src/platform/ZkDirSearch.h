@@ -32,6 +32,12 @@ bool PassesAttributeFilter(int attr, int filter);
 // every name, also one without a dot.
 bool MatchesMask(std::string_view name, std::string_view mask);
 
+// The one entry at exactly that path, "?" and "*" taken as the letters
+// they are in a Posix name, as a search would report it; false when there
+// is none, for a path ending in "/", ".", or "..", and when the entry does
+// not pass the attribute filter.
+bool FindEntry(const std::string& path, int attributeFilter, SearchRecord& record);
+
 // Searches "folder/mask" (a mask without a folder searches the current
 // folder) for the entries that match the mask and pass the attribute filter.
 // A last component without "*" or "?" finds that one entry. "." and ".." are
