@@ -4,6 +4,7 @@
 #include <array>
 #include <atomic>
 #include <cstring>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -106,7 +107,8 @@ void WaitServiceState(platform::TZkServiceHandle& handle, std::uint32_t state, p
     const std::uint64_t limit = status.WaitLimit != 0 ? status.WaitLimit : kDefaultWaitLimitMs;
     if (waited >= limit) return;
     const std::uint32_t checkPoint = status.CheckPoint;
-    const std::uint64_t hint = std::min<std::uint64_t>(status.WaitHint, limit - waited);
+    const std::uint64_t hint =
+        std::min<std::uint64_t>({status.WaitHint, limit - waited, std::numeric_limits<int>::max()});
     sleeper.Sleep(static_cast<int>(hint));
     waited += std::max<std::uint64_t>(hint, 1);
     if (!handle.QueryStatus(status)) return;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -123,6 +124,15 @@ TEST_F(ServiceFunctions, ShortWaitHintsEndTheWaitSoonAndTheManagersLimitBoundsIt
   EXPECT_TRUE(ServiceStop(context_, "", "stuck"));
   EXPECT_EQ(stuck.Status.CurrentState, p::kServiceStopPending);
   EXPECT_EQ(sleeper_.Waits, (std::vector<int>{250, 250, 100}));
+}
+
+TEST_F(ServiceFunctions, AWaitLongerThanAnIntIsSleptInParts) {
+  auto& slow = scm_.AddService("slow", "", p::kServiceStopped);
+  TZkServiceStatusRecord status = Pending(p::kServiceStartPending, 1, 0xFFFFFFFF);
+  status.WaitLimit = 0xFFFFFFFF;
+  slow.Script = {status};
+  EXPECT_TRUE(ServiceStart(context_, "", "slow"));
+  EXPECT_EQ(sleeper_.Waits, (std::vector<int>{std::numeric_limits<int>::max(), std::numeric_limits<int>::max(), 1}));
 }
 
 TEST_F(ServiceFunctions, WaitForStateZeroOnlyReadsTheStatus) {
