@@ -1,6 +1,7 @@
 #include "engine/ZkTimering.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@ namespace {
 
 constexpr int kFarFutureYears = 200;
 constexpr double kMinutesPerDay = 1440.0;
+constexpr double kMillisecondsPerDay = 86400000.0;
 
 // How many days after the start day a search of each kind looks at.
 constexpr int kWeekLastOffset = 7;
@@ -36,6 +38,14 @@ bool DayMatches(TZkSaveTimerType kind, TDateTime day, TZkSaveDows dows, TZkSaveD
     default:
       return false;
   }
+}
+
+// The clock's time of day and a Time (exact, or with the 15 digits of the
+// job file) differ in their last bits; compared as doubles, an entry computed
+// at exactly its time could stay on today and come due again at once. Both
+// mean whole milliseconds, so they are compared as such.
+bool IsBeforeTime(TDateTime timeOfDay, TDateTime time) {
+  return std::llround(timeOfDay * kMillisecondsPerDay) < std::llround(time * kMillisecondsPerDay);
 }
 
 int LastOffset(TZkSaveTimerType kind) {
@@ -101,12 +111,12 @@ void TZkThreadSaveTimering::RecalcTimer(const platform::TZkClock& clock) {
   TDateTime timer = 0;
   switch (timerType_) {
     case TZkSaveTimerType::ttDay:
-      timer = timeOfDay < time_ ? today + time_ : today + 1 + time_;
+      timer = IsBeforeTime(timeOfDay, time_) ? today + time_ : today + 1 + time_;
       break;
     case TZkSaveTimerType::ttWeek:
     case TZkSaveTimerType::ttMonth:
     case TZkSaveTimerType::ttYear: {
-      const TDateTime start = timeOfDay < time_ ? today : today + 1;
+      const TDateTime start = IsBeforeTime(timeOfDay, time_) ? today : today + 1;
       for (int k = 0; k <= LastOffset(timerType_) && timer < today; ++k)
         if (DayMatches(timerType_, start + k, dows_, days_, months_)) timer = start + k + time_;
       if (timer == 0) timer = FarFutureMoment(today);

@@ -16,8 +16,27 @@ struct CloseDir {
 
 bool HasWildcard(std::string_view mask) { return mask.find_first_of("*?") != std::string_view::npos; }
 
+// Bytes of the character that begins at `at`: a UTF-8 sequence (of the
+// shape IsValidUtf8 accepts) as a whole, any other byte alone.
+std::size_t CharLength(std::string_view text, std::size_t at) {
+  const auto lead = static_cast<unsigned char>(text[at]);
+  std::size_t length = 1;
+  if (lead >= 0xC2 && lead <= 0xDF)
+    length = 2;
+  else if (lead >= 0xE0 && lead <= 0xEF)
+    length = 3;
+  else if (lead >= 0xF0 && lead <= 0xF4)
+    length = 4;
+  if (at + length > text.size()) return 1;
+  for (std::size_t k = 1; k < length; ++k)
+    if ((static_cast<unsigned char>(text[at + k]) & 0xC0) != 0x80) return 1;
+  return length;
+}
+
 // Plain wildcard matching with one backtracking point: on a mismatch the
-// last "*" takes one more byte and matching resumes behind it.
+// last "*" takes one more character and matching resumes behind it. "?" and
+// "*" step over whole characters, so that "?" takes an accented letter and
+// "*" never leaves half of one for a "?".
 bool MatchesWildcards(std::string_view name, std::string_view mask) {
   constexpr auto kNone = std::string_view::npos;
   std::size_t n = 0;
@@ -28,12 +47,16 @@ bool MatchesWildcards(std::string_view name, std::string_view mask) {
     if (m < mask.size() && mask[m] == '*') {
       starMask = m++;
       starName = n;
-    } else if (m < mask.size() && (mask[m] == '?' || LowerAscii(mask[m]) == LowerAscii(name[n]))) {
+    } else if (m < mask.size() && mask[m] == '?') {
+      ++m;
+      n += CharLength(name, n);
+    } else if (m < mask.size() && LowerAscii(mask[m]) == LowerAscii(name[n])) {
       ++m;
       ++n;
     } else if (starMask != kNone) {
       m = starMask + 1;
-      n = ++starName;
+      starName += CharLength(name, starName);
+      n = starName;
     } else {
       return false;
     }
@@ -51,19 +74,24 @@ struct DirSearch::State {
   std::unique_ptr<DIR, CloseDir> dir;
   bool singlePending = false;  // the mask names one entry, not yet returned
 
-  bool Fill(const std::string& name, SearchRecord& record) const {
-    const auto info = ReadFileInfo(folder + name);
-    if (!info || !PassesAttributeFilter(info->Attr, filter)) return false;
-    record.Name = name;
-    record.Attr = info->Attr;
-    record.Size = info->Size;
-    record.Modified = info->Modified;
-    record.Time = ToDateTime(info->Modified);
-    return true;
-  }
+  bool Fill(const std::string& name, SearchRecord& record) const { return FindEntry(folder + name, filter, record); }
 };
 
 bool PassesAttributeFilter(int attr, int filter) { return (attr & kFilteredAttributes & ~filter) == 0; }
+
+bool FindEntry(const std::string& path, int attributeFilter, SearchRecord& record) {
+  const auto slash = path.rfind('/');
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  if (name.empty() || name == "." || name == "..") return false;
+  const auto info = ReadFileInfo(path);
+  if (!info || !PassesAttributeFilter(info->Attr, attributeFilter)) return false;
+  record.Name = name;
+  record.Attr = info->Attr;
+  record.Size = info->Size;
+  record.Modified = info->Modified;
+  record.Time = ToDateTime(info->Modified);
+  return true;
+}
 
 bool MatchesMask(std::string_view name, std::string_view mask) {
   if (MatchesWildcards(name, mask)) return true;
@@ -78,7 +106,7 @@ DirSearch::DirSearch(std::string_view pathWithMask, int attributeFilter) : state
   state_->mask = std::string(pathWithMask.substr(maskStart));
   state_->filter = attributeFilter;
   if (!HasWildcard(state_->mask)) {
-    state_->singlePending = !state_->mask.empty() && state_->mask != "." && state_->mask != "..";
+    state_->singlePending = true;
     return;
   }
   state_->dir.reset(opendir(state_->folder.empty() ? "." : state_->folder.c_str()));

@@ -25,11 +25,18 @@ struct SearchRecord {
 // symbolic-link bits never keep an entry out.
 bool PassesAttributeFilter(int attr, int filter);
 
-// Windows wildcard rules: "*" any run of bytes, "?" exactly one byte, the
+// Windows wildcard rules: "*" any run of characters, "?" exactly one
+// character (a UTF-8 sequence, or a byte that is not part of one), the
 // letters A to Z without regard to case, every other byte exact. A mask
 // ending in ".*" also takes a name without that extension, so "*.*" takes
 // every name, also one without a dot.
 bool MatchesMask(std::string_view name, std::string_view mask);
+
+// The one entry at exactly that path, "?" and "*" taken as the letters
+// they are in a Posix name, as a search would report it; false when there
+// is none, for a path ending in "/", ".", or "..", and when the entry does
+// not pass the attribute filter.
+bool FindEntry(const std::string& path, int attributeFilter, SearchRecord& record);
 
 // Searches "folder/mask" (a mask without a folder searches the current
 // folder) for the entries that match the mask and pass the attribute filter.

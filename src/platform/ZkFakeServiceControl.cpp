@@ -123,6 +123,7 @@ void TZkFakeServiceControl::Move(TService& service, std::uint32_t finalState) {
     service.Status.CurrentState = finalState;
     service.Status.CheckPoint = 0;
     service.Status.WaitHint = 0;
+    service.Status.WaitLimit = 0;
     return;
   }
   service.Pending = std::move(service.Script);

@@ -70,6 +70,10 @@ struct TZkServiceStatusRecord {
   std::uint32_t ServiceSpecificExitCode = 0;
   std::uint32_t CheckPoint = 0;
   std::uint32_t WaitHint = 0;  // milliseconds
+  // Beyond the Windows record: how long the manager lets the pending state
+  // last in all (a systemd unit's start or stop timeout), in milliseconds;
+  // 0 when it sets no limit.
+  std::uint32_t WaitLimit = 0;
 };
 
 struct TZkServiceConfigRecord {

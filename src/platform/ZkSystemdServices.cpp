@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -51,8 +52,16 @@ std::uint32_t CurrentState(const std::string& activeState, const std::string& fr
   return hasJob ? kServiceStopPending : kServiceRunning;
 }
 
-std::uint32_t Milliseconds(std::uint64_t microseconds) {
-  const std::uint64_t ms = microseconds / 1000;
+// A unit settles in milliseconds as often as not, and its timeout (90 s by
+// default) only says when systemd gives up; a pending unit is therefore
+// polled at this interval, and its timeout becomes the wait limit.
+constexpr std::uint32_t kPollIntervalMs = 250;
+
+// A timeout in microseconds as a wait limit; systemd's "infinity" (and 0,
+// which it shows for no timeout) set no limit.
+std::uint32_t WaitLimit(std::optional<std::uint64_t> microseconds) {
+  if (!microseconds || *microseconds == std::numeric_limits<std::uint64_t>::max()) return 0;
+  const std::uint64_t ms = *microseconds / 1000;
   return ms > std::numeric_limits<std::uint32_t>::max() ? std::numeric_limits<std::uint32_t>::max()
                                                         : static_cast<std::uint32_t>(ms);
 }
@@ -100,10 +109,11 @@ public:
                          status.CurrentState != kServicePaused;
     checkPoint_ = pending ? checkPoint_ + 1 : 0;
     status.CheckPoint = checkPoint_;
+    if (pending) status.WaitHint = kPollIntervalMs;
     if (status.CurrentState == kServiceStartPending || status.CurrentState == kServiceContinuePending)
-      status.WaitHint = Milliseconds(object_.UInt64(kServiceInterface, "TimeoutStartUSec").value_or(0));
+      status.WaitLimit = WaitLimit(object_.UInt64(kServiceInterface, "TimeoutStartUSec"));
     else if (status.CurrentState == kServiceStopPending)
-      status.WaitHint = Milliseconds(object_.UInt64(kServiceInterface, "TimeoutStopUSec").value_or(0));
+      status.WaitLimit = WaitLimit(object_.UInt64(kServiceInterface, "TimeoutStopUSec"));
     return true;
   }
 

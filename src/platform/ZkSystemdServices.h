@@ -9,8 +9,10 @@
 // frozen (paused) or thawing (continue pending); a stop job queued on an
 // active unit = stop pending. Pause and continue are FreezeUnit and ThawUnit
 // (systemd 246 and later). There is no check point: it counts up, one per
-// status read, while the unit has a job or is pending, and the wait hint is
-// the unit's start or stop timeout.
+// status read, while the unit has a job or is pending. A pending unit gives
+// a short wait hint, so that a wait polls it, and as its wait limit its
+// start timeout (starting, thawing) or stop timeout (stopping); freezing
+// has none.
 
 #include <functional>
 #include <memory>

@@ -4,6 +4,7 @@
 #include <array>
 #include <atomic>
 #include <cstring>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -29,8 +30,9 @@ constexpr std::array<std::uint32_t, 3> kTypeFilters = {platform::kServiceTypeAll
 constexpr std::array<std::uint32_t, 3> kStateFilters = {platform::kServiceStateAll, platform::kServiceStateActive,
                                                         platform::kServiceStateInactive};
 
-// A wait for a state ends after this much of wait hints.
-constexpr std::uint64_t kWaitBudgetMs = 5 * 60 * 1000;
+// A wait for a state ends after this much of wait hints when the manager
+// sets no limit of its own.
+constexpr std::uint64_t kDefaultWaitLimitMs = 5 * 60 * 1000;
 
 template <class E, std::size_t N>
 TZkSet<E> SetOf(std::uint32_t mask, const std::array<std::uint32_t, N>& bits) {
@@ -102,9 +104,11 @@ void WaitServiceState(platform::TZkServiceHandle& handle, std::uint32_t state, p
     // A service that has come to rest elsewhere (one that stopped while
     // starting) will not get there.
     if (IsSettled(status.CurrentState)) return;
-    if (waited >= kWaitBudgetMs) return;
+    const std::uint64_t limit = status.WaitLimit != 0 ? status.WaitLimit : kDefaultWaitLimitMs;
+    if (waited >= limit) return;
     const std::uint32_t checkPoint = status.CheckPoint;
-    const std::uint64_t hint = std::min<std::uint64_t>(status.WaitHint, kWaitBudgetMs - waited);
+    const std::uint64_t hint =
+        std::min<std::uint64_t>({status.WaitHint, limit - waited, std::numeric_limits<int>::max()});
     sleeper.Sleep(static_cast<int>(hint));
     waited += std::max<std::uint64_t>(hint, 1);
     if (!handle.QueryStatus(status)) return;

@@ -93,8 +93,9 @@ std::unique_ptr<platform::TZkServiceHandle> OpenServiceHandle(platform::TZkServi
 // Waits until the service reports the state (a current-state code; 0 does
 // not wait), sleeping each status's wait hint in between. Also ends when a
 // status cannot be read, when the check point goes down, when the service
-// has settled in another state, or when five minutes of wait hints have
-// passed (each round counting at least 1 ms). Raises nothing.
+// has settled in another state, or when the wait hints add up to the
+// status's wait limit (five minutes when it has none; each round counting
+// at least 1 ms). Raises nothing.
 void WaitServiceState(platform::TZkServiceHandle& handle, std::uint32_t state, platform::TZkSleeper& sleeper);
 
 // Sends the control and waits for the state; raises "%s failed (%s) " with

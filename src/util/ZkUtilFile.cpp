@@ -25,11 +25,6 @@ std::size_t LastSeparator(std::string_view path, PathStyle style) {
   return style == PathStyle::Windows ? path.find_last_of("\\:") : path.rfind('/');
 }
 
-// The first entry a search for the name finds, of whatever attributes.
-bool FindFirst(const std::string& fileName, platform::SearchRecord& record) {
-  return platform::DirSearch(fileName, platform::faAnyFile).Next(record);
-}
-
 // Rebuilds a path from its last component to its second, each turned by
 // nameOf; the first component (the drive, or empty before a leading "/") is
 // kept as written.
@@ -96,8 +91,11 @@ bool IsFolder(const std::string& path) {
 }
 
 std::int64_t FileSize64(const std::string& fileName) {
+  // The name is looked up as it stands: a Posix name may hold "?" and "*",
+  // and "a?b" must not answer with the size of "aab".
   platform::SearchRecord record;
-  if (!FindFirst(fileName, record) || (record.Attr & platform::faDirectory) != 0) return -1;
+  if (!platform::FindEntry(fileName, platform::faAnyFile, record) || (record.Attr & platform::faDirectory) != 0)
+    return -1;
   return record.Size;
 }
 
@@ -189,7 +187,7 @@ void CopyFileWithProgress(const std::string& source, const std::string& destinat
 
 std::string LongFileName(const std::string& fileName) {
   platform::SearchRecord record;
-  return FindFirst(fileName, record) ? record.Name : std::string();
+  return platform::FindEntry(fileName, platform::faAnyFile, record) ? record.Name : std::string();
 }
 
 std::string ShortFileName(const std::string& fileName) { return LongFileName(fileName); }

@@ -37,8 +37,8 @@ std::string ChangeFileExt(std::string_view path, std::string_view extension, Pat
 
 // These report a missing entry through their result and never raise.
 bool IsFolder(const std::string& path);
-// Size of the first entry a directory search for the name finds; -1 when it
-// finds none or a directory.
+// Size of the entry of exactly that name ("?" and "*" are no wildcards);
+// -1 when there is none or it is a directory.
 std::int64_t FileSize64(const std::string& fileName);
 // True when the attributes (see platform/ZkFileSystem.h) can be read and
 // hold every bit of the mask.
@@ -75,8 +75,9 @@ public:
 // source itself, or that is not a regular file, is refused.
 void CopyFileWithProgress(const std::string& source, const std::string& destination, TZkProgressReceiver* receiver);
 
-// The name (without folder) of the entry a directory search finds; empty
-// when none. Posix has no short names, so the long name serves both.
+// The name (without folder) of the entry of exactly that name ("?" and "*"
+// are no wildcards); empty when none. Posix has no short names, so the long
+// name serves both.
 std::string LongFileName(const std::string& fileName);
 std::string ShortFileName(const std::string& fileName);
 // Every component after the first turned into its long (short) name; a

@@ -205,6 +205,20 @@ TEST_F(CollectTest, BareExcludeMasksApplyToFilesInEveryFolder) {
   EXPECT_EQ(control_.Waits, FolderWaits(4));
 }
 
+TEST_F(CollectTest, QuestionMarkMasksTakeAndLeaveOutOneAccentedLetter) {
+  File("\xC3\xA9.txt", 1);
+  File("ab.txt", 2);
+  File("sub/\xC5\x91.txt", 3);
+  File("sub/\xC5\x91.tmp", 4);
+  Include(Path("?.txt"), false);
+  Include(Path("sub/*.*"));
+  Exclude("?.tmp");
+  const std::int64_t total = Collect();
+  const std::vector<std::string> kept = {"sub/\xC5\x91.txt", "\xC3\xA9.txt"};
+  EXPECT_EQ(Found(), kept);
+  EXPECT_EQ(total, SizeOf(kept));
+}
+
 struct ExcludeCase {
   const char* name;
   bool subDir;

@@ -6,6 +6,7 @@
 
 #include "engine/ZkThreadSave.h"
 #include "support/ZkFakeClock.h"
+#include "util/ZkFormatSettings.h"
 
 namespace zk::test {
 namespace {
@@ -83,6 +84,55 @@ TEST(Schedule, RecalcTimerComputesTheNextMomentOfEveryKind) {
     entry.SetMonths(c.months);
     entry.RecalcTimer(clock);
     EXPECT_NEAR(entry.Timer(), c.expected, 1e-9);
+  }
+}
+
+// The time of day from the clock and the entry's Time (exact, or with the
+// 15 digits a job file keeps) differ by a rounding error; at the entry's own
+// time a calendar entry must move on, not come due again, and a one-off
+// entry must keep its moment.
+TEST(Schedule, AnEntryRecomputedAtExactlyItsTimeMovesOnAndIsNotDueAgain) {
+  struct Kind {
+    const char* what;
+    K kind;
+    TZkSaveDows dows;
+    TZkSaveDayList days;
+    TZkSaveMonths months;
+    TDateTime nextDay;  // from Friday 5 January 2024
+  };
+  const Kind kinds[] = {
+      {"daily", K::ttDay, {}, {}, {}, At(2024, 1, 6)},
+      {"weekly on Friday", K::ttWeek, {W::sdFriday}, {}, {}, At(2024, 1, 12)},
+      {"monthly on the 5th", K::ttMonth, {}, DaysOf({5}), {}, At(2024, 2, 5)},
+      {"yearly on 5 January", K::ttYear, {}, DaysOf({5}), {M::smJanuary}, At(2025, 1, 5)},
+      {"once on 5 January", K::ttOne, {}, {}, {}, At(2024, 1, 5)},
+  };
+  const struct {
+    int hour;
+    int minute;
+    const char* text;
+  } times[] = {{7, 0, "07:00"}, {13, 0, "13:00"}, {22, 0, "22:00"}, {12, 50, "12:50"}};
+  for (const Kind& kind : kinds) {
+    for (const auto& t : times) {
+      const TDateTime exact = EncodeTime(t.hour, t.minute, 0, 0);
+      const TDateTime fromFile = std::stod(FloatToStr(exact, NeutralFormatSettings()));
+      for (const TDateTime time : {exact, fromFile}) {
+        SCOPED_TRACE(std::string(kind.what) + " at " + t.text + (time == exact ? "" : " as stored"));
+        ScheduleFixture f;
+        f.clock.Set(2024, 1, 5, t.hour, t.minute);
+        f.entry.SetTimerType(kind.kind);
+        f.entry.SetDate(At(2024, 1, 5));
+        f.entry.SetDows(kind.dows);
+        f.entry.SetDays(kind.days);
+        f.entry.SetMonths(kind.months);
+        f.entry.SetTime(time);
+        f.entry.RecalcTimer();
+        EXPECT_NEAR(f.entry.Timer(), kind.nextDay + exact, 1e-9);
+        if (kind.kind != K::ttOne) {
+          EXPECT_EQ(f.job.FiredTimerIndex(), -1);
+        }
+      }
+    }
   }
 }
 

@@ -50,6 +50,18 @@ TEST(MatchesMaskTest, FollowsWindowsWildcardRules) {
       {"\xC3\xA9.txt", "\xC3\x89.TXT", false},  // accented letters match exactly
       {"\xC3\xA9.txt", "\xC3\xA9.TXT", true},
       {"a", "", false},
+      // "?" is one character: a whole UTF-8 sequence, or one byte that is not
+      // part of one.
+      {"\xC3\xA9.txt", "?.txt", true},
+      {"\xE2\x82\xAC.txt", "?.txt", true},
+      {"\xF0\x9F\x98\x80.txt", "?.txt", true},
+      {"\xC3\xA9.txt", "??.txt", false},
+      {"a\xC3\xA9", "a?", true},
+      {"\xE2\x82\xAC", "*??", false},  // "*" does not split a character either
+      {"x\xE2\x82\xAC", "*??", true},
+      {"\xFF.txt", "?.txt", true},
+      {"\xC3.txt", "?.txt", true},  // a lead byte without its continuation
+      {"\xC3\xA9\xA9.txt", "??.txt", true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.name) + " ~ " + c.mask);
@@ -126,6 +138,12 @@ TEST_F(DirSearchTest, FilterKeepsOutHiddenAndDirectoriesItLacks) {
 TEST_F(DirSearchTest, AppliesTheMaskWithoutCase) {
   EXPECT_EQ(Names(Search("*.TXT", faAnyFile)), (std::set<std::string>{"plain.txt", "ro.txt"}));
   EXPECT_EQ(Names(Search("?link", faAnyFile)), (std::set<std::string>{"flink", "dlink"}));
+}
+
+TEST_F(DirSearchTest, QuestionMarkTakesOneAccentedLetter) {
+  dir.Write("\xC3\xA9.txt", "");
+  dir.Write("ab.txt", "");
+  EXPECT_EQ(Names(Search("?.txt", faAnyFile)), (std::set<std::string>{"\xC3\xA9.txt"}));
 }
 
 TEST_F(DirSearchTest, PathWithoutWildcardFindsThatOneEntry) {

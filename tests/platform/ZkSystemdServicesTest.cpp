@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/ZkSystemError.h"
@@ -119,18 +121,22 @@ TEST_F(SystemdServices, ControlsSendTheirCallsAndPendingJobsCountCheckPointsUp) 
   auto status = Status(*agent);
   EXPECT_EQ(status.CurrentState, p::kServiceStartPending);
   EXPECT_EQ(status.CheckPoint, 1u);
-  EXPECT_EQ(status.WaitHint, 5000u);
+  EXPECT_EQ(status.WaitHint, 250u);
+  EXPECT_EQ(status.WaitLimit, 5000u);
   EXPECT_EQ(Status(*agent).CheckPoint, 2u);
   CompleteJobs();
   status = Status(*agent);
   EXPECT_EQ(status.CurrentState, p::kServiceRunning);
   EXPECT_EQ(status.CheckPoint, 0u);
+  EXPECT_EQ(status.WaitHint, 0u);
+  EXPECT_EQ(status.WaitLimit, 0u);
   EXPECT_FALSE(agent->Start());
   EXPECT_EQ(p::LastSystemErrorText(), "Unit agent.service is already active.");
   ASSERT_TRUE(agent->Control(p::TZkServiceControlCode::Stop));
   status = Status(*agent);
   EXPECT_EQ(status.CurrentState, p::kServiceStopPending);
-  EXPECT_EQ(status.WaitHint, 5000u);
+  EXPECT_EQ(status.WaitHint, 250u);
+  EXPECT_EQ(status.WaitLimit, 5000u);
   CompleteJobs();
   EXPECT_EQ(Status(*agent).CurrentState, p::kServiceStopped);
   EXPECT_FALSE(agent->Control(p::TZkServiceControlCode::Pause));
@@ -145,12 +151,42 @@ TEST_F(SystemdServices, ControlsSendTheirCallsAndPendingJobsCountCheckPointsUp) 
   ASSERT_TRUE(cups->Control(p::TZkServiceControlCode::Continue));
   status = Status(*cups);
   EXPECT_EQ(status.CurrentState, p::kServiceContinuePending);
-  EXPECT_EQ(status.WaitHint, 90000u);
+  EXPECT_EQ(status.WaitHint, 250u);
+  EXPECT_EQ(status.WaitLimit, 90000u);
 
   EXPECT_EQ(Calls(), (std::vector<std::string>{
                          "LoadUnit \"agent.service\"", "StartUnit \"agent.service\" \"replace\"",
                          "StopUnit \"agent.service\" \"replace\"", "FreezeUnit \"agent.service\"",
                          "LoadUnit \"cups.service\"", "FreezeUnit \"cups.service\"", "ThawUnit \"cups.service\""}));
+}
+
+// Records the waits and lets the mock finish its jobs at the first one.
+class TSettlingSleeper : public TRecordingSleeper {
+public:
+  explicit TSettlingSleeper(std::function<void()> settle) : settle_(std::move(settle)) {}
+  void Sleep(int milliseconds) override {
+    TRecordingSleeper::Sleep(milliseconds);
+    if (Waits.size() == 1) settle_();
+  }
+
+private:
+  std::function<void()> settle_;
+};
+
+TEST_F(SystemdServices, AWaitPollsThePendingUnitAndEndsAtItsTimeout) {
+  TSettlingSleeper settling([this] { CompleteJobs(); });
+  EXPECT_TRUE(ServiceStart({*control_, settling}, "", "agent"));
+  EXPECT_EQ(settling.Waits, (std::vector<int>{250}));
+  auto agent = manager_->OpenService("agent");
+  ASSERT_TRUE(agent);
+  EXPECT_EQ(Status(*agent).CurrentState, p::kServiceRunning);
+
+  // The stop job never finishes: the wait ends at the unit's 5 s stop timeout.
+  TRecordingSleeper stuck;
+  EXPECT_TRUE(ServiceStop({*control_, stuck}, "", "agent"));
+  EXPECT_EQ(Status(*agent).CurrentState, p::kServiceStopPending);
+  EXPECT_EQ(stuck.Total, 5000);
+  EXPECT_EQ(stuck.Waits, std::vector<int>(20, 250));
 }
 
 TEST_F(SystemdServices, UnknownServicesAndOtherMachinesFailWithTheirTexts) {

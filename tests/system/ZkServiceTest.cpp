@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -101,6 +102,37 @@ TEST_F(ServiceFunctions, WaitForAServiceThatStaysPendingEndsAfterFiveMinutesOfWa
   WaitServiceState(quick, p::kServiceRunning, busy);
   EXPECT_EQ(busy.Total, 0);
   EXPECT_EQ(busy.Waits.size(), 300000u);
+}
+
+// Polled at short hints, a service waits only as long as it takes to get
+// there, and never longer than its manager's limit for the pending state.
+TEST_F(ServiceFunctions, ShortWaitHintsEndTheWaitSoonAndTheManagersLimitBoundsIt) {
+  const auto polled = [](std::uint32_t state, std::uint32_t checkPoint, std::uint32_t limit) {
+    TZkServiceStatusRecord status = Pending(state, checkPoint, 250);
+    status.WaitLimit = limit;
+    return status;
+  };
+  auto& quick = scm_.AddService("quick", "", p::kServiceStopped);
+  quick.Script = {polled(p::kServiceStartPending, 1, 90000), Pending(p::kServiceRunning, 0, 0)};
+  EXPECT_TRUE(ServiceStart(context_, "", "quick"));
+  EXPECT_EQ(quick.Status.CurrentState, p::kServiceRunning);
+  EXPECT_EQ(sleeper_.Waits, (std::vector<int>{250}));
+
+  sleeper_.Waits.clear();
+  auto& stuck = scm_.AddService("stuck", "", p::kServiceRunning);
+  stuck.Script = {polled(p::kServiceStopPending, 1, 600)};  // the last status stays
+  EXPECT_TRUE(ServiceStop(context_, "", "stuck"));
+  EXPECT_EQ(stuck.Status.CurrentState, p::kServiceStopPending);
+  EXPECT_EQ(sleeper_.Waits, (std::vector<int>{250, 250, 100}));
+}
+
+TEST_F(ServiceFunctions, AWaitLongerThanAnIntIsSleptInParts) {
+  auto& slow = scm_.AddService("slow", "", p::kServiceStopped);
+  TZkServiceStatusRecord status = Pending(p::kServiceStartPending, 1, 0xFFFFFFFF);
+  status.WaitLimit = 0xFFFFFFFF;
+  slow.Script = {status};
+  EXPECT_TRUE(ServiceStart(context_, "", "slow"));
+  EXPECT_EQ(sleeper_.Waits, (std::vector<int>{std::numeric_limits<int>::max(), std::numeric_limits<int>::max(), 1}));
 }
 
 TEST_F(ServiceFunctions, WaitForStateZeroOnlyReadsTheStatus) {

@@ -135,6 +135,10 @@ TEST_F(FileQueryTest, IsFolderFileSize64AndHasAttributes) {
   fs::create_directory_symlink("d", dir / "dlink");
   dir.Write("big", "");
   fs::resize_file(dir / "big", std::uint64_t{5} << 30);
+  // "?" and "*" are ordinary letters of a Posix name, not wildcards.
+  dir.Write("a?b", "123");
+  dir.Write("aab", "1234567");
+  dir.Write("xyz", "1234");
 
   for (const auto& [name, folder] : std::vector<std::pair<std::string, bool>>{
            {"d", true}, {"d/", true}, {"dlink", true}, {"f.txt", false}, {"missing", false}}) {
@@ -144,7 +148,13 @@ TEST_F(FileQueryTest, IsFolderFileSize64AndHasAttributes) {
   EXPECT_FALSE(IsFolder(""));
 
   for (const auto& [name, size] : std::vector<std::pair<std::string, std::int64_t>>{
-           {"f.txt", 5}, {"*.txt", 5}, {"big", std::int64_t{5} << 30}, {"d", -1}, {"missing", -1}}) {
+           {"f.txt", 5},
+           {"big", std::int64_t{5} << 30},
+           {"d", -1},
+           {"missing", -1},
+           {"a?b", 3},
+           {"x?z", -1},
+           {"*.txt", -1}}) {
     SCOPED_TRACE(name);
     EXPECT_EQ(FileSize64(dir / name), size);
   }
@@ -347,8 +357,13 @@ TEST_F(NameTest, LongAndShortNamesAreTheNamesOnDisk) {
   const auto file = dir / "sub/Report 2024.txt";
   EXPECT_EQ(LongFileName(file), "Report 2024.txt");
   EXPECT_EQ(ShortFileName(file), "Report 2024.txt");
-  EXPECT_EQ(LongFileName(dir / "sub/report*.TXT"), "Report 2024.txt");
   EXPECT_EQ(LongFileName(dir / "sub/missing"), "");
+  // Names are looked up as they stand: "?" and "*" are letters of a name.
+  dir.Write("sub/a*b", "");
+  EXPECT_EQ(LongFileName(dir / "sub/report*.TXT"), "");
+  EXPECT_EQ(LongFileName(dir / "sub/Report 202?.txt"), "");
+  EXPECT_EQ(LongFileName(dir / "sub/a*b"), "a*b");
+  EXPECT_EQ(LongPathName(dir / "sub/a*b"), dir / "sub/a*b");
   EXPECT_EQ(ShortFileName(dir / "sub/missing"), "");
 
   EXPECT_EQ(LongPathName(file), file);
