@@ -1,6 +1,10 @@
 #include "store/zkIniFile.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 
 #include "platform/ZkFileHandle.h"
@@ -16,23 +20,45 @@ constexpr const char* kStaticSection = "Static";
 constexpr std::string_view kMacroStart = "~[";
 constexpr std::string_view kMacroEnd = "]~";
 // Macros that lead back to themselves stop here, their text left as it is:
-// nesting depth, and expansions in all for one read.
+// nesting depth, and expansions in all for one value.
 constexpr int kMaxMacroDepth = 16;
 constexpr int kMaxMacroExpansions = 256;
+// Beside the INI file: the file its writers lock.
+constexpr const char* kLockExtension = ".lock";
 
 bool FileExists(const std::string& path) {
   return platform::ReadFileInfo(path).has_value();
 }
 
+// Programs that change one INI file take turns: each holds an exclusive
+// advisory lock on "<file>.lock" from reading the file to writing it back,
+// so that no program's change is lost. The INI file itself cannot carry the
+// lock, since every write replaces it with a new file; the lock file stays
+// for the same reason. Readers need no lock: they see the old file or the
+// new one, never a half-written one. No lock is taken for a missing file
+// (there is nothing to write into), and where the lock file can be neither
+// made nor opened, or the file system has no locks, the write goes ahead
+// alone, as it would without other programs.
+platform::FileHandle LockBeside(const std::string& path) {
+  if (IsBlank(path) || !FileExists(path)) return {};
+  const std::string lockPath = path + kLockExtension;
+  platform::FileHandle lock(open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666));
+  if (!lock.IsOpen()) lock = platform::FileHandle(open(lockPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+  while (lock.IsOpen() && flock(lock.Descriptor(), LOCK_EX) != 0)
+    if (errno != EINTR) return {};
+  return lock;
+}
+
 }  // namespace
 
 // Opens the file for one operation and closes it at its end, unless the
-// file is locked open. Done() reports a failed close; the destructor only
-// tidies up after an error.
+// file is locked open; a write holds the writers' lock meanwhile. Done()
+// reports a failed close; the destructor only tidies up after an error.
 class TZkIniFile::TOperation {
 public:
   TOperation(TZkIniFile& ini, bool write) : ini_(ini), owns_(!ini.lock_) {
     if (owns_) {
+      if (write) writers_ = LockBeside(ini_.Path());
       open_ = write ? ini_.text_.OpenReadWrite() : ini_.text_.OpenRead();
       ini_.hasWindow_ = false;
     } else {
@@ -54,12 +80,15 @@ public:
   void Done() {
     if (owns_) ini_.text_.Close();
     owns_ = false;
+    writers_ = platform::FileHandle();
   }
 
 private:
   TZkIniFile& ini_;
   bool owns_;
   bool open_ = false;
+  // Released after the file is closed (members go after the destructor's body).
+  platform::FileHandle writers_;
 };
 
 std::string SettingsFilePath() {
@@ -100,6 +129,13 @@ void TZkIniFile::Resolve() {
   }
   if (!IsBlank(path) && !FileExists(path) && report_) report_("A " + path + " ini file nem létezik !");
   hasWindow_ = false;
+  if (lock_) {
+    // The old file is written back under its own lock, the new one is
+    // opened under its own.
+    text_.Close();
+    writers_ = platform::FileHandle();
+    writers_ = LockBeside(path);
+  }
   text_.SetFilename(path);
 }
 
@@ -113,10 +149,14 @@ void TZkIniFile::SetLock(bool value) {
   if (lock_ == value) return;
   lock_ = value;
   hasWindow_ = false;
-  if (value)
+  if (value) {
+    writers_ = LockBeside(Path());
     text_.OpenReadWrite();
-  else
+  } else {
+    // Released also when the changes cannot be written back.
+    const platform::FileHandle writers = std::move(writers_);
     text_.Close();
+  }
 }
 
 bool TZkIniFile::GotoSection(const std::string& section) {
@@ -211,8 +251,10 @@ void TZkIniFile::ReadSectionValues(const std::string& section, const std::string
     operation.Done();
   }
   // Expanded once the file is closed: a macro reads other sections.
-  int budget = kMaxMacroExpansions;
-  for (std::string& value : raw) list.push_back(Expand(std::move(value), 0, budget));
+  for (std::string& value : raw) {
+    int budget = kMaxMacroExpansions;
+    list.push_back(Expand(std::move(value), 0, budget));
+  }
 }
 
 void TZkIniFile::ReadSections(std::vector<std::string>& list) {
