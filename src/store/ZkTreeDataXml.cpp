@@ -44,7 +44,6 @@ constexpr unsigned kParseOptions =
 // and UTF-32 it tells from the bytes themselves).
 constexpr std::array<std::string_view, 8> kUtf8Encodings = {"UTF-8", "UTF8",  "US-ASCII", "ASCII",
                                                             "UTF-16", "UTF-32", "UCS-2",   "UCS-4"};
-constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 // The declaration is looked for this far into the text.
 constexpr std::size_t kMaxDeclarationLength = 1024;
 

@@ -19,10 +19,12 @@ namespace {
 constexpr const char* kStaticSection = "Static";
 constexpr std::string_view kMacroStart = "~[";
 constexpr std::string_view kMacroEnd = "]~";
-// Macros that lead back to themselves stop here, their text left as it is:
-// nesting depth, and expansions in all for one value.
-constexpr int kMaxMacroDepth = 16;
+// Macros that lead back to themselves, or multiply the text at every level,
+// stop here with their text left as it is: nesting depth, expansions in all
+// for one value, and the length an expansion may grow a value to.
+constexpr std::size_t kMaxMacroDepth = 16;
 constexpr int kMaxMacroExpansions = 256;
+constexpr std::size_t kMaxExpandedLength = 1 << 16;
 // Beside the INI file: the file its writers lock.
 constexpr const char* kLockExtension = ".lock";
 
@@ -197,8 +199,20 @@ std::string TZkIniFile::ValueOf(const std::string& line) const {
   return at == std::string::npos ? std::string() : TrimRightBlanks(trimmed.substr(at + separate_.size()));
 }
 
-std::string TZkIniFile::Expand(std::string value, int depth, int& budget) {
-  while (converting_ && depth < kMaxMacroDepth && budget > 0) {
+// What the expansion of one value has used up.
+struct TZkIniFile::TExpansion {
+  // The values being expanded, innermost last, as "section" LF "key" in
+  // lower case: a macro that leads back to one of them stays as it is.
+  std::vector<std::string> chain;
+  int budget = kMaxMacroExpansions;
+
+  static std::string Id(const std::string& section, const std::string& key) {
+    return LowerAsciiText(section) + "\n" + LowerAsciiText(key);
+  }
+};
+
+std::string TZkIniFile::Expand(std::string value, TExpansion& expansion) {
+  while (converting_ && expansion.chain.size() < kMaxMacroDepth && expansion.budget > 0) {
     const auto start = value.find(kMacroStart);
     if (start == std::string::npos) break;
     const auto end = value.find(kMacroEnd, start + kMacroStart.size());
@@ -208,17 +222,24 @@ std::string TZkIniFile::Expand(std::string value, int depth, int& budget) {
     const auto comma = inner.find(',');
     const std::string section = comma == std::string::npos ? kStaticSection : inner.substr(0, comma);
     const std::string key = comma == std::string::npos ? inner : FieldOf(inner.substr(comma + 1) + ",", ",", 1);
-    --budget;
-    const std::string replacement = Read(section, key, "", depth + 1, budget);
+    const std::string id = TExpansion::Id(section, key);
+    if (std::find(expansion.chain.begin(), expansion.chain.end(), id) != expansion.chain.end()) break;
+    --expansion.budget;
+    const std::string replacement = Read(section, key, "", expansion);
     // A value that still holds its own macro would expand for ever.
     if (replacement.find(macro) != std::string::npos) break;
+    std::size_t count = 0;
+    for (auto at = value.find(macro); at != std::string::npos; at = value.find(macro, at + macro.size())) ++count;
+    if (replacement.size() > macro.size() &&
+        value.size() + count * (replacement.size() - macro.size()) > kMaxExpandedLength)
+      break;
     value = ReplaceText(value, macro, replacement);
   }
   return value;
 }
 
 std::string TZkIniFile::Read(const std::string& section, const std::string& key, const std::string& defaultValue,
-                             int depth, int& budget) {
+                             TExpansion& expansion) {
   if (IsBlank(key)) return defaultValue;
   std::string value = defaultValue;
   {
@@ -229,13 +250,16 @@ std::string TZkIniFile::Read(const std::string& section, const std::string& key,
     }
     operation.Done();
   }
-  return Expand(value, depth, budget);
+  expansion.chain.push_back(TExpansion::Id(section, key));
+  value = Expand(std::move(value), expansion);
+  expansion.chain.pop_back();
+  return value;
 }
 
 std::string TZkIniFile::ReadString(const std::string& section, const std::string& key,
                                    const std::string& defaultValue) {
-  int budget = kMaxMacroExpansions;
-  return Read(section, key, defaultValue, 0, budget);
+  TExpansion expansion;
+  return Read(section, key, defaultValue, expansion);
 }
 
 void TZkIniFile::ReadSectionValues(const std::string& section, const std::string& key,
@@ -252,8 +276,9 @@ void TZkIniFile::ReadSectionValues(const std::string& section, const std::string
   }
   // Expanded once the file is closed: a macro reads other sections.
   for (std::string& value : raw) {
-    int budget = kMaxMacroExpansions;
-    list.push_back(Expand(std::move(value), 0, budget));
+    TExpansion expansion;
+    expansion.chain.push_back(TExpansion::Id(section, key));
+    list.push_back(Expand(std::move(value), expansion));
   }
 }
 

@@ -65,10 +65,12 @@ private:
   void Resolve();
   bool GotoSection(const std::string& section);
   std::string ValueOf(const std::string& line) const;
-  // `budget` counts down the expansions left for one value.
-  std::string Expand(std::string value, int depth, int& budget);
-  std::string Read(const std::string& section, const std::string& key, const std::string& defaultValue, int depth,
-                   int& budget);
+  // Each value is expanded on its own: the values it leads through and the
+  // expansions it has left.
+  struct TExpansion;
+  std::string Expand(std::string value, TExpansion& expansion);
+  std::string Read(const std::string& section, const std::string& key, const std::string& defaultValue,
+                   TExpansion& expansion);
 
   TReport report_;
   bool converting_ = true;

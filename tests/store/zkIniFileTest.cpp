@@ -216,6 +216,19 @@ TEST_F(IniFixture, MacrosExpandFromStaticOrANamedSectionAndNeverLoop) {
   EXPECT_EQ(ini.ReadString("Job", "Target", ""), "~[Path]~\\sub");
 }
 
+TEST_F(IniFixture, MacrosThatMultiplyStayBounded) {
+  // Each value names the next one twice: every level would double the text.
+  std::string content = "[Static]\r\nPing=<~[Pong]~XY~[Pong]~\r\nPong=~[Ping]~\r\n";
+  for (int i = 0; i < 40; ++i)
+    content += "A" + std::to_string(i) + "=~[A" + std::to_string(i + 1) + "]~~[A" + std::to_string(i + 1) + "]~\r\n";
+  content += "A40=0123456789\r\n";
+  Make(content);
+  EXPECT_EQ(ini.ReadString("Static", "Ping", ""), "<~[Ping]~XY~[Ping]~");
+  const std::string doubled = ini.ReadString("Static", "A0", "");
+  EXPECT_LE(doubled.size(), 1u << 16);
+  EXPECT_EQ(doubled.rfind("~[A", 0), 0u) << "expanded no further than the bound allows";
+}
+
 TEST_F(IniFixture, MissingFilesAreReportedAndCreatedOnRequest) {
   const std::string path = dir / "none.ini";
   ini.SetFileName(path);
