@@ -1,6 +1,7 @@
 // The records of a run: the log and error channels with their files, and
 // the history that update runs read to find their base archive.
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -102,7 +103,20 @@ void TZkThreadSave::WriteHistory(const TZkThreadActiveTask& task, const std::vec
   try {
     TZkIniFile ini;
     ini.SetFile(HistoryFilename, true);
-    ini.WriteSectionValues(task.Name, kHistoryKey, history);
+    // One lock from reading the history to writing it: another program that
+    // ran a job meanwhile added its entries after those this run read at
+    // its start, so this run's entry goes after theirs and none is lost.
+    ini.SetLock(true);
+    std::vector<std::string> entries = history;
+    std::vector<std::string> current;
+    ini.ReadSectionValues(task.Name, kHistoryKey, current);
+    if (!history.empty() && current.size() >= history.size() &&
+        std::equal(history.begin(), history.end() - 1, current.begin())) {
+      entries = std::move(current);
+      entries.push_back(history.back());
+    }
+    ini.WriteSectionValues(task.Name, kHistoryKey, entries);
+    ini.SetLock(false);
   } catch (const EZkError&) {
     // The history is a record of the run, not part of it.
   }

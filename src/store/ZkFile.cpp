@@ -1,8 +1,10 @@
 #include "store/ZkFile.h"
 
 #include <algorithm>
+#include <ostream>
 #include <vector>
 
+#include "platform/ZkAtomicFile.h"
 #include "util/ZkError.h"
 #include "util/ZkUtil.h"
 
@@ -10,6 +12,10 @@ namespace zk {
 namespace {
 
 constexpr std::string_view kLineBreak = "\r\n";
+// Some editors save a UTF-8 byte-order mark first; it belongs to no line.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+// The piece of the file copied at a time when it is written anew.
+constexpr std::size_t kCopyChunk = 1 << 16;
 
 // A change this far from the edit region writes the region back first
 // instead of taking the bytes between into memory.
@@ -63,6 +69,10 @@ bool TZkTextFile::Open(bool readOnly) {
     file_.Close();
     throw EZkFileReadError("Olvasási hiba");
   }
+  char head[kByteOrderMark.size()];
+  const std::size_t got = ReadAt(0, head, sizeof head);
+  firstLineOffset_ = std::string_view(head, got) == kByteOrderMark ? static_cast<std::int64_t>(got) : 0;
+  offset_ = firstLineOffset_;
   return true;
 }
 
@@ -80,6 +90,7 @@ void TZkTextFile::Close() {
   region_.Clear();
   cacheLength_ = 0;
   fileSize_ = 0;
+  firstLineOffset_ = 0;
   line_ = 1;
   offset_ = 0;
   windowFirst_ = 1;
@@ -157,40 +168,35 @@ std::size_t TZkTextFile::ReadThrough(std::int64_t offset, char* buffer, std::siz
 }
 
 std::int64_t TZkTextFile::NextLineOffset(std::int64_t offset) const {
-  bool carriageReturn = false;  // the previous piece ended in CR
   for (std::int64_t at = offset;;) {
     const std::string_view bytes = BytesAt(at);
     if (bytes.empty()) return Size();
-    if (carriageReturn && bytes.front() == '\n') return at + 1;
-    for (std::size_t lf = bytes.find('\n'); lf != std::string_view::npos; lf = bytes.find('\n', lf + 1))
-      if (lf > 0 && bytes[lf - 1] == '\r') return at + static_cast<std::int64_t>(lf) + 1;
-    carriageReturn = bytes.back() == '\r';
+    if (const auto lf = bytes.find('\n'); lf != std::string_view::npos) return at + static_cast<std::int64_t>(lf) + 1;
     at += static_cast<std::int64_t>(bytes.size());
   }
 }
 
 std::int64_t TZkTextFile::PriorLineOffset(std::int64_t offset) const {
-  // The CR LF just before `offset` ends the prior line; the prior line
-  // starts after the CR LF before that one.
+  // The LF just before `offset` ends the prior line; the prior line starts
+  // after the LF before that one.
   std::int64_t end = offset;
-  char pair[2];
-  if (end >= 2 && ReadAt(end - 2, pair, 2) == 2 && pair[0] == '\r' && pair[1] == '\n') end -= 2;
+  char last = 0;
+  if (end > firstLineOffset_ && ReadAt(end - 1, &last, 1) == 1 && last == '\n') --end;
   char buffer[kBufferSize];
-  while (end > 0) {
-    const std::int64_t start = std::max<std::int64_t>(0, end - static_cast<std::int64_t>(sizeof buffer));
+  while (end > firstLineOffset_) {
+    const std::int64_t start = std::max(firstLineOffset_, end - static_cast<std::int64_t>(sizeof buffer));
     const std::size_t got = ReadAt(start, buffer, static_cast<std::size_t>(end - start));
-    for (std::size_t i = got; i-- > 1;)
-      if (buffer[i] == '\n' && buffer[i - 1] == '\r') return start + static_cast<std::int64_t>(i) + 1;
-    if (start == 0) break;
-    end = start + 1;  // one byte of overlap: a CR LF across two chunks
+    for (std::size_t i = got; i-- > 0;)
+      if (buffer[i] == '\n') return start + static_cast<std::int64_t>(i) + 1;
+    end = start;
   }
-  return 0;
+  return firstLineOffset_;
 }
 
 bool TZkTextFile::EndsWithLineBreak() const {
-  char pair[2];
+  char last = 0;
   const std::int64_t size = Size();
-  return size >= 2 && ReadAt(size - 2, pair, 2) == 2 && pair[0] == '\r' && pair[1] == '\n';
+  return size > firstLineOffset_ && ReadAt(size - 1, &last, 1) == 1 && last == '\n';
 }
 
 // ------------------------------------------------------------ moving
@@ -198,7 +204,7 @@ bool TZkTextFile::EndsWithLineBreak() const {
 void TZkTextFile::MoveTo(std::int64_t line) {
   if (line < line_ / 2 || line < 1) {
     line_ = 1;
-    offset_ = 0;
+    offset_ = firstLineOffset_;
   }
   if (windowOffset_ >= 0 && line >= windowFirst_ && (line_ < windowFirst_ || line_ > line)) {
     line_ = windowFirst_;
@@ -245,10 +251,13 @@ std::string TZkTextFile::CurrentLine() {
   lastString_.clear();
   if (!file_.IsOpen() || Eof()) return lastString_;
   const std::int64_t next = NextLineOffset(offset_);
-  // Only the last line can lack its CR LF.
-  const bool broken = next < Size() || EndsWithLineBreak();
-  lastString_.resize(static_cast<std::size_t>(next - offset_ - (broken ? 2 : 0)));
+  lastString_.resize(static_cast<std::size_t>(next - offset_));
   ReadAt(offset_, lastString_.data(), lastString_.size());
+  // Only the last line can lack its line break.
+  if (lastString_.ends_with('\n')) {
+    lastString_.pop_back();
+    if (lastString_.ends_with('\r')) lastString_.pop_back();
+  }
   return lastString_;
 }
 
@@ -338,14 +347,16 @@ void TZkTextFile::AddLine(std::string_view text) {
     return;
   }
   std::string bytes;
-  const bool needsBreak = Size() > 0 && !EndsWithLineBreak();
+  const bool needsBreak = Size() > firstLineOffset_ && !EndsWithLineBreak();
   if (needsBreak) bytes += kLineBreak;
   bytes += text;
   bytes += kLineBreak;
   const std::int64_t at = Size();
   Replace(at, 0, bytes);
-  // A last line without CR LF got one: the new line starts after it.
-  offset_ = at + (needsBreak ? 2 : 0);
+  // A last line without CR LF got one: the new line starts after it, and so
+  // does a window that began at the end.
+  offset_ = at + (needsBreak ? static_cast<std::int64_t>(kLineBreak.size()) : 0);
+  if (windowOffset_ == at) windowOffset_ = offset_;
   if (windowLast_ != kNoWindow) windowLast_ = std::max(windowLast_ + 1, line_);
 }
 
@@ -386,43 +397,29 @@ void TZkTextFile::CoverInRegion(std::int64_t from, std::int64_t to) {
   }
 }
 
-// Writes the edit region back: the rest of the file moves once.
+// Writes the file as changed: the whole new content goes to a file beside
+// it, which replaces it only when complete, so a failure (a full disk) leaves
+// the old file as it was. The file is then the new one.
 void TZkTextFile::Flush() {
   if (!hasRegion_) return;
-  const auto writeError = [this] { return EZkFileWriteError(FormatMessage("Írási hiba (%s)", {filename_})); };
-  const std::int64_t tailLength = fileSize_ - regionEnd_;
-  const std::int64_t newTail = regionStart_ + static_cast<std::int64_t>(region_.Size());
-  std::vector<char> buffer(1 << 16);
-  const auto chunk = static_cast<std::int64_t>(buffer.size());
-  auto move = [&](std::int64_t from, std::int64_t to, std::int64_t n) {
-    if (file_.ReadAt(from, buffer.data(), static_cast<std::size_t>(n)) != n) throw EZkFileReadError("Olvasási hiba");
-    if (!file_.WriteAt(to, buffer.data(), static_cast<std::size_t>(n))) throw writeError();
-  };
-  if (newTail > regionEnd_) {
-    // Growing: move the tail from its end backwards.
-    for (std::int64_t done = 0; done < tailLength;) {
-      const std::int64_t n = std::min(chunk, tailLength - done);
-      done += n;
-      move(regionEnd_ + tailLength - done, newTail + tailLength - done, n);
+  platform::WriteFileAtomically(filename_, [this](std::ostream& out) {
+    std::vector<char> buffer(kCopyChunk);
+    const std::int64_t size = Size();
+    for (std::int64_t at = 0; at < size;) {
+      const std::size_t n = ReadThrough(at, buffer.data(), buffer.size());
+      out.write(buffer.data(), static_cast<std::streamsize>(n));
+      at += static_cast<std::int64_t>(n);
     }
-  } else if (newTail < regionEnd_) {
-    for (std::int64_t done = 0; done < tailLength;) {
-      const std::int64_t n = std::min(chunk, tailLength - done);
-      move(regionEnd_ + done, newTail + done, n);
-      done += n;
-    }
-  }
-  const std::string_view front = region_.Front();
-  const std::string_view back = region_.Back();
-  if (!file_.WriteAt(regionStart_, front.data(), front.size()) ||
-      !file_.WriteAt(regionStart_ + static_cast<std::int64_t>(front.size()), back.data(), back.size()))
-    throw writeError();
-  const std::int64_t newSize = newTail + tailLength;
-  if (newSize < fileSize_ && !file_.Resize(newSize)) throw writeError();
-  fileSize_ = newSize;
-  cacheLength_ = 0;
+  });
   hasRegion_ = false;
   region_.Clear();
+  cacheLength_ = 0;
+  file_ = platform::FileHandle::OpenForUpdate(filename_);
+  fileSize_ = file_.IsOpen() ? file_.Size() : -1;
+  if (fileSize_ < 0) {
+    file_.Close();
+    throw EZkFileOpenError(FormatMessage("Megnyitási hiba (%s)", {filename_}));
+  }
 }
 
 }  // namespace zk

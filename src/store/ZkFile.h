@@ -1,13 +1,15 @@
 #pragma once
-// TZkTextFile: a text file read and changed line by line, in place, without
-// loading it whole. Only CR LF ends a line; a lone CR or LF is part of the
-// line's text, and the last line may lack its CR LF. Moves can be held
-// inside a window of lines (one INI section, say).
+// TZkTextFile: a text file read and changed line by line without loading it
+// whole. A line ends at LF, with or without a CR before it (a lone CR is part
+// of the line's text); the last line may lack its line end. Lines written
+// here end with CR LF. A UTF-8 byte-order mark at the start belongs to no
+// line and stays where it is. Moves can be held inside a window of lines
+// (one INI section, say).
 //
 // Changes are collected in one edit region in memory and written back when
-// the file is closed (or when a change lands far from the region), so a run
-// of changes within a section moves the rest of the file once, not once per
-// line. Reads see the changes at once.
+// the file is closed (or when a change lands far from the region). Writing
+// back replaces the whole file through a new file beside it, so the file is
+// never left half-changed. Reads see the changes at once.
 
 #include <cstdint>
 #include <string>
@@ -82,8 +84,8 @@ private:
   // The longest run of bytes at `offset` that lies in one piece in memory.
   std::string_view BytesAt(std::int64_t offset) const;
   std::size_t ReadThrough(std::int64_t offset, char* buffer, std::size_t count) const;
-  // Offset just past the CR LF that ends the line at `offset` (the size
-  // when the line has none).
+  // Offset just past the LF that ends the line at `offset` (the size when
+  // the line has none).
   std::int64_t NextLineOffset(std::int64_t offset) const;
   std::int64_t PriorLineOffset(std::int64_t offset) const;
   bool EndsWithLineBreak() const;
@@ -102,6 +104,7 @@ private:
   std::string lastString_;
   platform::FileHandle file_;
   std::int64_t fileSize_ = 0;  // on disk
+  std::int64_t firstLineOffset_ = 0;  // past a byte-order mark
   std::int64_t line_ = 1;
   std::int64_t offset_ = 0;
   std::int64_t windowFirst_ = 1;

@@ -144,6 +144,26 @@ TZkTreeValue* TZkTreeValues::FindByName(std::string_view name) const {
   return index < 0 ? nullptr : &Items(index);
 }
 
+void TZkTreeValues::Assign(const TZkPersistent& source) {
+  const auto* list = dynamic_cast<const TZkTreeValues*>(&source);
+  const TZkTreeDataNode* from = list != nullptr ? &list->OwnerNode() : nullptr;
+  if (from == nullptr || (from != &owner_ && !owner_.Contains(*from) && !from->Contains(owner_))) {
+    TZkCollection::Assign(source);
+    return;
+  }
+  // The source list lies in the tree this copy changes: clearing this list
+  // would free it, or the copy would grow it while it is read. A copy of it
+  // as it is now is taken first.
+  TZkTreeDataNode holder;
+  if (list == &from->Nodes()) {
+    holder.Nodes().Assign(*list);
+    TZkCollection::Assign(holder.Nodes());
+  } else {
+    holder.Attributes().Assign(*list);
+    TZkCollection::Assign(holder.Attributes());
+  }
+}
+
 void TZkTreeValues::ItemInserted(TZkCollectionItem& item) {
   static_cast<TZkTreeValue&>(item).Inserted();
 }
@@ -209,6 +229,13 @@ TZkTreeDataNode::~TZkTreeDataNode() {
 }
 
 TZkTreeDataNode& TZkTreeDataNode::AddCopy(const TZkPersistent& source) {
+  const auto* from = dynamic_cast<const TZkTreeDataNode*>(&source);
+  if (from != nullptr && (from == this || from->Contains(*this))) {
+    // The new child would be part of what it copies: copy the source first.
+    TZkTreeDataNode detached;
+    detached.Assign(*from);
+    return AddCopy(detached);
+  }
   TZkTreeDataNode& node = nodes_.Add();
   node.Assign(source);
   return node;
@@ -260,8 +287,9 @@ void TZkTreeDataNode::Assign(const TZkPersistent& source) {
     return;
   }
   if (node == this) return;
-  if (Contains(*node)) {
-    // The source lives in the subtree this copy replaces: copy it out first.
+  if (Contains(*node) || node->Contains(*this)) {
+    // The source lives in the subtree this copy replaces, or holds this node
+    // and would grow with the copy: copy it out first.
     TZkTreeDataNode detached;
     detached.Assign(*node);
     Assign(detached);

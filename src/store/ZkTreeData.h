@@ -101,6 +101,10 @@ public:
   int IndexOfName(std::string_view name) const;
   TZkTreeValue* FindByName(std::string_view name) const;
 
+  // From another list, also one of this list's own tree (its own, a
+  // descendant's or an ancestor's): the source as it was before the copy.
+  void Assign(const TZkPersistent& source) override;
+
 protected:
   void ItemInserted(TZkCollectionItem& item) override;
   void ItemRemoving(TZkCollectionItem& item) override;
@@ -181,6 +185,8 @@ protected:
 
 private:
   friend class TZkTreeData;
+  friend class TZkTreeValues;
+  // Whether the value lies below this node (not this node itself).
   bool Contains(const TZkTreeValue& value) const;
 
   TZkTreeAttributes attributes_;
@@ -260,7 +266,7 @@ protected:
 private:
   friend class TZkTreeAttribute;
   friend class TZkTreeDataNode;
-  void Load(std::istream& stream, const std::string& sourceName);
+  void Load(std::string text, const std::string& sourceName);
   void Save(std::ostream& stream, const std::string& targetName);
   template <class Value, class Event>
   // Marks the document modified and raises the event unless updating.

@@ -1,6 +1,10 @@
 #include "store/zkIniFile.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 
 #include "platform/ZkFileHandle.h"
@@ -15,24 +19,48 @@ namespace {
 constexpr const char* kStaticSection = "Static";
 constexpr std::string_view kMacroStart = "~[";
 constexpr std::string_view kMacroEnd = "]~";
-// Macros that lead back to themselves stop here, their text left as it is:
-// nesting depth, and expansions in all for one read.
-constexpr int kMaxMacroDepth = 16;
+// Macros that lead back to themselves, or multiply the text at every level,
+// stop here with their text left as it is: nesting depth, expansions in all
+// for one value, and the length an expansion may grow a value to.
+constexpr std::size_t kMaxMacroDepth = 16;
 constexpr int kMaxMacroExpansions = 256;
+constexpr std::size_t kMaxExpandedLength = 1 << 16;
+// Beside the INI file: the file its writers lock.
+constexpr const char* kLockExtension = ".lock";
 
 bool FileExists(const std::string& path) {
   return platform::ReadFileInfo(path).has_value();
 }
 
+// Programs that change one INI file take turns: each holds an exclusive
+// advisory lock on "<file>.lock" from reading the file to writing it back,
+// so that no program's change is lost. The INI file itself cannot carry the
+// lock, since every write replaces it with a new file; the lock file stays
+// for the same reason. Readers need no lock: they see the old file or the
+// new one, never a half-written one. No lock is taken for a missing file
+// (there is nothing to write into), and where the lock file can be neither
+// made nor opened, or the file system has no locks, the write goes ahead
+// alone, as it would without other programs.
+platform::FileHandle LockBeside(const std::string& path) {
+  if (IsBlank(path) || !FileExists(path)) return {};
+  const std::string lockPath = path + kLockExtension;
+  platform::FileHandle lock(open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666));
+  if (!lock.IsOpen()) lock = platform::FileHandle(open(lockPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+  while (lock.IsOpen() && flock(lock.Descriptor(), LOCK_EX) != 0)
+    if (errno != EINTR) return {};
+  return lock;
+}
+
 }  // namespace
 
 // Opens the file for one operation and closes it at its end, unless the
-// file is locked open. Done() reports a failed close; the destructor only
-// tidies up after an error.
+// file is locked open; a write holds the writers' lock meanwhile. Done()
+// reports a failed close; the destructor only tidies up after an error.
 class TZkIniFile::TOperation {
 public:
   TOperation(TZkIniFile& ini, bool write) : ini_(ini), owns_(!ini.lock_) {
     if (owns_) {
+      if (write) writers_ = LockBeside(ini_.Path());
       open_ = write ? ini_.text_.OpenReadWrite() : ini_.text_.OpenRead();
       ini_.hasWindow_ = false;
     } else {
@@ -54,12 +82,15 @@ public:
   void Done() {
     if (owns_) ini_.text_.Close();
     owns_ = false;
+    writers_ = platform::FileHandle();
   }
 
 private:
   TZkIniFile& ini_;
   bool owns_;
   bool open_ = false;
+  // Released after the file is closed (members go after the destructor's body).
+  platform::FileHandle writers_;
 };
 
 std::string SettingsFilePath() {
@@ -100,6 +131,13 @@ void TZkIniFile::Resolve() {
   }
   if (!IsBlank(path) && !FileExists(path) && report_) report_("A " + path + " ini file nem létezik !");
   hasWindow_ = false;
+  if (lock_) {
+    // The old file is written back under its own lock, the new one is
+    // opened under its own.
+    text_.Close();
+    writers_ = platform::FileHandle();
+    writers_ = LockBeside(path);
+  }
   text_.SetFilename(path);
 }
 
@@ -113,10 +151,14 @@ void TZkIniFile::SetLock(bool value) {
   if (lock_ == value) return;
   lock_ = value;
   hasWindow_ = false;
-  if (value)
+  if (value) {
+    writers_ = LockBeside(Path());
     text_.OpenReadWrite();
-  else
+  } else {
+    // Released also when the changes cannot be written back.
+    const platform::FileHandle writers = std::move(writers_);
     text_.Close();
+  }
 }
 
 bool TZkIniFile::GotoSection(const std::string& section) {
@@ -157,8 +199,20 @@ std::string TZkIniFile::ValueOf(const std::string& line) const {
   return at == std::string::npos ? std::string() : TrimRightBlanks(trimmed.substr(at + separate_.size()));
 }
 
-std::string TZkIniFile::Expand(std::string value, int depth, int& budget) {
-  while (converting_ && depth < kMaxMacroDepth && budget > 0) {
+// What the expansion of one value has used up.
+struct TZkIniFile::TExpansion {
+  // The values being expanded, innermost last, as "section" LF "key" in
+  // lower case: a macro that leads back to one of them stays as it is.
+  std::vector<std::string> chain;
+  int budget = kMaxMacroExpansions;
+
+  static std::string Id(const std::string& section, const std::string& key) {
+    return LowerAsciiText(section) + "\n" + LowerAsciiText(key);
+  }
+};
+
+std::string TZkIniFile::Expand(std::string value, TExpansion& expansion) {
+  while (converting_ && expansion.chain.size() < kMaxMacroDepth && expansion.budget > 0) {
     const auto start = value.find(kMacroStart);
     if (start == std::string::npos) break;
     const auto end = value.find(kMacroEnd, start + kMacroStart.size());
@@ -168,17 +222,24 @@ std::string TZkIniFile::Expand(std::string value, int depth, int& budget) {
     const auto comma = inner.find(',');
     const std::string section = comma == std::string::npos ? kStaticSection : inner.substr(0, comma);
     const std::string key = comma == std::string::npos ? inner : FieldOf(inner.substr(comma + 1) + ",", ",", 1);
-    --budget;
-    const std::string replacement = Read(section, key, "", depth + 1, budget);
+    const std::string id = TExpansion::Id(section, key);
+    if (std::find(expansion.chain.begin(), expansion.chain.end(), id) != expansion.chain.end()) break;
+    --expansion.budget;
+    const std::string replacement = Read(section, key, "", expansion);
     // A value that still holds its own macro would expand for ever.
     if (replacement.find(macro) != std::string::npos) break;
+    std::size_t count = 0;
+    for (auto at = value.find(macro); at != std::string::npos; at = value.find(macro, at + macro.size())) ++count;
+    if (replacement.size() > macro.size() &&
+        value.size() + count * (replacement.size() - macro.size()) > kMaxExpandedLength)
+      break;
     value = ReplaceText(value, macro, replacement);
   }
   return value;
 }
 
 std::string TZkIniFile::Read(const std::string& section, const std::string& key, const std::string& defaultValue,
-                             int depth, int& budget) {
+                             TExpansion& expansion) {
   if (IsBlank(key)) return defaultValue;
   std::string value = defaultValue;
   {
@@ -189,13 +250,16 @@ std::string TZkIniFile::Read(const std::string& section, const std::string& key,
     }
     operation.Done();
   }
-  return Expand(value, depth, budget);
+  expansion.chain.push_back(TExpansion::Id(section, key));
+  value = Expand(std::move(value), expansion);
+  expansion.chain.pop_back();
+  return value;
 }
 
 std::string TZkIniFile::ReadString(const std::string& section, const std::string& key,
                                    const std::string& defaultValue) {
-  int budget = kMaxMacroExpansions;
-  return Read(section, key, defaultValue, 0, budget);
+  TExpansion expansion;
+  return Read(section, key, defaultValue, expansion);
 }
 
 void TZkIniFile::ReadSectionValues(const std::string& section, const std::string& key,
@@ -211,8 +275,11 @@ void TZkIniFile::ReadSectionValues(const std::string& section, const std::string
     operation.Done();
   }
   // Expanded once the file is closed: a macro reads other sections.
-  int budget = kMaxMacroExpansions;
-  for (std::string& value : raw) list.push_back(Expand(std::move(value), 0, budget));
+  for (std::string& value : raw) {
+    TExpansion expansion;
+    expansion.chain.push_back(TExpansion::Id(section, key));
+    list.push_back(Expand(std::move(value), expansion));
+  }
 }
 
 void TZkIniFile::ReadSections(std::vector<std::string>& list) {

@@ -3,7 +3,9 @@
 // lines) read and written through TZkTextFile, so the file is never held in
 // memory. A key may stand several times in a section: its lines form the
 // key's value list. Every operation opens the file and closes it again,
-// unless Lock keeps it open.
+// unless Lock keeps it open. A write, and the whole time Lock is set, holds
+// an exclusive advisory lock on the file "<file>.lock" beside it, which other
+// programs' writers wait for (so does another component of this program).
 
 #include <functional>
 #include <string>
@@ -63,10 +65,12 @@ private:
   void Resolve();
   bool GotoSection(const std::string& section);
   std::string ValueOf(const std::string& line) const;
-  // `budget` counts down the expansions left for the whole read.
-  std::string Expand(std::string value, int depth, int& budget);
-  std::string Read(const std::string& section, const std::string& key, const std::string& defaultValue, int depth,
-                   int& budget);
+  // Each value is expanded on its own: the values it leads through and the
+  // expansions it has left.
+  struct TExpansion;
+  std::string Expand(std::string value, TExpansion& expansion);
+  std::string Read(const std::string& section, const std::string& key, const std::string& defaultValue,
+                   TExpansion& expansion);
 
   TReport report_;
   bool converting_ = true;
@@ -75,6 +79,8 @@ private:
   std::string regPath_;
   std::string regKey_;
   bool lock_ = false;
+  // The writers' lock while Lock is set; released after text_ is closed.
+  platform::FileHandle writers_;
   TZkTextFile text_;
   // The section the text file's window was last set for, while it is open.
   std::string windowSection_;

@@ -51,6 +51,14 @@ TEST(LegacyImport, Utf8FilesStayAsTheyAreAndMissingFilesAreReported) {
   EXPECT_EQ(engine.Saving().Items(0).Name, "Havi mentés");
   EXPECT_EQ(engine.Saving().Items(0).DefineOutput().OutputFolder, "/srv/ő");
 
+  // A byte-order mark before the first section, as some editors save.
+  dir.Write("Backup.Ini", "\xEF\xBB\xBF[Havi mentés]\r\nPath=/srv/ő\r\n");
+  ImportLegacyJobs(ini, dir / "Marked.Xml", {});
+  engine.LoadFromFile(dir / "Marked.Xml");
+  ASSERT_EQ(engine.Saving().Count(), 1);
+  EXPECT_EQ(engine.Saving().Items(0).Name, "Havi mentés");
+  EXPECT_EQ(engine.Saving().Items(0).DefineOutput().OutputFolder, "/srv/ő");
+
   std::vector<std::string> reports;
   ImportLegacyJobs(dir / "none.Ini", dir / "Empty.Xml", [&](const std::string& m) { reports.push_back(m); });
   EXPECT_EQ(reports, std::vector<std::string>{"A " + (dir / "none.Ini") + " ini file nem létezik !"});

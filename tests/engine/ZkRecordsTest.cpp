@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <regex>
@@ -9,6 +11,7 @@
 #include "support/ZkFakeClock.h"
 #include "support/ZkTempDir.h"
 #include "util/ZkError.h"
+#include "util/ZkUtil.h"
 
 namespace zk::test {
 namespace {
@@ -128,6 +131,52 @@ TEST_F(RecordsFixture, HistoryEntriesAndTheUpdateBase) {
   const std::string file = TempDir::Read(engine.HistoryFilename);
   EXPECT_NE(file.find("[Documents]\r\nHistory=Ok;2024.01.01"), std::string::npos);
   EXPECT_NE(file.find("[Renamed]\r\nHistory=Ok;x;y;Global;/r.Zip\r\n"), std::string::npos);
+}
+
+TEST_F(RecordsFixture, TwoProgramsWritingOneHistoryLoseNoEntry) {
+  // Two jobs' runs at once: each reads its history, appends an entry and
+  // writes it back, as a run does, while the other program does the same.
+  constexpr int kRuns = 60;
+  engine.WriteHistory(Task(), {"Ok;first;run;Global;/a.Zip"});
+  const auto runs = [&](const std::string& job, const std::string& program) {
+    Task().Name = job;
+    for (int i = 0; i < kRuns; ++i) {
+      Lines history = engine.ReadHistory(Task());
+      history.push_back("Ok;" + program + ";" + std::to_string(i) + ";Global;/a.Zip");
+      engine.WriteHistory(Task(), history);
+    }
+  };
+  std::vector<pid_t> children;
+  for (const char* program : {"one", "two"}) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      runs("Documents", program);
+      runs(std::string("Job ") + program, program);
+      _exit(0);
+    }
+    children.push_back(child);
+  }
+  for (const pid_t child : children) {
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  Task().Name = "Documents";
+  const Lines shared = engine.ReadHistory(Task());
+  ASSERT_EQ(shared.size(), 2u * kRuns + 1);
+  EXPECT_EQ(shared.front(), "Ok;first;run;Global;/a.Zip");
+  for (const char* program : {"one", "two"}) {
+    Lines expected, mine;
+    for (int i = 0; i < kRuns; ++i)
+      expected.push_back("Ok;" + std::string(program) + ";" + std::to_string(i) + ";Global;/a.Zip");
+    for (const std::string& entry : shared)
+      if (FieldOf(entry, ";", 2) == program) mine.push_back(entry);
+    EXPECT_EQ(mine, expected);  // every entry, in the order of the runs
+    Task().Name = std::string("Job ") + program;
+    EXPECT_EQ(engine.ReadHistory(Task()), expected);
+    Task().Name = "Documents";
+  }
 }
 
 }  // namespace

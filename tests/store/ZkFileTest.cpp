@@ -31,22 +31,45 @@ struct TextFileFixture : ::testing::Test {
   TZkTextFile file;
 };
 
-TEST_F(TextFileFixture, LinesEndOnlyAtCrLf) {
+TEST_F(TextFileFixture, LinesEndAtLfWithOrWithoutCr) {
   const std::pair<const char*, Lines> cases[] = {
       {"", {}},
       {"x", {"x"}},
       {"a\r\nb", {"a", "b"}},
       {"a\r\nb\r\n", {"a", "b"}},
-      {"a\nb\rc\n", {"a\nb\rc\n"}},
+      {"a\nb\rc\n", {"a", "b\rc"}},
       {"\r\n\r\n", {"", ""}},
+      {"\n\r\n\n", {"", "", ""}},
       {"a\r\r\nb", {"a\r", "b"}},
+      {"a\rb\r", {"a\rb\r"}},
+      {"\xEF\xBB\xBF", {}},
+      {"\xEF\xBB\xBF" "a\nb", {"a", "b"}},
+      {"a\xEF\xBB\xBF\n\xEF\xBB\xBF", {"a\xEF\xBB\xBF", "\xEF\xBB\xBF"}},
   };
   for (const auto& [content, lines] : cases) {
     SCOPED_TRACE(content);
     Open(content);
     EXPECT_EQ(ReadAll(), lines);
+    // Backwards from the end, line by line, to the first line.
+    file.GotoEnd();
+    Lines backwards;
+    while (!file.Bof()) {
+      file.Prior();
+      backwards.insert(backwards.begin(), file.CurrentLine());
+    }
+    EXPECT_EQ(backwards, lines);
     file.Close();
   }
+}
+
+TEST_F(TextFileFixture, ByteOrderMarkStaysBeforeTheFirstLine) {
+  Open("\xEF\xBB\xBF" "a\nb\n", true);
+  file.First();
+  file.InsertLine("new");
+  file.GotoLine(3);
+  file.DeleteLine();  // "b"
+  file.Close();
+  EXPECT_EQ(TempDir::Read(path), "\xEF\xBB\xBF" "new\r\na\n");
 }
 
 TEST_F(TextFileFixture, MovesAndWindowsHoldTheCurrentLine) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -287,6 +288,66 @@ TEST(TreeNode, AssignFromOwnDescendantCopiesBeforeReplacing) {
   ASSERT_EQ(top.Nodes().Count(), 1);
   EXPECT_EQ(top.Nodes().Items(0).Name(), "Leaf");
   EXPECT_EQ(top.Nodes().Items(0).Value(), "l");
+}
+
+// "Name=value[attributes](children)" of a subtree, values and lists only
+// where they are not empty.
+std::string Shape(const TZkTreeDataNode& node) {
+  std::string text = node.Name();
+  if (!node.Value().empty()) text += "=" + node.Value();
+  if (node.Attributes().Count() > 0) {
+    text += "[";
+    for (int i = 0; i < node.Attributes().Count(); ++i)
+      text += (i > 0 ? "," : "") + node.Attributes().Items(i).Name() + "=" + node.Attributes().Items(i).Value();
+    text += "]";
+  }
+  if (node.Nodes().Count() > 0) {
+    text += "(";
+    for (int i = 0; i < node.Nodes().Count(); ++i) text += (i > 0 ? "," : "") + Shape(node.Nodes().Items(i));
+    text += ")";
+  }
+  return text;
+}
+
+TEST(TreeNode, CopiesWithinOneTreeTakeTheSourceAsItWasBefore) {
+  struct Case {
+    const char* what;
+    std::function<void(TZkTreeDataNode& top, TZkTreeDataNode& middle)> copy;
+    const char* after;  // the shape of "Top"
+  };
+  const Case cases[] = {
+      {"a node from its ancestor", [](TZkTreeDataNode& top, TZkTreeDataNode& middle) { middle.Assign(top); },
+       "Top[a=1](Top[a=1](Middle=m[b=2](Leaf=l)))"},
+      {"a node into itself", [](TZkTreeDataNode& top, TZkTreeDataNode&) { top.AddCopy(top); },
+       "Top[a=1](Middle=m[b=2](Leaf=l),Top[a=1](Middle=m[b=2](Leaf=l)))"},
+      {"a node into its descendant", [](TZkTreeDataNode& top, TZkTreeDataNode& middle) { middle.AddCopy(top); },
+       "Top[a=1](Middle=m[b=2](Leaf=l,Top[a=1](Middle=m[b=2](Leaf=l))))"},
+      {"a list from a descendant's list",
+       [](TZkTreeDataNode& top, TZkTreeDataNode& middle) { top.Nodes().Assign(middle.Nodes()); }, "Top[a=1](Leaf=l)"},
+      {"a list from an ancestor's list",
+       [](TZkTreeDataNode& top, TZkTreeDataNode& middle) { middle.Nodes().Assign(top.Nodes()); },
+       "Top[a=1](Middle=m[b=2](Middle=m[b=2](Leaf=l)))"},
+      {"a list from itself", [](TZkTreeDataNode& top, TZkTreeDataNode&) { top.Nodes().Assign(top.Nodes()); },
+       "Top[a=1](Middle=m[b=2](Leaf=l))"},
+      {"attributes from themselves",
+       [](TZkTreeDataNode& top, TZkTreeDataNode&) { top.Attributes().Assign(top.Attributes()); },
+       "Top[a=1](Middle=m[b=2](Leaf=l))"},
+      {"attributes from a descendant's",
+       [](TZkTreeDataNode& top, TZkTreeDataNode& middle) { top.Attributes().Assign(middle.Attributes()); },
+       "Top[b=2](Middle=m[b=2](Leaf=l))"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TZkTreeData document;
+    TZkTreeDataNode& top = document.Root().AddNode("Top");
+    top.Attributes().AddAttribute("a").SetValue("1");
+    TZkTreeDataNode& middle = top.AddNode("Middle");
+    middle.SetValue("m");
+    middle.Attributes().AddAttribute("b").SetValue("2");
+    middle.AddNode("Leaf").SetValue("l");
+    c.copy(top, middle);
+    EXPECT_EQ(Shape(top), c.after);
+  }
 }
 
 TEST(TreeValue, AttributesTakeOnlyValues) {

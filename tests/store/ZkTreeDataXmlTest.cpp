@@ -138,6 +138,64 @@ TEST(TreeDataXml, ReadingKeepsOnlyElementsAndPlainTextValues) {
   EXPECT_FALSE(document.Modified());
 }
 
+TEST(TreeDataXml, OnlyASingleTextChildIsAPlainValue) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"<X>a</X>", "a"},
+      {"<X>a<!--c--></X>", ""},
+      {"<X><!--c-->a</X>", ""},
+      {"<X>a<?pi x?></X>", ""},
+      {"<X><!--c--></X>", ""},
+      {"<X>a<Y/>b</X>", ""},
+  };
+  for (const auto& [text, value] : cases) {
+    SCOPED_TRACE(text);
+    TZkTreeData document;
+    LoadText(document, text);
+    ASSERT_EQ(document.Root().Nodes().Count(), 1);
+    EXPECT_EQ(document.Root().Nodes().Items(0).Value(), value);
+  }
+}
+
+TEST(TreeDataXml, DeclaredSingleByteEncodingsAreReadAsUtf8) {
+  // "Mentés ősszel" with its accents in each code page.
+  const std::pair<const char*, const char*> cases[] = {
+      {"windows-1250", "Ment\xE9s \xF5sszel"},
+      {"ISO-8859-2", "Ment\xE9s \xF5sszel"},
+      {"CP1250", "Ment\xE9s \xF5sszel"},
+      {"UTF-8", "Ment\xC3\xA9s \xC5\x91sszel"},
+      {"utf-8", "Ment\xC3\xA9s \xC5\x91sszel"},
+  };
+  for (const auto& [encoding, bytes] : cases) {
+    SCOPED_TRACE(encoding);
+    TZkTreeData document;
+    LoadText(document, std::string("<?xml version=\"1.0\" encoding=\"") + encoding + "\"?>\n<Job Name=\"" + bytes +
+                           "\"><Path>" + bytes + "</Path></Job>");
+    const TZkTreeDataNode& job = document.Root().Nodes().Items(0);
+    EXPECT_EQ(job.FindAttribute("Name")->Value(), "Mentés ősszel");
+    EXPECT_EQ(job.ChildValue("Path", "-"), "Mentés ősszel");
+  }
+  // Latin-1 has no "ő".
+  TZkTreeData document;
+  LoadText(document, "<?xml version='1.0' encoding='ISO-8859-1'?><Job>Ment\xE9s</Job>");
+  EXPECT_EQ(document.Root().Nodes().Items(0).Value(), "Mentés");
+
+  document.Root().AddNode("Kept");
+  try {
+    LoadText(document, "<?xml version=\"1.0\" encoding=\"no-such-code-page\"?><Job/>");
+    FAIL() << "no error";
+  } catch (const EZkXmlError& e) {
+    EXPECT_STREQ(e.what(), "Unknown XML encoding: 'no-such-code-page'");
+  }
+  EXPECT_EQ(document.Root().Nodes().Count(), 0);
+  // A byte the code page leaves unassigned.
+  try {
+    LoadText(document, "<?xml version=\"1.0\" encoding=\"windows-1250\"?><Job>\x81</Job>");
+    FAIL() << "no error";
+  } catch (const EZkXmlError& e) {
+    EXPECT_STREQ(e.what(), "Byte 51 is not windows-1250 text");
+  }
+}
+
 TEST(TreeDataXml, MalformedTextEmptiesTheDocumentAndNamesTheLocation) {
   TempDir dir;
   const std::string path = dir.Write("bad.xml", "<Saving>\n<Item>\n</Saving>\n");
@@ -173,6 +231,18 @@ TEST(TreeDataXml, MissingFileFailsAndChangesNothing) {
     EXPECT_EQ(std::string(e.what()), "Megnyitási hiba (" + (dir / "none.xml") + ")");
   }
   EXPECT_EQ(document.Root().Nodes().Count(), 1);
+}
+
+TEST(TreeDataXml, UnreadablePathFailsAndChangesNothing) {
+  TempDir dir;
+  TZkTreeData document;
+  document.Root().AddNode("Kept");
+  int loads = 0;
+  document.OnAfterLoad = [&](TZkTreeData&) { ++loads; };
+  EXPECT_THROW(document.LoadFromFile(dir.Path().string()), EZkFileError);  // a folder
+  EXPECT_EQ(document.Root().Nodes().Count(), 1);
+  EXPECT_TRUE(document.Modified());
+  EXPECT_EQ(loads, 0);
 }
 
 TEST(TreeDataXml, DeeplyNestedInputIsRefusedNotOverflowingTheStack) {

@@ -1,12 +1,17 @@
 #include "store/zkIniFile.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
+#include <filesystem>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "support/ZkTempDir.h"
+#include "util/ZkError.h"
 
 namespace zk::test {
 namespace {
@@ -43,13 +48,42 @@ TEST_F(IniFixture, ReadsKeysByTheirExactLineStart) {
   EXPECT_TRUE(reports.empty());
 }
 
-TEST_F(IniFixture, OnlyCrLfEndsALine) {
-  Make("k=a\nj=b\n[Job]\n");
+TEST_F(IniFixture, LfAloneEndsALineToo) {
+  Make("k=a\nj=b\r\n[Job]\nx=c\rd\n");
   Lines sections;
   ini.ReadSections(sections);
-  EXPECT_TRUE(sections.empty());  // one line, which does not begin with "["
-  EXPECT_EQ(ini.ReadString("", "k", "-"), "a\nj=b\n[Job]\n");
-  EXPECT_EQ(ini.ReadString("", "j", "-"), "-");
+  EXPECT_EQ(sections, Lines{"Job"});
+  EXPECT_EQ(ini.ReadString("", "k", "-"), "a");
+  EXPECT_EQ(ini.ReadString("", "j", "-"), "b");
+  EXPECT_EQ(ini.ReadString("Job", "x", "-"), "c\rd");  // a lone CR stays text
+}
+
+TEST_F(IniFixture, HandEditedLfFileKeepsItsHistoryAfterAWrite) {
+  const std::string path = Make("[Job]\nHistory=a\nHistory=b\n\n[Other]\nk=v\n");
+  ini.WriteSectionValues("Job", "History", {"a", "b", "c"});
+  EXPECT_EQ(TempDir::Read(path), "[Job]\nHistory=a\r\nHistory=b\r\nHistory=c\r\n\n[Other]\nk=v\n");
+  Lines sections;
+  ini.ReadSections(sections);
+  EXPECT_EQ(sections, (Lines{"Job", "Other"}));
+}
+
+TEST_F(IniFixture, ByteOrderMarkIsSkippedAndKept) {
+  const std::string bom = "\xEF\xBB\xBF";
+  const std::string path = Make(bom + "[Job]\r\nPath=x\r\nHistory=a\r\n");
+  Lines sections;
+  ini.ReadSections(sections);
+  EXPECT_EQ(sections, Lines{"Job"});
+  EXPECT_EQ(ini.ReadString("Job", "Path", "-"), "x");
+  EXPECT_EQ(ini.ReadString("", "Path", "-"), "-");  // no nameless section
+  ini.WriteSectionValues("Job", "History", {"a", "b"});
+  EXPECT_EQ(TempDir::Read(path), bom + "[Job]\r\nPath=x\r\nHistory=a\r\nHistory=b\r\n");
+  ini.AddSection("");
+  EXPECT_EQ(TempDir::Read(path), bom + "\r\n[Job]\r\nPath=x\r\nHistory=a\r\nHistory=b\r\n");
+
+  // A file holding only the mark gets no empty line before the first one.
+  Make(bom);
+  ini.WriteSectionValues("Job", "History", {"a"});
+  EXPECT_EQ(TempDir::Read(path), bom + "[Job]\r\nHistory=a\r\n\r\n");
 }
 
 TEST_F(IniFixture, WritesCompareTheWholeFile) {
@@ -100,6 +134,71 @@ TEST_F(IniFixture, LockKeepsTheFileOpenAcrossOperations) {
   EXPECT_EQ(TempDir::Read(path), "[Job]\r\nHistory=a\r\nHistory=b\r\n\r\n[B]\r\nk=w\r\n");
 }
 
+TEST_F(IniFixture, LockedWritesAfterALastLineWithoutLineEndReplaceTheirLines) {
+  const std::string path = Make("[Job]");
+  ini.SetLock(true);
+  ini.WriteSectionValues("Job", "History", {"a", "b"});
+  ini.WriteSectionValues("Job", "History", {"c"});
+  ini.SetLock(false);
+  EXPECT_EQ(TempDir::Read(path), "[Job]\r\nHistory=c\r\n");
+}
+
+// Writes beyond `bytes` fail (as on a full disk) while the object lives.
+class FileSizeLimit {
+public:
+  explicit FileSizeLimit(rlim_t bytes) : handler_(std::signal(SIGXFSZ, SIG_IGN)) {
+    getrlimit(RLIMIT_FSIZE, &previous_);
+    rlimit limited = previous_;
+    limited.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limited);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &previous_);
+    std::signal(SIGXFSZ, handler_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+  rlimit previous_{};
+  void (*handler_)(int);
+};
+
+TEST_F(IniFixture, AGrowingWriteThatFailsLeavesTheFileAsItWas) {
+  std::string content = "[Job]\r\nHistory=old\r\n\r\n[Other]\r\n";
+  for (int i = 0; i < 5000; ++i) content += "Key" + std::to_string(i) + "=value\r\n";
+  const std::string path = Make(content);
+  std::string message;
+  {
+    const FileSizeLimit full(content.size());
+    try {
+      ini.WriteSectionValues("Job", "History", {"old", "new"});
+    } catch (const EZkFileWriteError& e) {
+      message = e.what();
+    }
+  }
+  EXPECT_EQ(message, "Írási hiba (" + path + ")");
+  EXPECT_EQ(TempDir::Read(path), content);
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) names.insert(entry.path().filename());
+  EXPECT_EQ(names, (std::set<std::string>{"Backup.Ini", "Backup.Ini.lock"})) << "temporary file left behind";
+  ini.WriteSectionValues("Job", "History", {"old", "new"});
+  Lines values;
+  ini.ReadSectionValues("Job", "History", values);
+  EXPECT_EQ(values, (Lines{"old", "new"}));
+  EXPECT_EQ(ini.ReadString("Other", "Key4999", "-"), "value");
+}
+
+TEST_F(IniFixture, EveryValueOfAListGetsItsMacrosExpanded) {
+  std::string content = "[Static]\r\nPath=D:\r\n[Job]\r\n";
+  for (int i = 0; i < 300; ++i) content += "Files=~[Path]~\\" + std::to_string(i) + "\r\n";
+  Make(content);
+  Lines values;
+  ini.ReadSectionValues("Job", "Files", values);
+  ASSERT_EQ(values.size(), 300u);
+  for (int i = 0; i < 300; ++i) EXPECT_EQ(values[static_cast<std::size_t>(i)], "D:\\" + std::to_string(i));
+}
+
 TEST_F(IniFixture, MacrosExpandFromStaticOrANamedSectionAndNeverLoop) {
   Make("[Static]\r\nPath=D:\\Backup\r\nSelf=~[Self]~x\r\nPing=~[Pong]~\r\nPong=~[Ping]~\r\n"
        "[Job]\r\nTarget=~[Path]~\\sub\r\nOther=~[Job,Name]~!\r\nName=N\r\nOpen=~[x\r\nLoop=~[Self]~\r\n"
@@ -115,6 +214,19 @@ TEST_F(IniFixture, MacrosExpandFromStaticOrANamedSectionAndNeverLoop) {
   EXPECT_EQ(values, Lines{"D:\\Backup\\sub"});
   ini.SetConverting(false);
   EXPECT_EQ(ini.ReadString("Job", "Target", ""), "~[Path]~\\sub");
+}
+
+TEST_F(IniFixture, MacrosThatMultiplyStayBounded) {
+  // Each value names the next one twice: every level would double the text.
+  std::string content = "[Static]\r\nPing=<~[Pong]~XY~[Pong]~\r\nPong=~[Ping]~\r\n";
+  for (int i = 0; i < 40; ++i)
+    content += "A" + std::to_string(i) + "=~[A" + std::to_string(i + 1) + "]~~[A" + std::to_string(i + 1) + "]~\r\n";
+  content += "A40=0123456789\r\n";
+  Make(content);
+  EXPECT_EQ(ini.ReadString("Static", "Ping", ""), "<~[Ping]~XY~[Ping]~");
+  const std::string doubled = ini.ReadString("Static", "A0", "");
+  EXPECT_LE(doubled.size(), 1u << 16);
+  EXPECT_EQ(doubled.rfind("~[A", 0), 0u) << "expanded no further than the bound allows";
 }
 
 TEST_F(IniFixture, MissingFilesAreReportedAndCreatedOnRequest) {
