@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ZkAtomicFile.h"
 #include "store/zkIniFile.h"
 
 namespace {
@@ -66,6 +67,15 @@ void BM_RewriteWholeFile(benchmark::State& state) {
   std::remove(path.c_str());
 }
 
+// The same, as a history write stores it: beside the file, flushed to the
+// disk and renamed over it.
+void BM_ReplaceWholeFile(benchmark::State& state) {
+  const std::string text = HistoryFile();
+  const std::string path = PathOf("replaced.ini");
+  for (auto _ : state) zk::platform::WriteFileAtomically(path, [&text](std::ostream& out) { out << text; });
+  std::remove(path.c_str());
+}
+
 void BM_WriteHistory(benchmark::State& state) {
   const std::string path = PathOf("history.ini");
   Write(path, HistoryFile());
@@ -77,9 +87,11 @@ void BM_WriteHistory(benchmark::State& state) {
   // more than the file held at first.
   for (auto _ : state) ini.WriteSectionValues("Documents", "History", history);
   std::remove(path.c_str());
+  std::remove((path + ".lock").c_str());
 }
 
 BENCHMARK(BM_RewriteWholeFile)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReplaceWholeFile)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WriteHistory)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -50,6 +50,15 @@ FileHandle FileHandle::OpenForAppend(const std::string& path) {
   return file;
 }
 
+FileHandle FileHandle::OpenLockFile(const std::string& path) {
+  FileHandle file(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666));
+  // A lock file someone else made read-only still locks.
+  if (!file.IsOpen()) file = FileHandle(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+  while (file.IsOpen() && flock(file.Descriptor(), LOCK_EX) != 0)
+    if (errno != EINTR) return FileHandle();
+  return file;
+}
+
 std::ptrdiff_t FileHandle::ReadAt(std::int64_t offset, char* buffer, std::size_t size) const {
   std::size_t done = 0;
   while (done < size) {

@@ -34,6 +34,11 @@ public:
   // An existing or new regular file for appending lines, locked against
   // other writers of this kind while the handle is open.
   static FileHandle OpenForAppend(const std::string& path);
+  // An existing or new file that stands for a lock: the handle holds an
+  // exclusive advisory lock on it while open, taken after those that other
+  // programs hold. Not open when the file can be neither made nor opened,
+  // or cannot be locked.
+  static FileHandle OpenLockFile(const std::string& path);
 
   bool IsOpen() const { return fd_ >= 0; }
   int Descriptor() const { return fd_; }

@@ -1,10 +1,6 @@
 #include "store/zkIniFile.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
 
 #include "platform/ZkFileHandle.h"
@@ -43,12 +39,7 @@ bool FileExists(const std::string& path) {
 // alone, as it would without other programs.
 platform::FileHandle LockBeside(const std::string& path) {
   if (IsBlank(path) || !FileExists(path)) return {};
-  const std::string lockPath = path + kLockExtension;
-  platform::FileHandle lock(open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666));
-  if (!lock.IsOpen()) lock = platform::FileHandle(open(lockPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
-  while (lock.IsOpen() && flock(lock.Descriptor(), LOCK_EX) != 0)
-    if (errno != EINTR) return {};
-  return lock;
+  return platform::FileHandle::OpenLockFile(path + kLockExtension);
 }
 
 }  // namespace
