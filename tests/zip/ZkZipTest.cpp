@@ -768,7 +768,8 @@ TEST_F(ZipTest, UncommittedNewArchiveIsDiscarded) {
     dir.Write("a.zip", "the last good backup");
     auto fresh = std::make_unique<TZkZip>();
     fresh->BeginArchive(archive);
-    TZkZipMemorySource source(RandomBytes(50000, 1));
+    const std::string data = RandomBytes(50000, 1);
+    TZkZipMemorySource source(data);
     fresh->Entries().AddStream("/x/a.bin", 0x20, source, kMoment);
     ways[i](fresh);
     EXPECT_EQ(TempDir::Read(archive), "the last good backup");
