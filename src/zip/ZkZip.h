@@ -328,6 +328,7 @@ public:
   TZkZipEntriesEntry* CopyEntry(const TZkZip& source, int index);
 
   TZkZipEntries& Entries() { return entries_; }
+  const TZkZipEntries& Entries() const { return entries_; }
 
   // Adds the file under its own name; null when it does not exist.
   TZkZipEntriesEntry* AddFile(const std::string& fileName);
