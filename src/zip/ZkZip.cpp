@@ -255,8 +255,6 @@ void TZkZip::RequireOpen() const {
 
 void TZkZip::ThrowWriteError() const { throw EZkFileWriteError(FormatMessage("Írási hiba (%s)", {fileName_})); }
 
-void TZkZip::ThrowReadError() const { throw EZkFileReadError("Olvasási hiba"); }
-
 void TZkZip::WriteAt(std::uint64_t offset, std::string_view bytes) {
   if (!file_.WriteAt(static_cast<std::int64_t>(offset), bytes.data(), bytes.size())) ThrowWriteError();
 }

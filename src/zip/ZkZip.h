@@ -197,6 +197,9 @@ public:
 
   // Adding and deleting; each requires an open archive (EZkError otherwise).
   // AddFileAs adds nothing and returns null when the file does not exist.
+  // AddFast appends in place; an add that replaces an entry of the same
+  // name, AddRebuild and DeleteEntry write a new archive and rename it over
+  // the old one (a new archive not yet committed stays uncommitted).
   TZkZipEntriesEntry* AddFileAs(const std::string& fileName, const std::string& entryName);
   TZkZipEntriesEntry* AddStream(const std::string& entryName, std::uint32_t attributes, TZkZipSource& source,
                                 TDateTime dateTime);
@@ -325,6 +328,7 @@ public:
   TZkZipEntriesEntry* CopyEntry(const TZkZip& source, int index);
 
   TZkZipEntries& Entries() { return entries_; }
+  const TZkZipEntries& Entries() const { return entries_; }
 
   // Adds the file under its own name; null when it does not exist.
   TZkZipEntriesEntry* AddFile(const std::string& fileName);
@@ -377,7 +381,6 @@ private:
                           TZkZipSource& source, TDateTime dateTime);
   std::string EntryNameOf(const std::string& entryName) const;
   [[noreturn]] void ThrowWriteError() const;
-  [[noreturn]] void ThrowReadError() const;
   void WriteAt(std::uint64_t offset, std::string_view bytes);
 
   std::string fileName_;

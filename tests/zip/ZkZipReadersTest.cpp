@@ -150,6 +150,35 @@ TEST_F(ZipReadersTest, NamesDifferingInCaseAndANameThatIsNotUtf8) {
   EXPECT_EQ(TempDir::Read(out / "N/plain.txt"), "plain");
 }
 
+TEST_F(ZipReadersTest, UpdatedArchiveBuiltBesideTheOldOneFromCopiedAndNewEntries) {
+  ZK_REQUIRE_READERS();
+  Create();
+  zip.SetComment({"régi"});
+  Add("U/keep.txt", TextBytes(60000, 1));
+  Add("U/Árvíz.txt", "cp852 name");
+  Add("U/€uro.txt", "utf-8 name");
+  Add("U/changed.bin", RandomBytes(50000, 2));
+  Add("U/gone.txt", "deleted since");
+  Add("U/empty.txt", "");
+  zip.CloseArchive();
+  TZkZip old;
+  old.OpenArchive(archive);
+  ASSERT_TRUE(old.IsZipFile());
+
+  // The new archive takes the old one's name while the old one is read.
+  zip.BeginArchive(archive);
+  zip.BeginUpdate();
+  for (const char* name : {"U/", "U/keep.txt", "U/Árvíz.txt", "U/€uro.txt", "U/empty.txt"})
+    ASSERT_NE(zip.CopyEntry(old, old.Entries().IndexOfName(name)), nullptr) << name;
+  expected.erase("U/gone.txt");
+  Add("U/changed.bin", RandomBytes(70000, 3));
+  Add("U/added.txt", TextBytes(30000, 4));
+  zip.EndUpdate();
+  zip.CommitArchive();
+  EXPECT_TRUE(old.IsZipFile());
+  Check();
+}
+
 // Announces more than it has, like a file that shrinks while it is read.
 class ShrinkingSource : public TZkZipSource {
 public:

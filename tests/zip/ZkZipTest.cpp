@@ -6,7 +6,10 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <memory>
 
+#include "platform/ZkAtomicFile.h"
 #include "platform/ZkFileSystem.h"
 #include "util/ZkDateTime.h"
 #include "zip/ZkZipTestSupport.h"
@@ -467,21 +470,38 @@ TEST_F(ZipTest, StopFromTheProgressHandlerLeavesThePreviousEntries) {
   EXPECT_EQ(reopened.Comment(), (std::vector<std::string>{"kept"}));
 }
 
+// A full disk while it lives: a size limit on files stands in for it,
+// writes beyond it fail.
+class FileSizeLimit {
+public:
+  explicit FileSizeLimit(std::uint64_t bytes) {
+    EXPECT_EQ(getrlimit(RLIMIT_FSIZE, &saved_), 0);
+    previous_ = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limited = saved_;
+    limited.rlim_cur = bytes;
+    EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, previous_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+  struct rlimit saved_{};
+  void (*previous_)(int) = nullptr;
+};
+
 TEST_F(ZipTest, FullDiskLeavesThePreviousEntries) {
   Create();
   zip.SetStoreFolders(false);
   AddText("a.txt", TextBytes(5000, 1));
   const std::string before = TempDir::Read(archive);
-  // A size limit on files stands in for a full disk: writes beyond it fail.
-  struct rlimit saved{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-  struct rlimit limited = saved;
-  limited.rlim_cur = before.size() + 100000;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-  EXPECT_THROW(AddText("big.bin", RandomBytes(400000, 2)), EZkFileWriteError);
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &saved), 0);
-  std::signal(SIGXFSZ, previousHandler);
+  {
+    FileSizeLimit limit(before.size() + 100000);
+    EXPECT_THROW(AddText("big.bin", RandomBytes(400000, 2)), EZkFileWriteError);
+  }
   EXPECT_EQ(TempDir::Read(archive), before);
   AddText("after.txt", "after");
   zip.OpenArchive(archive);
@@ -499,8 +519,34 @@ TEST_F(ZipTest, ReadOnlyArchiveRefusesChangesAndStaysAsItWas) {
   EXPECT_TRUE(zip.ReadOnly());
   EXPECT_THROW(AddText("b.txt", "b"), EZkFileWriteError);
   EXPECT_EQ(Names(), (std::vector<std::string>{"a.txt"}));
+  // A delete writes a new file and renames it, which the folder would allow.
+  EXPECT_THROW(zip.Entries().DeleteEntry(0), EZkFileWriteError);
+  EXPECT_EQ(Names(), (std::vector<std::string>{"a.txt"}));
   zip.CloseArchive();
   EXPECT_EQ(TempDir::Read(archive), before);
+}
+
+TEST_F(ZipTest, FailedDeleteOrReplaceKeepsTheArchiveAndItsDirectory) {
+  Create();
+  zip.SetStoreFolders(false);
+  for (int i = 0; i < 4; ++i) AddText("f" + std::to_string(i) + ".bin", RandomBytes(100000, i));
+  const std::vector<std::string> names = Names();
+  const std::string before = TempDir::Read(archive);
+  {
+    // Room for half the archive: a delete that moved the entries down in
+    // the file would stop halfway.
+    FileSizeLimit limit(before.size() / 2);
+    EXPECT_THROW(zip.Entries().DeleteEntry(0), EZkFileWriteError);
+    EXPECT_EQ(Names(), names);
+    EXPECT_THROW(AddText("f1.bin", "replacement"), EZkFileWriteError);
+    EXPECT_EQ(Names(), names);
+  }
+  EXPECT_TRUE(TempDir::Read(archive) == before);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+  // The component goes on with the archive as it is.
+  zip.Entries().DeleteEntry(0);
+  EXPECT_EQ(Names(), (std::vector<std::string>{"f1.bin", "f2.bin", "f3.bin"}));
+  EXPECT_EQ(ParseZip(archive).Data(ParseZip(archive).Central[2]), RandomBytes(100000, 3));
 }
 
 TEST_F(ZipTest, BatchedAddsWriteTheDirectoryOnceAtTheEnd) {
@@ -606,6 +652,236 @@ TEST_F(ZipTest, ForeignArchivesWithOddEntriesOpenAndTakeChanges) {
     EXPECT_EQ(parsed.Central[1].Extra, Le16(0x5455) + Le16(1) + std::string("\x01", 1));
     EXPECT_EQ(parsed.Data(parsed.Central[2]), "new");
   }
+}
+
+
+// ---------------------------------------------------------------- walk after a crash
+
+// A local entry alone, as a crash leaves it before the directory is written.
+std::string LocalEntry(unsigned version, unsigned flags, unsigned method, const std::string& name,
+                       const std::string& extra, const std::string& data) {
+  const std::uint32_t crc = data.empty() ? 0 : Crc(data);
+  const auto size = static_cast<std::uint32_t>(data.size());
+  return Le32(0x04034B50) + Le16(version) + Le16(flags) + Le16(method) + Le16(kDosTime) + Le16(kDosDate) + Le32(crc) +
+         Le32(size) + Le32(size) + Le16(static_cast<unsigned>(name.size())) +
+         Le16(static_cast<unsigned>(extra.size())) + name + extra + data;
+}
+
+TEST_F(ZipTest, TheWalkTakesOnlyEntriesAsThisWriterMakesThem) {
+  const std::string deflated = "\x4b\x4c\x4a\x06\x00";  // "abc" as raw deflate
+  const std::string ours = LocalEntry(20, 0, 8, "ours.txt", "", deflated);
+  const std::string timestamp = Le16(0x5455) + Le16(5) + std::string("\x01\x00\x00\x00\x60", 5);
+  struct Case {
+    const char* What;
+    std::string Bytes;
+    bool Opens;
+  } cases[] = {
+      {"deflated", ours, true},
+      {"UTF-8 name", LocalEntry(20, 0x0800, 8, "€.txt", "", deflated), true},
+      {"empty and stored", LocalEntry(20, 0, 0, "empty.txt", "", ""), true},
+      {"version 10", LocalEntry(10, 0, 8, "old.txt", "", deflated), false},
+      {"data descriptor", LocalEntry(20, 0x0008, 8, "stream.txt", "", deflated), false},
+      {"level flags", LocalEntry(20, 0x0002, 8, "max.txt", "", deflated), false},
+      {"extra field", LocalEntry(20, 0, 8, "stamped.txt", timestamp, deflated), false},
+      {"stored data", LocalEntry(20, 0, 0, "stored.txt", "", "stored"), false},
+      {"ours, then another program's", ours + LocalEntry(20, 0x0008, 8, "stream.txt", "", deflated), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.What);
+    dir.Write("a.zip", c.Bytes);
+    zip.OpenArchive(archive);
+    EXPECT_EQ(zip.IsZipFile(), c.Opens);
+    zip.CloseArchive();
+    EXPECT_TRUE(TempDir::Read(archive) == c.Bytes);
+  }
+}
+
+TEST_F(ZipTest, ForeignArchiveWhoseDirectoryIsLostIsNotWrittenTo) {
+  const std::string whole = ForeignArchive(OddForeignEntries());
+  const std::string cut = whole.substr(0, whole.find(std::string("PK\x01\x02", 4)));
+  dir.Write("a.zip", cut);
+  zip.OpenArchive(archive);
+  EXPECT_FALSE(zip.IsZipFile());
+  EXPECT_THROW(AddText("x.txt", "x"), EZkError);
+  EXPECT_TRUE(TempDir::Read(archive) == cut);
+}
+
+// ---------------------------------------------------------------- new archives
+
+int TemporaryFiles(const TempDir& dir) {
+  int count = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+    count += platform::IsAtomicTemporaryName(entry.path().filename().string());
+  return count;
+}
+
+TEST_F(ZipTest, NewArchiveTakesItsNameOnlyWhenCommitted) {
+  dir.Write("a.zip", "the last good backup");
+  zip.BeginArchive(archive);
+  EXPECT_TRUE(zip.IsZipFile());
+  EXPECT_TRUE(zip.Active());
+  EXPECT_EQ(zip.FileName(), archive);
+  EXPECT_EQ(zip.Entries().Count(), 0);
+  EXPECT_EQ(changes, (std::vector<int>{0, 1}));
+  zip.BeginUpdate();
+  AddText("/n/a.txt", TextBytes(20000, 1));
+  AddText("/n/b.bin", RandomBytes(30000, 2));
+  zip.EndUpdate();
+  AddText("/n/c.txt", "c");
+  AddText("/n/a.txt", "replaced");
+  zip.Entries().DeleteEntry(zip.Entries().IndexOfName("/n/b.bin"));
+  zip.SetComment({"új"});
+  EXPECT_EQ(TempDir::Read(archive), "the last good backup");
+  EXPECT_EQ(TemporaryFiles(dir), 1);
+  changes.clear();
+  zip.CommitArchive();
+  EXPECT_FALSE(zip.IsZipFile());
+  EXPECT_EQ(changes, (std::vector<int>{0}));
+  EXPECT_EQ(TemporaryFiles(dir), 0);
+  const test::ParsedZip parsed = ParseZip(archive);
+  ASSERT_EQ(parsed.Central.size(), 3u);
+  EXPECT_EQ(parsed.Central[1].Name, "n/c.txt");
+  EXPECT_EQ(parsed.Data(parsed.Central[2]), "replaced");
+  EXPECT_EQ(parsed.Comment, "új\r\n");
+  zip.OpenArchive(archive);
+  EXPECT_EQ(Names(), (std::vector<std::string>{"n/", "n/c.txt", "n/a.txt"}));
+}
+
+TEST_F(ZipTest, EmptyNewArchiveIsTheEmptyEndRecord) {
+  zip.BeginArchive(archive);
+  zip.CommitArchive();
+  EXPECT_EQ(TempDir::Read(archive), std::string("PK\x05\x06", 4) + std::string(18, '\0'));
+}
+
+TEST_F(ZipTest, UncommittedNewArchiveIsDiscarded) {
+  const std::string other = dir.Write("other.zip", "");
+  zip.CreateArchive(other);
+  const std::function<void(std::unique_ptr<TZkZip>&)> ways[] = {
+      [](std::unique_ptr<TZkZip>& z) { z->CloseArchive(); },
+      [](std::unique_ptr<TZkZip>& z) { z.reset(); },
+      [&](std::unique_ptr<TZkZip>& z) { z->OpenArchive(other); },
+      [&](std::unique_ptr<TZkZip>& z) { z->BeginArchive(dir / "b.zip"); z->CloseArchive(); },
+  };
+  const std::string otherBefore = TempDir::Read(other);
+  for (std::size_t i = 0; i < std::size(ways); ++i) {
+    SCOPED_TRACE(i);
+    dir.Write("a.zip", "the last good backup");
+    auto fresh = std::make_unique<TZkZip>();
+    fresh->BeginArchive(archive);
+    const std::string data = RandomBytes(50000, 1);
+    TZkZipMemorySource source(data);
+    fresh->Entries().AddStream("/x/a.bin", 0x20, source, kMoment);
+    ways[i](fresh);
+    EXPECT_EQ(TempDir::Read(archive), "the last good backup");
+    EXPECT_EQ(TemporaryFiles(dir), 0);
+    EXPECT_FALSE(std::filesystem::exists(dir / "b.zip"));
+    EXPECT_EQ(TempDir::Read(other), otherBefore);
+  }
+}
+
+TEST_F(ZipTest, FailedCommitLeavesTheTargetAndNoTemporaryFile) {
+  // A folder in the way: the new archive cannot be renamed over it.
+  dir.Write("a.zip/inside.txt", "kept");
+  zip.BeginArchive(archive);
+  AddText("/x/a.txt", "a");
+  try {
+    zip.CommitArchive();
+    FAIL() << "no error";
+  } catch (const EZkFileWriteError& e) {
+    EXPECT_EQ(std::string(e.what()), "Írási hiba (" + archive + ")");
+  }
+  EXPECT_FALSE(zip.IsZipFile());
+  EXPECT_EQ(TemporaryFiles(dir), 0);
+  EXPECT_EQ(TempDir::Read(dir / "a.zip/inside.txt"), "kept");
+}
+
+TEST_F(ZipTest, CommitWithoutANewArchiveIsRefused) {
+  EXPECT_THROW(zip.CommitArchive(), EZkError);
+  Create();
+  AddText("a.txt", "a");
+  EXPECT_THROW(zip.CommitArchive(), EZkError);
+  EXPECT_TRUE(zip.IsZipFile());
+}
+
+// ---------------------------------------------------------------- copied entries
+
+TEST_F(ZipTest, CopiedEntriesKeepTheirBytesWithNewOffsets) {
+  Create();
+  AddText("/c/a.txt", TextBytes(40000, 1));
+  AddText("/c/b.bin", RandomBytes(30000, 2));
+  AddText("/c/empty.txt", "");
+  zip.CloseArchive();
+  TZkZip old;
+  old.OpenArchive(archive);
+  ASSERT_EQ(old.Entries().Count(), 4);
+
+  const std::string updated = dir / "updated.zip";
+  zip.BeginArchive(updated);
+  zip.BeginUpdate();
+  AddText("/c/new.txt", "new");
+  changes.clear();
+  for (const int index : {3, 1, 2}) ASSERT_NE(zip.CopyEntry(old, index), nullptr);
+  EXPECT_EQ(changes, (std::vector<int>{2, 2, 2}));
+  zip.EndUpdate();
+  zip.CommitArchive();
+
+  const test::ParsedZip from = ParseZip(archive);
+  const test::ParsedZip to = ParseZip(updated);
+  ASSERT_EQ(to.Central.size(), 5u);
+  const std::size_t sources[] = {3, 1, 2};
+  for (std::size_t i = 0; i < 3; ++i) {
+    const test::ParsedCentral& a = from.Central[sources[i]];
+    const test::ParsedCentral& b = to.Central[2 + i];
+    SCOPED_TRACE(a.Name);
+    const std::size_t size = 30 + a.NameLength + a.CompressedSize;
+    EXPECT_TRUE(to.Bytes.substr(b.Offset, size) == from.Bytes.substr(a.Offset, size));
+    const test::ParsedCentral& before = to.Central[1 + i];
+    EXPECT_EQ(b.Offset, before.Offset + 30 + before.NameLength + before.CompressedSize);
+    EXPECT_EQ(b.Name, a.Name);
+    EXPECT_EQ(b.Crc, a.Crc);
+    EXPECT_EQ(b.Method, a.Method);
+    EXPECT_EQ(b.Time, a.Time);
+    EXPECT_EQ(b.ExternalAttributes, a.ExternalAttributes);
+    EXPECT_TRUE(to.Data(b) == from.Data(a));
+  }
+  zip.OpenArchive(updated);
+  EXPECT_EQ(Names(), (std::vector<std::string>{"c/", "c/new.txt", "c/empty.txt", "c/a.txt", "c/b.bin"}));
+}
+
+TEST_F(ZipTest, CopyEntryRefusesWhatItCannotCopyAsItIs) {
+  std::string foreign = ForeignArchive(OddForeignEntries());
+  dir.Write("foreign.zip", foreign);
+  // A second archive whose first local header is gone.
+  foreign.replace(0, 4, "XXXX");
+  dir.Write("headless.zip", foreign);
+  TZkZip odd;
+  odd.OpenArchive(dir / "foreign.zip");
+  TZkZip headless;
+  headless.OpenArchive(dir / "headless.zip");
+  ASSERT_TRUE(odd.IsZipFile());
+  ASSERT_TRUE(headless.IsZipFile());
+
+  zip.BeginArchive(archive);
+  ASSERT_NE(zip.CopyEntry(odd, 2), nullptr);  // extra fields are copied along
+  const auto refused = [&](const TZkZip& source, int index, const std::string& message) {
+    try {
+      zip.CopyEntry(source, index);
+      ADD_FAILURE() << "no error for " << message;
+    } catch (const EZkError& e) {
+      EXPECT_EQ(std::string(e.what()), message);
+    }
+  };
+  refused(odd, 1, "A bejegyzés nem másolható (descriptor.txt)");
+  refused(headless, 0, "A bejegyzés nem másolható (bad-date.txt)");
+  refused(odd, 2, "A bejegyzés már szerepel az archívumban (extras.txt)");
+  EXPECT_THROW(zip.CopyEntry(odd, 3), EZkError);
+  EXPECT_EQ(Names(), (std::vector<std::string>{"extras.txt"}));
+  zip.CommitArchive();
+  const test::ParsedZip parsed = ParseZip(archive);
+  ASSERT_EQ(parsed.Central.size(), 1u);
+  EXPECT_EQ(parsed.Data(parsed.Central[0]), "extra fields");
+  EXPECT_EQ(parsed.Local(0).Extra, Le16(0x5455) + Le16(5) + std::string("\x01\x00\x00\x00\x60", 5));
+  EXPECT_EQ(parsed.Central[0].Extra, Le16(0x5455) + Le16(1) + std::string("\x01", 1));
 }
 
 }  // namespace
