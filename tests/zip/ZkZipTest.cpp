@@ -780,10 +780,11 @@ TEST_F(ZipTest, UncommittedNewArchiveIsDiscarded) {
 }
 
 TEST_F(ZipTest, FailedCommitLeavesTheTargetAndNoTemporaryFile) {
-  // A folder in the way: the new archive cannot be renamed over it.
-  dir.Write("a.zip/inside.txt", "kept");
+  // A folder in the way, made after the archive was begun: the new archive
+  // cannot be renamed over it.
   zip.BeginArchive(archive);
   AddText("/x/a.txt", "a");
+  dir.Write("a.zip/inside.txt", "kept");
   try {
     zip.CommitArchive();
     FAIL() << "no error";
