@@ -158,6 +158,8 @@ void AtomicFile::Commit() {
 }
 
 void WriteFileAtomically(const std::string& path, const std::function<void(std::ostream&)>& write) {
+  // What a killed save left beside the file goes with the next one.
+  RemoveAtomicLeftovers(FolderOf(ReplacedPath(path)));
   AtomicFile file(path);
   {
     FileWriteBuffer buffer(file.File());

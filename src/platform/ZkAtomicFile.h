@@ -53,7 +53,8 @@ private:
 // commits it. The old file keeps its content when anything fails: the error
 // is passed on (EZkFileCreateError, EZkFileWriteError when a write fails, or
 // whatever `write` throws). A replaced file keeps its permission bits; a new
-// one gets the usual ones.
+// one gets the usual ones. Temporary files that killed writers left in the
+// folder are removed first.
 void WriteFileAtomically(const std::string& path, const std::function<void(std::ostream&)>& write);
 
 // True for the name (without folder) of a temporary file of AtomicFile.

@@ -407,6 +407,7 @@ void TZkTextFile::Flush() {
     const std::int64_t size = Size();
     for (std::int64_t at = 0; at < size;) {
       const std::size_t n = ReadThrough(at, buffer.data(), buffer.size());
+      if (n == 0) throw EZkFileReadError("Olvasási hiba");
       out.write(buffer.data(), static_cast<std::streamsize>(n));
       at += static_cast<std::int64_t>(n);
     }

@@ -157,8 +157,8 @@ TEST(AtomicFileNames, TemporaryNamesAreRecognised) {
 
 // A writer killed in the middle leaves its temporary file; the next writer's
 // clean-up removes it, but never the file of a process that still runs.
-TEST_F(AtomicFileTest, LeftoversOfKilledWritersAreRemoved) {
-  const auto path = dir.Write("a.zip", "previous archive");
+// Leaves the temporary file of a writer killed in the middle.
+void KilledWriter(const std::string& path) {
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
@@ -169,6 +169,11 @@ TEST_F(AtomicFileTest, LeftoversOfKilledWritersAreRemoved) {
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFSIGNALED(status));
+}
+
+TEST_F(AtomicFileTest, LeftoversOfKilledWritersAreRemoved) {
+  const auto path = dir.Write("a.zip", "previous archive");
+  KilledWriter(path);
   ASSERT_EQ(Names().size(), 2U);
 
   AtomicFile live(path);
@@ -176,6 +181,12 @@ TEST_F(AtomicFileTest, LeftoversOfKilledWritersAreRemoved) {
   RemoveAtomicLeftovers(dir.Path());
   EXPECT_EQ(Names(), (std::set<std::string>{"a.zip", liveName}));
   EXPECT_EQ(test::TempDir::Read(path), "previous archive");
+
+  // A whole-file write clears its folder of them first.
+  KilledWriter(path);
+  ASSERT_EQ(Names().size(), 3U);
+  WriteFileAtomically(path, [](std::ostream& out) { out << "new"; });
+  EXPECT_EQ(Names(), (std::set<std::string>{"a.zip", liveName}));
 }
 
 }  // namespace
