@@ -35,7 +35,7 @@ zip -9 -r -q peer.zip peer
 mid=$(date +%s.%N)
 echo "one more line" >>peer/text/part3.txt
 touch -d '+1 hour' peer/text/part3.txt
-zip -9 -u -q peer.zip peer
+zip -9 -r -u -q peer.zip peer
 end=$(date +%s.%N)
 awk -v s="$start" -v m="$mid" -v e="$end" 'BEGIN {
   printf "full %.3f\nupdate %.3f\nratio update/full %.4f\n", m - s, e - m, (e - m) / (m - s) }'

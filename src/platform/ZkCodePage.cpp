@@ -52,14 +52,23 @@ private:
   iconv_t handle_;
 };
 
+// Both code pages keep ASCII as it is, so most names need no converter.
+bool IsAscii(std::string_view text) {
+  for (const char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
 }  // namespace
 
 std::optional<std::string> Utf8ToCodePage(std::string_view utf8, TCodePage codePage) {
+  if (IsAscii(utf8)) return std::string(utf8);
   Converter converter(IconvName(codePage), "UTF-8");
   return converter.Convert(utf8);
 }
 
 std::optional<std::string> CodePageToUtf8(std::string_view bytes, TCodePage codePage) {
+  if (IsAscii(bytes)) return std::string(bytes);
   Converter converter("UTF-8", IconvName(codePage));
   return converter.Convert(bytes);
 }

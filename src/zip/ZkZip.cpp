@@ -205,9 +205,16 @@ int TZkZipEntries::IndexOfStoredName(std::string_view name) const {
   }
   for (; indexed_ < items_.size(); ++indexed_)
     index_.emplace(EntryNameKey(items_[indexed_]->name_), static_cast<int>(indexed_));
-  // The name as it would be stored and read back, as the entries' names are.
-  const StoredName stored = EncodeEntryName(name);
-  const auto found = index_.find(EntryNameKey(DecodeEntryName(stored.Bytes, stored.Utf8)));
+  // The name as it would be stored and read back, as the entries' names are;
+  // only a name that is not UTF-8 reads back otherwise.
+  std::string key;
+  if (IsValidUtf8(name)) {
+    key = EntryNameKey(name);
+  } else {
+    const StoredName stored = EncodeEntryName(name);
+    key = EntryNameKey(DecodeEntryName(stored.Bytes, stored.Utf8));
+  }
+  const auto found = index_.find(key);
   return found == index_.end() ? -1 : found->second;
 }
 

@@ -375,7 +375,11 @@ private:
   void FlushPendingDirectory();
   TZkZipEntriesEntry& PrepareEntry(const std::string& name, std::uint32_t attributes, TDateTime dateTime);
   void CompressInto(Target& target, TZkZipEntriesEntry& entry, TZkZipSource& source);
-  void AppendFailed(std::uint64_t formerCentral);
+  // Writes an entry (already in the directory, last) through `write` where
+  // the directory stood, then the directory, or marks it pending in an
+  // update. On failure the entry is dropped and the previous directory
+  // written back.
+  void AppendEntry(const std::function<void(Target& target)>& write);
   void Rebuild(int removed, TZkZipEntriesEntry* added, TZkZipSource* source);
   TZkZipEntriesEntry* Add(bool inPlace, const std::string& entryName, std::uint32_t attributes,
                           TZkZipSource& source, TDateTime dateTime);

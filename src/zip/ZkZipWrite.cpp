@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -256,19 +257,7 @@ TZkZipEntriesEntry* TZkZip::Add(bool inPlace, const std::string& entryName, std:
   TZkZipEntriesEntry& entry = PrepareEntry(name, attributes, dateTime);
   // A replace drops an entry from the middle: that takes a new archive.
   if (inPlace && existing < 0) {
-    const std::uint64_t formerCentral = endRecord_.CentralOffset;
-    try {
-      Target target(file_, fileName_, formerCentral);
-      CompressInto(target, entry, source);
-      endRecord_.CentralOffset = target.Position();
-      if (updateDepth_ > 0)
-        directoryPending_ = true;
-      else
-        WriteDirectoryAt(target.Position());
-    } catch (...) {
-      AppendFailed(formerCentral);
-      throw;
-    }
+    AppendEntry([&](Target& target) { CompressInto(target, entry, source); });
   } else {
     Rebuild(existing, &entry, &source);
   }
@@ -276,15 +265,26 @@ TZkZipEntriesEntry* TZkZip::Add(bool inPlace, const std::string& entryName, std:
   return &entries_.Items(entries_.Count() - 1);
 }
 
-// Drops the entry appended last and writes the previous directory back.
-void TZkZip::AppendFailed(std::uint64_t formerCentral) {
-  entries_.Remove(entries_.Count() - 1);
-  // The previous directory fits where it was, so writing it back works also
-  // on a full disk; should it fail too, the first error is the one to report
-  // and the next open walks the local headers.
+void TZkZip::AppendEntry(const std::function<void(Target& target)>& write) {
+  const std::uint64_t formerCentral = endRecord_.CentralOffset;
   try {
-    WriteDirectoryAt(formerCentral);
-  } catch (const EZkError&) {
+    Target target(file_, fileName_, formerCentral);
+    write(target);
+    endRecord_.CentralOffset = target.Position();
+    if (updateDepth_ > 0)
+      directoryPending_ = true;
+    else
+      WriteDirectoryAt(target.Position());
+  } catch (...) {
+    entries_.Remove(entries_.Count() - 1);
+    // The previous directory fits where it was, so writing it back works
+    // also on a full disk; should it fail too, the first error is the one to
+    // report and the next open walks the local headers.
+    try {
+      WriteDirectoryAt(formerCentral);
+    } catch (const EZkError&) {
+    }
+    throw;
   }
 }
 
@@ -311,26 +311,17 @@ TZkZipEntriesEntry* TZkZip::CopyEntry(const TZkZip& source, int index) {
   entry.name_ = from.name_;
   entry.dateTime_ = from.dateTime_;
   entry.localZip64_ = from.localZip64_;
-  const std::uint64_t formerCentral = endRecord_.CentralOffset;
-  entry.central_.LocalHeaderOffset = formerCentral;
-  try {
-    Target target(file_, fileName_, formerCentral);
+  entry.central_.LocalHeaderOffset = endRecord_.CentralOffset;
+  AppendEntry([&](Target& target) {
+    const std::uint64_t header = target.Position();
     // The signature goes in last, so that a walk after a crash stops in
     // front of an entry whose data is not all there.
     target.Write(std::string(4, '\0'));
     target.CopyFrom(source.file_, c.LocalHeaderOffset + 4, from.LocalEntrySize() - 4);
     ByteWriter signature;
     signature.U32(kLocalHeaderSignature);
-    target.WriteAt(formerCentral, signature.Data());
-    endRecord_.CentralOffset = target.Position();
-    if (updateDepth_ > 0)
-      directoryPending_ = true;
-    else
-      WriteDirectoryAt(target.Position());
-  } catch (...) {
-    AppendFailed(formerCentral);
-    throw;
-  }
+    target.WriteAt(header, signature.Data());
+  });
   Changed(kChangeAdded);
   return &entry;
 }

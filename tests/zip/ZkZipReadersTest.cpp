@@ -211,6 +211,44 @@ TEST_F(ZipReadersTest, BatchedAddsGiveTheSameArchive) {
   Check();
 }
 
+// Runs `change` on the archive in a child process, which tells the parent
+// through `stopped` (from an event handler) that it stands where it is to
+// be killed, or is killed after `delay` when that comes first. Returns once
+// the child is dead.
+void KillChild(const std::function<void(TZkZip& writer, const std::function<void()>& stopped)>& change,
+               const std::string& archive, std::chrono::milliseconds delay) {
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    close(ready[0]);
+    TZkZip writer;
+    writer.OpenArchive(archive);
+    writer.SetCompressionType(TZipCompressionType::ctFast);
+    const auto stopped = [&] {
+      const char signal = 'k';
+      if (write(ready[1], &signal, 1) != 1) _exit(2);
+      for (;;) pause();
+    };
+    try {
+      change(writer, stopped);
+    } catch (const EZkError& e) {
+      std::fprintf(stderr, "%s\n", e.what());
+      _exit(4);
+    }
+    _exit(3);
+  }
+  close(ready[1]);
+  pollfd wait{ready[0], POLLIN, 0};
+  const int polled = poll(&wait, 1, static_cast<int>(delay.count()));
+  close(ready[0]);
+  ASSERT_EQ(kill(child, SIGKILL), 0);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status)) << "the child ended before it was killed: " << polled;
+}
+
 TEST_F(ZipReadersTest, KilledWhileAddingKeepsTheCompleteEntries) {
   ZK_REQUIRE_READERS();
   Create();
@@ -223,35 +261,17 @@ TEST_F(ZipReadersTest, KilledWhileAddingKeepsTheCompleteEntries) {
   }
   std::filesystem::resize_file(big, std::uint64_t{64} << 20);
 
-  int ready[2];
-  ASSERT_EQ(pipe(ready), 0);
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    close(ready[0]);
-    TZkZip writer;
-    writer.OpenArchive(archive);
-    writer.SetCompressionType(TZipCompressionType::ctNone);
-    int blocks = 0;
-    writer.OnCompressFile = [&](TZkZip&, std::int64_t, std::int64_t) {
-      // Well into the file's data: tell the parent, then wait to be killed.
-      if (++blocks == 100) {
-        const char signal = 'k';
-        if (write(ready[1], &signal, 1) != 1) _exit(2);
-        for (;;) pause();
-      }
-    };
-    writer.AddFile(big);
-    _exit(3);
-  }
-  close(ready[1]);
-  char signal = 0;
-  ASSERT_EQ(read(ready[0], &signal, 1), 1);
-  close(ready[0]);
-  ASSERT_EQ(kill(child, SIGKILL), 0);
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFSIGNALED(status));
+  KillChild(
+      [&big](TZkZip& writer, const std::function<void()>& stopped) {
+        writer.SetCompressionType(TZipCompressionType::ctNone);
+        int blocks = 0;
+        // Well into the file's data.
+        writer.OnCompressFile = [&](TZkZip&, std::int64_t, std::int64_t) {
+          if (++blocks == 100) stopped();
+        };
+        writer.AddFile(big);
+      },
+      archive, std::chrono::seconds(60));
 
   zip.OpenArchive(archive);
   ASSERT_TRUE(zip.IsZipFile());
@@ -302,44 +322,6 @@ void ExpectIntact(const std::string& archive, const Expected& allowed, std::size
     const test::CommandResult r = test::Run(command + test::Quote(archive));
     EXPECT_EQ(r.Status, 0) << command << r.Output;
   }
-}
-
-// Runs `change` on the archive in a child process, which tells the parent
-// through `stopped` (from an event handler) that it stands where it is to
-// be killed, or is killed after `delay` when that comes first. Returns once
-// the child is dead.
-void KillChild(const std::function<void(TZkZip& writer, const std::function<void()>& stopped)>& change,
-               const std::string& archive, std::chrono::milliseconds delay) {
-  int ready[2];
-  ASSERT_EQ(pipe(ready), 0);
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    close(ready[0]);
-    TZkZip writer;
-    writer.OpenArchive(archive);
-    writer.SetCompressionType(TZipCompressionType::ctFast);
-    const auto stopped = [&] {
-      const char signal = 'k';
-      if (write(ready[1], &signal, 1) != 1) _exit(2);
-      for (;;) pause();
-    };
-    try {
-      change(writer, stopped);
-    } catch (const EZkError& e) {
-      std::fprintf(stderr, "%s\n", e.what());
-      _exit(4);
-    }
-    _exit(3);
-  }
-  close(ready[1]);
-  pollfd wait{ready[0], POLLIN, 0};
-  const int polled = poll(&wait, 1, static_cast<int>(delay.count()));
-  close(ready[0]);
-  ASSERT_EQ(kill(child, SIGKILL), 0);
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFSIGNALED(status)) << "the child ended before it was killed: " << polled;
 }
 
 class ZipKillTest : public ZipReadersTest {
