@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cstring>
 #include <limits>
 #include <utility>
@@ -42,11 +41,9 @@ TZkSet<E> SetOf(std::uint32_t mask, const std::array<std::uint32_t, N>& bits) {
   return result;
 }
 
-std::atomic<TZkWaitCursor*> waitCursor{nullptr};
-
 class TWaitCursorScope {
 public:
-  TWaitCursorScope() : cursor_(waitCursor.load()) {
+  explicit TWaitCursorScope(TZkWaitCursor* cursor) : cursor_(cursor) {
     if (cursor_ != nullptr) cursor_->Show();
   }
   ~TWaitCursorScope() {
@@ -76,10 +73,6 @@ TServiceTypes ServiceTypesOf(std::uint32_t mask) {
 
 TServiceCtrlsAccepteds ControlsAcceptedOf(std::uint32_t mask) {
   return SetOf<TServiceCtrlsAccepted>(mask, kAcceptBits);
-}
-
-void SetServiceWaitCursor(TZkWaitCursor* cursor) {
-  waitCursor.store(cursor);
 }
 
 std::string LastErrorMessage() {
@@ -118,7 +111,7 @@ void WaitServiceState(platform::TZkServiceHandle& handle, std::uint32_t state, p
 
 bool ControlServiceAndWait(const TZkServiceContext& context, const std::string& machine, const std::string& service,
                            TZkServiceControlCode control, std::string_view operationText, std::uint32_t state) {
-  const TWaitCursorScope cursor;
+  const TWaitCursorScope cursor(context.WaitCursor);
   const auto handle = OpenServiceHandle(context.Manager, machine, service);
   if (!handle->Control(control)) RaiseFailed(operationText);
   WaitServiceState(*handle, state, context.Sleeper);
@@ -126,7 +119,7 @@ bool ControlServiceAndWait(const TZkServiceContext& context, const std::string& 
 }
 
 bool ServiceStart(const TZkServiceContext& context, const std::string& machine, const std::string& service) {
-  const TWaitCursorScope cursor;
+  const TWaitCursorScope cursor(context.WaitCursor);
   const auto handle = OpenServiceHandle(context.Manager, machine, service);
   if (!handle->Start()) RaiseFailed("Startservice");
   WaitServiceState(*handle, platform::kServiceRunning, context.Sleeper);

@@ -62,24 +62,24 @@ enum class TServiceStart { ssBoot, ssSystem, ssAuto, ssDemand, ssDisabled };
 TServiceTypes ServiceTypesOf(std::uint32_t mask);
 TServiceCtrlsAccepteds ControlsAcceptedOf(std::uint32_t mask);
 
-// What the service functions work with: the manager, and the sleeper of the
-// waits for a state.
-struct TZkServiceContext {
-  platform::TZkServiceControl& Manager;
-  platform::TZkSleeper& Sleeper;
-};
-
 // Shows the busy cursor while a control waits for its service. The core has
-// no cursor: the GUI sets one (it is called from whichever thread controls a
-// service); without it nothing is shown.
+// no cursor: a window hands in its own (it is called from whichever thread
+// controls the service); without one nothing is shown.
 class TZkWaitCursor {
 public:
   virtual ~TZkWaitCursor() = default;
   virtual void Show() = 0;
   virtual void Restore() = 0;
 };
-// The cursor must outlive every control; null removes it.
-void SetServiceWaitCursor(TZkWaitCursor* cursor);
+
+// What the service functions work with: the manager, the sleeper of the
+// waits for a state, and the cursor to show meanwhile (none when null; it
+// must outlive every control made with the context).
+struct TZkServiceContext {
+  platform::TZkServiceControl& Manager;
+  platform::TZkSleeper& Sleeper;
+  TZkWaitCursor* WaitCursor = nullptr;
+};
 
 // The system's text for the calling thread's last failure.
 std::string LastErrorMessage();

@@ -190,12 +190,11 @@ public:
 
 TEST_F(ServiceFunctions, TheWaitCursorIsRestoredAfterSuccessAndFailure) {
   TCountingCursor cursor;
-  SetServiceWaitCursor(&cursor);
+  const TZkServiceContext context{scm_, sleeper_, &cursor};
   scm_.AddService("Spooler", "", p::kServiceRunning);
-  ServiceStop(context_, "", "Spooler");
-  EXPECT_THROW(ServiceStop(context_, "", "Spooler"), EZkServiceError);  // stopped now
-  EXPECT_THROW(ServiceStart(context_, "", "NoSuch"), EZkServiceError);
-  SetServiceWaitCursor(nullptr);
+  ServiceStop(context, "", "Spooler");
+  EXPECT_THROW(ServiceStop(context, "", "Spooler"), EZkServiceError);  // stopped now
+  EXPECT_THROW(ServiceStart(context, "", "NoSuch"), EZkServiceError);
   EXPECT_EQ(cursor.Shown, 3);
   EXPECT_EQ(cursor.Restored, 3);
 }
