@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 #include <utility>
 
-#include "platform/ZkAtomicFile.h"
 #include "platform/ZkFileSystem.h"
 #include "util/ZkUtil.h"
 #include "zip/ZkZipFormat.h"
@@ -13,115 +13,6 @@
 namespace zk {
 
 using namespace zipformat;
-
-namespace zipdetail {
-
-std::uint16_t VersionNeededFor(const TCentralDirectoryFile& central, bool localZip64) {
-  const bool zip64 = localZip64 || NeedsZip64(central.CompressedSize) || NeedsZip64(central.UncompressedSize) ||
-                     NeedsZip64(central.LocalHeaderOffset);
-  return zip64 ? std::max(central.VersionNeeded, kVersionZip64) : central.VersionNeeded;
-}
-
-std::string EncodeLocalHeader(const TCentralDirectoryFile& central, bool zip64, bool complete) {
-  ByteWriter w;
-  // An incomplete header has no signature, so that a walk after a crash
-  // stops in front of it instead of taking its unfinished data.
-  w.U32(complete ? kLocalHeaderSignature : 0);                                 // signature
-  w.U16(zip64 ? std::max(central.VersionNeeded, kVersionZip64) : central.VersionNeeded);  // version needed
-  w.U16(central.Flags);                                                        // general purpose flags
-  w.U16(central.Method);                                                       // compression method
-  w.U16(central.Time);                                                         // last modification time
-  w.U16(central.Date);                                                         // last modification date
-  w.U32(central.Crc32);                                                        // CRC-32
-  w.U32(zip64 ? kMax32 : static_cast<std::uint32_t>(central.CompressedSize));    // compressed size
-  w.U32(zip64 ? kMax32 : static_cast<std::uint32_t>(central.UncompressedSize));  // uncompressed size
-  w.U16(static_cast<std::uint16_t>(central.Name.size()));                      // file name length
-  w.U16(zip64 ? static_cast<std::uint16_t>(kLocalZip64ExtraSize) : 0);         // extra field length
-  w.Bytes(central.Name);                                                       // file name
-  if (zip64) {
-    w.U16(kZip64ExtraId);
-    w.U16(static_cast<std::uint16_t>(kLocalZip64ExtraSize - kExtraHeaderSize));
-    w.U64(central.UncompressedSize);
-    w.U64(central.CompressedSize);
-  }
-  return std::move(w.Data());
-}
-
-std::string EncodeCentralRecord(const TCentralDirectoryFile& central, bool localZip64) {
-  const bool zipUncompressed = localZip64 || NeedsZip64(central.UncompressedSize);
-  const bool zipCompressed = localZip64 || NeedsZip64(central.CompressedSize);
-  const bool zipOffset = NeedsZip64(central.LocalHeaderOffset);
-  ByteWriter extra;
-  if (zipUncompressed || zipCompressed || zipOffset) {
-    ByteWriter values;
-    if (zipUncompressed) values.U64(central.UncompressedSize);
-    if (zipCompressed) values.U64(central.CompressedSize);
-    if (zipOffset) values.U64(central.LocalHeaderOffset);
-    extra.U16(kZip64ExtraId);
-    extra.U16(static_cast<std::uint16_t>(values.Data().size()));
-    extra.Bytes(values.Data());
-  }
-  extra.Bytes(central.Extra);
-
-  ByteWriter w;
-  w.U32(kCentralHeaderSignature);                                                          // signature
-  w.U16(central.VersionMadeBy);                                                            // version made by
-  w.U16(VersionNeededFor(central, localZip64));                                            // version needed
-  w.U16(central.Flags);                                                                    // general purpose flags
-  w.U16(central.Method);                                                                   // compression method
-  w.U16(central.Time);                                                                     // last modification time
-  w.U16(central.Date);                                                                     // last modification date
-  w.U32(central.Crc32);                                                                    // CRC-32
-  w.U32(zipCompressed ? kMax32 : static_cast<std::uint32_t>(central.CompressedSize));      // compressed size
-  w.U32(zipUncompressed ? kMax32 : static_cast<std::uint32_t>(central.UncompressedSize));  // uncompressed size
-  w.U16(static_cast<std::uint16_t>(central.Name.size()));                                  // file name length
-  w.U16(static_cast<std::uint16_t>(extra.Data().size()));                                  // extra field length
-  w.U16(static_cast<std::uint16_t>(central.Comment.size()));                               // file comment length
-  w.U16(static_cast<std::uint16_t>(std::min<std::uint32_t>(central.DiskNumberStart, kMax16)));  // disk number start
-  w.U16(central.InternalAttributes);                                                       // internal attributes
-  w.U32(central.ExternalAttributes);                                                       // external attributes
-  w.U32(zipOffset ? kMax32 : static_cast<std::uint32_t>(central.LocalHeaderOffset));       // local header offset
-  w.Bytes(central.Name);                                                                   // file name
-  w.Bytes(extra.Data());                                                                   // extra field
-  w.Bytes(central.Comment);                                                                // file comment
-  return std::move(w.Data());
-}
-
-std::string EncodeEndRecords(std::uint64_t count, std::uint64_t centralOffset, std::uint64_t centralSize,
-                             std::string_view comment) {
-  ByteWriter w;
-  const bool zip64 = NeedsZip64Count(count) || NeedsZip64(centralOffset) || NeedsZip64(centralSize);
-  if (zip64) {
-    const std::uint64_t zip64EndOffset = centralOffset + centralSize;
-    w.U32(kZip64EndRecordSignature);        // signature
-    w.U64(kZip64EndRecordSize - 12);        // size of the rest of the record
-    w.U16(kVersionZip64);                   // version made by
-    w.U16(kVersionZip64);                   // version needed
-    w.U32(0);                               // number of this disk
-    w.U32(0);                               // disk where the central directory starts
-    w.U64(count);                           // entries on this disk
-    w.U64(count);                           // total entries
-    w.U64(centralSize);                     // size of the central directory
-    w.U64(centralOffset);                   // offset of the central directory
-    w.U32(kZip64LocatorSignature);          // locator signature
-    w.U32(0);                               // disk of the ZIP64 end record
-    w.U64(zip64EndOffset);                  // offset of the ZIP64 end record
-    w.U32(1);                               // total number of disks
-  }
-  const auto count16 = static_cast<std::uint16_t>(NeedsZip64Count(count) ? kMax16 : count);
-  w.U32(kEndRecordSignature);                                                      // signature
-  w.U16(0);                                                                        // number of this disk
-  w.U16(0);                                                                        // disk of the central directory
-  w.U16(count16);                                                                  // entries on this disk
-  w.U16(count16);                                                                  // total entries
-  w.U32(NeedsZip64(centralSize) ? kMax32 : static_cast<std::uint32_t>(centralSize));      // central directory size
-  w.U32(NeedsZip64(centralOffset) ? kMax32 : static_cast<std::uint32_t>(centralOffset));  // central directory offset
-  w.U16(static_cast<std::uint16_t>(comment.size()));                               // comment length
-  w.Bytes(comment);                                                                // comment
-  return std::move(w.Data());
-}
-
-}  // namespace zipdetail
 
 // ---------------------------------------------------------------- sources
 
@@ -158,11 +49,11 @@ bool TZkZipEntriesEntry::IsDirectory() const { return (central_.ExternalAttribut
 TZipCompressionType TZkZipEntriesEntry::Compression() const {
   if (central_.Method != kMethodDeflated && central_.Method != kMethodDeflate64) return TZipCompressionType::ctUnknown;
   switch (central_.Flags & kFlagLevelMask) {
-    case 2:
+    case kFlagLevelMaximum:
       return TZipCompressionType::ctMaximum;
-    case 4:
+    case kFlagLevelFast:
       return TZipCompressionType::ctFast;
-    case 6:
+    case kFlagLevelSuperFast:
       return TZipCompressionType::ctSuperFast;
     default:
       return TZipCompressionType::ctNormal;
@@ -172,12 +63,12 @@ TZipCompressionType TZkZipEntriesEntry::Compression() const {
 std::uint64_t TZkZipEntriesEntry::LocalEntrySize() const {
   if (local_.Signature == kLocalHeaderSignature)
     return kLocalHeaderSize + local_.NameLength + local_.ExtraLength + central_.CompressedSize + local_.DescriptorSize;
-  const std::uint64_t descriptor = (central_.Flags & kFlagDataDescriptor) != 0 ? 16 : 0;
+  const std::uint64_t descriptor = (central_.Flags & kFlagDataDescriptor) != 0 ? DataDescriptorSize(true, false) : 0;
   return kLocalHeaderSize + central_.Name.size() + central_.Extra.size() + central_.CompressedSize + descriptor;
 }
 
 std::uint64_t TZkZipEntriesEntry::CentralEntrySize() const {
-  return zipdetail::EncodeCentralRecord(central_, localZip64_).size();
+  return EncodeCentralRecord(central_, localZip64_).size();
 }
 
 TZkZipEntriesEntry& TZkZipEntries::Append() {
@@ -224,49 +115,84 @@ int TZkZipEntries::IndexOfName(std::string_view fileName) const {
 
 // ---------------------------------------------------------------- component
 
-TZkZip::TZkZip() : entries_(*this) {}
+TZkZip::TZkZip() : impl_(std::make_unique<Impl>(*this)) {}
 
 TZkZip::~TZkZip() {
   // A destructor cannot report; an unwritten directory is recovered by the
   // local-header walk of the next open. A new archive is discarded whole.
   try {
-    if (!newArchive_) FlushPendingDirectory();
+    if (!impl_->newArchive_) impl_->FlushPendingDirectory();
   } catch (const EZkError&) {
   }
 }
+
+const std::string& TZkZip::FileName() const { return impl_->fileName_; }
+void TZkZip::SetFileName(const std::string& value) { impl_->fileName_ = value; }
+bool TZkZip::IsZipFile() const { return impl_->file_.IsOpen(); }
+
+void TZkZip::SetActive(bool value) {
+  if (impl_->fileName_.empty()) return;
+  if (value)
+    OpenArchive(impl_->fileName_);
+  else
+    CloseArchive();
+}
+
+TZipSaveMethod TZkZip::SaveMethod() const { return impl_->saveMethod_; }
+void TZkZip::SetSaveMethod(TZipSaveMethod value) { impl_->saveMethod_ = value; }
+bool TZkZip::StoreRelativePath() const { return impl_->storeRelativePath_; }
+void TZkZip::SetStoreRelativePath(bool value) { impl_->storeRelativePath_ = value; }
+bool TZkZip::StoreFolders() const { return impl_->storeFolders_; }
+void TZkZip::SetStoreFolders(bool value) { impl_->storeFolders_ = value; }
+TZipCompressionType TZkZip::CompressionType() const { return impl_->compressionType_; }
+
+void TZkZip::SetCompressionType(TZipCompressionType value) {
+  impl_->compressionType_ = value == TZipCompressionType::ctUnknown ? TZipCompressionType::ctNormal : value;
+}
+
+const std::vector<std::string>& TZkZip::Comment() { return impl_->Comment(); }
+void TZkZip::SetComment(const std::vector<std::string>& lines) { impl_->SetComment(lines); }
+const std::vector<std::string>& TZkZip::FileNames() { return impl_->FileNames(); }
+bool TZkZip::UseTempFiles() const { return impl_->useTempFiles_; }
+void TZkZip::SetUseTempFiles(bool value) { impl_->useTempFiles_ = value; }
+TOverwriteAction TZkZip::OverwriteAction() const { return impl_->overwriteAction_; }
+void TZkZip::SetOverwriteAction(TOverwriteAction value) { impl_->overwriteAction_ = value; }
+bool TZkZip::ReadOnly() const { return impl_->readOnly_; }
+bool TZkZip::ApplyAtributes() const { return impl_->applyAtributes_; }
+void TZkZip::SetApplyAtributes(bool value) { impl_->applyAtributes_ = value; }
+bool TZkZip::SaveDriveName() const { return impl_->saveDriveName_; }
+void TZkZip::SetSaveDriveName(bool value) { impl_->saveDriveName_ = value; }
+
+void TZkZip::OpenArchive(const std::string& fileName) { impl_->OpenArchive(fileName); }
+void TZkZip::CloseArchive() { impl_->CloseArchive(); }
+void TZkZip::BeginArchive(const std::string& fileName) { impl_->BeginArchive(fileName); }
+void TZkZip::CommitArchive() { impl_->CommitArchive(); }
+
+TZkZipEntries& TZkZip::Entries() { return impl_->entries_; }
+const TZkZipEntries& TZkZip::Entries() const { return impl_->entries_; }
 
 void TZkZip::DoZipChange(TZkZip& sender, int changeType) {
   if (OnZipChange) OnZipChange(sender, changeType);
 }
 
-void TZkZip::Changed(int changeType) {
+void TZkZip::Impl::Changed(int changeType) {
   fileNamesStale_ = true;
-  DoZipChange(*this, changeType);
+  owner_.DoZipChange(owner_, changeType);
 }
 
-void TZkZip::SetActive(bool value) {
-  if (fileName_.empty()) return;
-  if (value)
-    OpenArchive(fileName_);
-  else
-    CloseArchive();
+void TZkZip::Impl::RequireOpen() const {
+  if (!file_.IsOpen()) throw EZkError("Nincs megnyitott zip archívum");
 }
 
-void TZkZip::SetCompressionType(TZipCompressionType value) {
-  compressionType_ = value == TZipCompressionType::ctUnknown ? TZipCompressionType::ctNormal : value;
+void TZkZip::Impl::ThrowWriteError() const {
+  throw EZkFileWriteError(FormatMessage("Írási hiba (%s)", {fileName_}));
 }
 
-void TZkZip::RequireOpen() const {
-  if (!IsZipFile()) throw EZkError("Nincs megnyitott zip archívum");
-}
-
-void TZkZip::ThrowWriteError() const { throw EZkFileWriteError(FormatMessage("Írási hiba (%s)", {fileName_})); }
-
-void TZkZip::WriteAt(std::uint64_t offset, std::string_view bytes) {
+void TZkZip::Impl::WriteAt(std::uint64_t offset, std::string_view bytes) {
   if (!file_.WriteAt(static_cast<std::int64_t>(offset), bytes.data(), bytes.size())) ThrowWriteError();
 }
 
-void TZkZip::OpenArchive(const std::string& fileName) {
+void TZkZip::Impl::OpenArchive(const std::string& fileName) {
   CloseArchive();
   const auto info = platform::ReadFileInfo(fileName);
   if (!info || (info->Attr & platform::faDirectory) != 0)
@@ -284,7 +210,7 @@ void TZkZip::OpenArchive(const std::string& fileName) {
   Changed(kChangeOpened);
 }
 
-void TZkZip::CloseArchive() {
+void TZkZip::Impl::CloseArchive() {
   // A new archive that was not committed is thrown away: neither its
   // directory nor how its descriptor closes matters.
   const bool discard = newArchive_ && !newArchive_->Committed();
@@ -309,12 +235,12 @@ void TZkZip::CloseArchive() {
 void TZkZip::CreateArchive(const std::string& fileName) {
   platform::FileHandle file = platform::FileHandle::Create(fileName);
   if (!file.IsOpen()) throw EZkFileCreateError(FormatMessage("Létrehozási hiba (%s)", {fileName}));
-  const std::string empty = zipdetail::EncodeEndRecords(0, 0, 0, {});
+  const std::string empty = EncodeEndRecords(0, 0, 0, {});
   if (!file.WriteAll(empty.data(), empty.size()) || !file.Close())
     throw EZkFileWriteError(FormatMessage("Írási hiba (%s)", {fileName}));
 }
 
-void TZkZip::BeginArchive(const std::string& fileName) {
+void TZkZip::Impl::BeginArchive(const std::string& fileName) {
   CloseArchive();
   auto created = std::make_unique<platform::AtomicFile>(fileName);
   platform::FileHandle file = created->File().Duplicate();
@@ -337,7 +263,7 @@ void TZkZip::BeginArchive(const std::string& fileName) {
   Changed(kChangeOpened);
 }
 
-void TZkZip::CommitArchive() {
+void TZkZip::Impl::CommitArchive() {
   RequireOpen();
   if (!newArchive_) throw EZkError("Nincs új zip archívum");
   try {
@@ -350,9 +276,9 @@ void TZkZip::CommitArchive() {
   CloseArchive();
 }
 
-const std::vector<std::string>& TZkZip::Comment() {
+const std::vector<std::string>& TZkZip::Impl::Comment() {
   comment_.clear();
-  if (!IsZipFile()) return comment_;
+  if (!file_.IsOpen()) return comment_;
   std::string line;
   for (std::size_t i = 0; i < commentBytes_.size(); ++i) {
     const char c = commentBytes_[i];
@@ -368,10 +294,10 @@ const std::vector<std::string>& TZkZip::Comment() {
   return comment_;
 }
 
-void TZkZip::SetComment(const std::vector<std::string>& lines) {
+void TZkZip::Impl::SetComment(const std::vector<std::string>& lines) {
   std::string text;
   for (const std::string& line : lines) text += line + "\r\n";
-  if (!IsZipFile()) {
+  if (!file_.IsOpen()) {
     comment_.clear();
     return;
   }
@@ -382,7 +308,7 @@ void TZkZip::SetComment(const std::vector<std::string>& lines) {
   WriteDirectoryAt(endRecord_.CentralOffset);
 }
 
-const std::vector<std::string>& TZkZip::FileNames() {
+const std::vector<std::string>& TZkZip::Impl::FileNames() {
   if (fileNamesStale_) {
     fileNames_.clear();
     for (int i = 0; i < entries_.Count(); ++i) fileNames_.push_back(ZipDisplayName(entries_.Items(i).Name()));
@@ -393,7 +319,7 @@ const std::vector<std::string>& TZkZip::FileNames() {
 
 // ---------------------------------------------------------------- reading
 
-void TZkZip::LoadDirectory() {
+void TZkZip::Impl::LoadDirectory() {
   entries_.Clear();
   endRecord_ = {};
   endRecordPosition_ = 0;
@@ -413,7 +339,7 @@ void TZkZip::LoadDirectory() {
   entries_.indexStale_ = true;
 }
 
-bool TZkZip::FindEndRecord(std::int64_t fileSize) {
+bool TZkZip::Impl::FindEndRecord(std::int64_t fileSize) {
   const auto size = static_cast<std::uint64_t>(fileSize);
   if (size < kEndRecordSize) return false;
   const std::uint64_t lowest = size > kEndRecordSize + kMaxCommentLength ? size - kEndRecordSize - kMaxCommentLength : 0;
@@ -422,17 +348,8 @@ bool TZkZip::FindEndRecord(std::int64_t fileSize) {
       static_cast<std::ptrdiff_t>(tail.size()))
     return false;
   for (std::uint64_t at = tail.size() - kEndRecordSize + 1; at-- > 0;) {
-    if (ReadU32(std::string_view(tail).substr(at, 4)) != kEndRecordSignature) continue;
-    ByteReader r(std::string_view(tail).substr(at, kEndRecordSize));
     EndRecord record;
-    r.U32();                                     // signature
-    record.DiskNumber = r.U16();                 // number of this disk
-    record.CentralDisk = r.U16();                // disk of the central directory
-    record.EntriesOnDisk = r.U16();              // entries on this disk
-    record.TotalEntries = r.U16();               // total entries
-    record.CentralSize = r.U32();                // size of the central directory
-    record.CentralOffset = r.U32();              // offset of the central directory
-    record.CommentLength = r.U16();              // comment length
+    if (!DecodeEndRecord(std::string_view(tail).substr(at, kEndRecordSize), record)) continue;
     // A signature whose comment would run past the end lies inside data.
     if (record.CommentLength > tail.size() - at - kEndRecordSize) continue;
     endRecordPosition_ = lowest + at;
@@ -442,28 +359,12 @@ bool TZkZip::FindEndRecord(std::int64_t fileSize) {
       char locator[kZip64LocatorSize];
       char zip64[kZip64EndRecordSize];
       if (file_.ReadAt(static_cast<std::int64_t>(endRecordPosition_ - kZip64LocatorSize), locator, sizeof locator) ==
-              static_cast<std::ptrdiff_t>(sizeof locator) &&
-          ReadU32(std::string_view(locator, 4)) == kZip64LocatorSignature) {
-        ByteReader l(std::string_view(locator, sizeof locator));
-        l.U32();                                 // signature
-        l.U32();                                 // disk of the ZIP64 end record
-        const std::uint64_t zip64Offset = l.U64();  // offset of the ZIP64 end record
-        if (zip64Offset <= static_cast<std::uint64_t>(INT64_MAX) &&
-            file_.ReadAt(static_cast<std::int64_t>(zip64Offset), zip64, sizeof zip64) ==
-                static_cast<std::ptrdiff_t>(sizeof zip64) &&
-            ReadU32(std::string_view(zip64, 4)) == kZip64EndRecordSignature) {
-          ByteReader z(std::string_view(zip64, sizeof zip64));
-          z.U32();                               // signature
-          z.U64();                               // size of the rest of the record
-          z.U16();                               // version made by
-          z.U16();                               // version needed
-          record.DiskNumber = z.U32();           // number of this disk
-          record.CentralDisk = z.U32();          // disk of the central directory
-          record.EntriesOnDisk = z.U64();        // entries on this disk
-          record.TotalEntries = z.U64();         // total entries
-          record.CentralSize = z.U64();          // size of the central directory
-          record.CentralOffset = z.U64();        // offset of the central directory
-        }
+          static_cast<std::ptrdiff_t>(sizeof locator)) {
+        const std::optional<std::uint64_t> zip64Offset = DecodeZip64Locator(std::string_view(locator, sizeof locator));
+        if (zip64Offset && *zip64Offset <= static_cast<std::uint64_t>(INT64_MAX) &&
+            file_.ReadAt(static_cast<std::int64_t>(*zip64Offset), zip64, sizeof zip64) ==
+                static_cast<std::ptrdiff_t>(sizeof zip64))
+          DecodeZip64EndRecord(std::string_view(zip64, sizeof zip64), record);
       }
     }
     endRecord_ = record;
@@ -513,7 +414,7 @@ bool Fits(std::uint64_t value) { return value <= static_cast<std::uint64_t>(INT6
 
 }  // namespace
 
-bool TZkZip::ReadCentralDirectory(std::int64_t fileSize) {
+bool TZkZip::Impl::ReadCentralDirectory(std::int64_t fileSize) {
   const std::uint64_t offset = endRecord_.CentralOffset;
   // The directory lies before its end record; anything else is damage,
   // and adding at such an offset would write far beyond the file.
@@ -526,44 +427,20 @@ bool TZkZip::ReadCentralDirectory(std::int64_t fileSize) {
   std::string comment;
   for (std::uint64_t i = 0; i < count; ++i) {
     if (!reader.Read(kCentralHeaderSize, fixed)) return false;
-    ByteReader r(fixed);
     TCentralDirectoryFile c;
-    c.Signature = r.U32();                       // signature
-    if (c.Signature != kCentralHeaderSignature) return false;
-    c.VersionMadeBy = r.U16();                   // version made by
-    c.VersionNeeded = r.U16();                   // version needed
-    c.Flags = r.U16();                           // general purpose flags
-    c.Method = r.U16();                          // compression method
-    c.Time = r.U16();                            // last modification time
-    c.Date = r.U16();                            // last modification date
-    c.Crc32 = r.U32();                           // CRC-32
-    c.CompressedSize = r.U32();                  // compressed size
-    c.UncompressedSize = r.U32();                // uncompressed size
-    const std::uint16_t nameLength = r.U16();    // file name length
-    const std::uint16_t extraLength = r.U16();   // extra field length
-    const std::uint16_t commentLength = r.U16(); // file comment length
-    c.DiskNumberStart = r.U16();                 // disk number start
-    c.InternalAttributes = r.U16();              // internal attributes
-    c.ExternalAttributes = r.U32();              // external attributes
-    c.LocalHeaderOffset = r.U32();               // local header offset
-    if (!reader.Read(nameLength, name) || !reader.Read(extraLength, extra) || !reader.Read(commentLength, comment))
+    CentralLengths lengths;
+    if (!DecodeCentralHeader(fixed, c, lengths)) return false;
+    if (!reader.Read(lengths.Name, name) || !reader.Read(lengths.Extra, extra) ||
+        !reader.Read(lengths.Comment, comment))
       return false;
-    const Zip64Values wide = ReadZip64Extra(extra, c.UncompressedSize == kMax32, c.CompressedSize == kMax32,
-                                            c.LocalHeaderOffset == kMax32, c.DiskNumberStart == kMax16);
-    if (wide.UncompressedSize) c.UncompressedSize = *wide.UncompressedSize;
-    if (wide.CompressedSize) c.CompressedSize = *wide.CompressedSize;
-    if (wide.LocalHeaderOffset) c.LocalHeaderOffset = *wide.LocalHeaderOffset;
-    if (wide.DiskNumber) c.DiskNumberStart = *wide.DiskNumber;
+    DecodeCentralNameExtraComment(name, extra, comment, c);
     if (!Fits(c.CompressedSize) || !Fits(c.LocalHeaderOffset)) return false;
-    c.Name = name;
-    c.Extra = WithoutZip64Extra(extra);
-    c.Comment = comment;
 
     TZkZipEntriesEntry& entry = entries_.Append();
     entry.central_ = std::move(c);
     entry.name_ = DecodeEntryName(entry.central_.Name, (entry.central_.Flags & kFlagUtf8Name) != 0);
     entry.dateTime_ = FromDosDateTime({entry.central_.Time, entry.central_.Date});
-    if (OnZipOpen) OnZipOpen(*this, static_cast<std::int64_t>(i), static_cast<std::int64_t>(count));
+    if (owner_.OnZipOpen) owner_.OnZipOpen(owner_, static_cast<std::int64_t>(i), static_cast<std::int64_t>(count));
   }
   return true;
 }
@@ -577,33 +454,14 @@ bool ReadLocalRecord(const platform::FileHandle& file, std::uint64_t offset, std
   if (!Fits(offset) || file.ReadAt(static_cast<std::int64_t>(offset), fixed, sizeof fixed) !=
                            static_cast<std::ptrdiff_t>(sizeof fixed))
     return false;
-  ByteReader r(std::string_view(fixed, sizeof fixed));
   TLocalFile l;
-  l.Signature = r.U32();                         // signature
-  if (l.Signature != kLocalHeaderSignature) return false;
-  l.VersionNeeded = r.U16();                     // version needed
-  l.Flags = r.U16();                             // general purpose flags
-  l.Method = r.U16();                            // compression method
-  l.Time = r.U16();                              // last modification time
-  l.Date = r.U16();                              // last modification date
-  l.Crc32 = r.U32();                             // CRC-32
-  l.CompressedSize = r.U32();                    // compressed size
-  l.UncompressedSize = r.U32();                  // uncompressed size
-  l.NameLength = r.U16();                        // file name length
-  l.ExtraLength = r.U16();                       // extra field length
+  if (!DecodeLocalHeader(std::string_view(fixed, sizeof fixed), l)) return false;
   if (offset + kLocalHeaderSize + l.NameLength + l.ExtraLength > fileSize) return false;
   std::string rest(std::size_t{l.NameLength} + l.ExtraLength, '\0');
   if (file.ReadAt(static_cast<std::int64_t>(offset + kLocalHeaderSize), rest.data(), rest.size()) !=
       static_cast<std::ptrdiff_t>(rest.size()))
     return false;
-  l.Name = rest.substr(0, l.NameLength);
-  l.Extra = rest.substr(l.NameLength);
-  zip64 = l.CompressedSize == kMax32 && l.UncompressedSize == kMax32;
-  const Zip64Values wide =
-      ReadZip64Extra(l.Extra, l.UncompressedSize == kMax32, l.CompressedSize == kMax32, false, false);
-  zip64 = zip64 && wide.UncompressedSize && wide.CompressedSize;
-  if (wide.UncompressedSize) l.UncompressedSize = *wide.UncompressedSize;
-  if (wide.CompressedSize) l.CompressedSize = *wide.CompressedSize;
+  zip64 = DecodeLocalNameAndExtra(rest, l);
   local = std::move(l);
   return true;
 }
@@ -625,11 +483,11 @@ bool WrittenByThisWriter(const TLocalFile& local, bool zip64) {
 
 }  // namespace
 
-void TZkZip::ReadLocalHeaders(std::int64_t fileSize) {
+void TZkZip::Impl::ReadLocalHeaders(std::int64_t fileSize) {
   const auto size = static_cast<std::uint64_t>(fileSize);
   const int count = entries_.Count();
   for (int i = 0; i < count; ++i) {
-    if (OnZipOpen) OnZipOpen(*this, i, count);
+    if (owner_.OnZipOpen) owner_.OnZipOpen(owner_, i, count);
     TZkZipEntriesEntry& entry = entries_.Items(i);
     bool zip64 = false;
     if (!ReadLocalRecord(file_, entry.central_.LocalHeaderOffset, size, entry.local_, zip64)) {
@@ -641,16 +499,17 @@ void TZkZip::ReadLocalHeaders(std::int64_t fileSize) {
       // The descriptor may or may not start with its signature.
       const std::uint64_t dataEnd = entry.central_.LocalHeaderOffset + kLocalHeaderSize + entry.local_.NameLength +
                                     entry.local_.ExtraLength + entry.central_.CompressedSize;
-      const std::uint32_t wide = zip64 ? 8 : 0;
-      char signature[4];
-      const bool signed_ = Fits(dataEnd) && file_.ReadAt(static_cast<std::int64_t>(dataEnd), signature, 4) == 4 &&
-                           ReadU32(std::string_view(signature, 4)) == kDataDescriptorSignature;
-      entry.local_.DescriptorSize = (signed_ ? 16 : 12) + wide;
+      char signature[kSignatureSize];
+      const bool signed_ = Fits(dataEnd) &&
+                           file_.ReadAt(static_cast<std::int64_t>(dataEnd), signature, sizeof signature) ==
+                               static_cast<std::ptrdiff_t>(sizeof signature) &&
+                           ReadU32(std::string_view(signature, sizeof signature)) == kDataDescriptorSignature;
+      entry.local_.DescriptorSize = DataDescriptorSize(signed_, zip64);
     }
   }
 }
 
-bool TZkZip::ScanLocalHeaders(std::int64_t fileSize) {
+bool TZkZip::Impl::ScanLocalHeaders(std::int64_t fileSize) {
   const auto size = static_cast<std::uint64_t>(fileSize);
   std::uint64_t offset = 0;
   for (;;) {

@@ -30,10 +30,6 @@
 
 namespace zk {
 
-namespace platform {
-class AtomicFile;
-}
-
 enum class TZipSaveMethod { FastSave, RebuildAll };
 enum class TZipCompressionType { ctNormal, ctMaximum, ctFast, ctSuperFast, ctNone, ctUnknown };
 enum class TOverwriteAction { oaSkip, oaSkipAll, oaOverwrite, oaOverwriteAll };
@@ -253,18 +249,18 @@ public:
   TZkZip& operator=(const TZkZip&) = delete;
 
   // Published properties.
-  const std::string& FileName() const { return fileName_; }
-  void SetFileName(const std::string& value) { fileName_ = value; }
-  bool IsZipFile() const { return file_.IsOpen(); }
+  const std::string& FileName() const;
+  void SetFileName(const std::string& value);
+  bool IsZipFile() const;
   bool Active() const { return IsZipFile(); }
   void SetActive(bool value);
-  TZipSaveMethod SaveMethod() const { return saveMethod_; }
-  void SetSaveMethod(TZipSaveMethod value) { saveMethod_ = value; }
-  bool StoreRelativePath() const { return storeRelativePath_; }
-  void SetStoreRelativePath(bool value) { storeRelativePath_ = value; }
-  bool StoreFolders() const { return storeFolders_; }
-  void SetStoreFolders(bool value) { storeFolders_ = value; }
-  TZipCompressionType CompressionType() const { return compressionType_; }
+  TZipSaveMethod SaveMethod() const;
+  void SetSaveMethod(TZipSaveMethod value);
+  bool StoreRelativePath() const;
+  void SetStoreRelativePath(bool value);
+  bool StoreFolders() const;
+  void SetStoreFolders(bool value);
+  TZipCompressionType CompressionType() const;
   void SetCompressionType(TZipCompressionType value);
   // Reads the comment of the open archive; empty when none is open.
   const std::vector<std::string>& Comment();
@@ -274,16 +270,16 @@ public:
   const std::vector<std::string>& FileNames();
   // Kept for the stored settings only: every rebuild now goes through a new
   // file beside the archive, whatever this says.
-  bool UseTempFiles() const { return useTempFiles_; }
-  void SetUseTempFiles(bool value) { useTempFiles_ = value; }
-  TOverwriteAction OverwriteAction() const { return overwriteAction_; }
-  void SetOverwriteAction(TOverwriteAction value) { overwriteAction_ = value; }
+  bool UseTempFiles() const;
+  void SetUseTempFiles(bool value);
+  TOverwriteAction OverwriteAction() const;
+  void SetOverwriteAction(TOverwriteAction value);
   std::string ComponentVersion() const { return "2.0"; }
-  bool ReadOnly() const { return readOnly_; }
-  bool ApplyAtributes() const { return applyAtributes_; }
-  void SetApplyAtributes(bool value) { applyAtributes_ = value; }
-  bool SaveDriveName() const { return saveDriveName_; }
-  void SetSaveDriveName(bool value) { saveDriveName_ = value; }
+  bool ReadOnly() const;
+  bool ApplyAtributes() const;
+  void SetApplyAtributes(bool value);
+  bool SaveDriveName() const;
+  void SetSaveDriveName(bool value);
 
   // Events. OnDecompressFile and OnOverwriteFile belong to extraction and
   // are never raised; neither is OnRemoveItems, which reported the sizing of
@@ -327,8 +323,8 @@ public:
   // already.
   TZkZipEntriesEntry* CopyEntry(const TZkZip& source, int index);
 
-  TZkZipEntries& Entries() { return entries_; }
-  const TZkZipEntries& Entries() const { return entries_; }
+  TZkZipEntries& Entries();
+  const TZkZipEntries& Entries() const;
 
   // Adds the file under its own name; null when it does not exist.
   TZkZipEntriesEntry* AddFile(const std::string& fileName);
@@ -349,70 +345,10 @@ protected:
 
 private:
   friend class TZkZipEntries;
-  class Target;
-
-  // The end record as kept in memory: the classic fields widened to hold
-  // ZIP64 values.
-  struct EndRecord {
-    std::uint32_t DiskNumber = 0;
-    std::uint32_t CentralDisk = 0;
-    std::uint64_t EntriesOnDisk = 0;
-    std::uint64_t TotalEntries = 0;
-    std::uint64_t CentralSize = 0;
-    std::uint64_t CentralOffset = 0;
-    std::uint16_t CommentLength = 0;
-  };
-
-  void RequireOpen() const;
-  void Changed(int changeType);
-  void LoadDirectory();
-  bool FindEndRecord(std::int64_t fileSize);
-  bool ReadCentralDirectory(std::int64_t fileSize);
-  void ReadLocalHeaders(std::int64_t fileSize);
-  bool ScanLocalHeaders(std::int64_t fileSize);
-  std::string EncodeDirectory(std::uint64_t centralOffset) const;
-  void WriteDirectoryAt(std::uint64_t centralOffset);
-  void FlushPendingDirectory();
-  TZkZipEntriesEntry& PrepareEntry(const std::string& name, std::uint32_t attributes, TDateTime dateTime);
-  void CompressInto(Target& target, TZkZipEntriesEntry& entry, TZkZipSource& source);
-  // Writes an entry (already in the directory, last) through `write` where
-  // the directory stood, then the directory, or marks it pending in an
-  // update. On failure the entry is dropped and the previous directory
-  // written back.
-  void AppendEntry(const std::function<void(Target& target)>& write);
-  void Rebuild(int removed, TZkZipEntriesEntry* added, TZkZipSource* source);
-  TZkZipEntriesEntry* Add(bool inPlace, const std::string& entryName, std::uint32_t attributes,
-                          TZkZipSource& source, TDateTime dateTime);
-  std::string EntryNameOf(const std::string& entryName) const;
-  [[noreturn]] void ThrowWriteError() const;
-  void WriteAt(std::uint64_t offset, std::string_view bytes);
-
-  std::string fileName_;
-  TZipSaveMethod saveMethod_ = TZipSaveMethod::FastSave;
-  bool storeRelativePath_ = true;
-  bool storeFolders_ = true;
-  TZipCompressionType compressionType_ = TZipCompressionType::ctMaximum;
-  bool useTempFiles_ = false;
-  TOverwriteAction overwriteAction_ = TOverwriteAction::oaSkip;
-  bool readOnly_ = false;
-  bool applyAtributes_ = true;
-  bool saveDriveName_ = false;
-
-  TZkZipEntries entries_;
-  bool fileNamesStale_ = true;
-  std::uint64_t endRecordPosition_ = 0;
-  EndRecord endRecord_;
-  // The comment bytes as in the file, written back unchanged by every
-  // directory write; comment_ is their split form for Comment().
-  std::string commentBytes_;
-  std::vector<std::string> comment_;
-  std::vector<std::string> fileNames_;
-  int updateDepth_ = 0;
-  bool directoryPending_ = false;
-  // The new archive of BeginArchive until it is committed; file_ is then a
-  // second descriptor on it.
-  std::unique_ptr<platform::AtomicFile> newArchive_;
-  platform::FileHandle file_;
+  // The settings, the open archive and its directory, and the steps of
+  // reading and writing it (zip/ZkZipInternal.h).
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
 };
 
 }  // namespace zk

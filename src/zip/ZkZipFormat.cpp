@@ -1,5 +1,8 @@
 #include "zip/ZkZipFormat.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "platform/ZkCodePage.h"
 #include "util/ZkDateTime.h"
 #include "util/ZkUtil.h"
@@ -13,16 +16,16 @@ std::uint32_t ReadU32(std::string_view bytes) {
 
 DosDateTime ToDosDateTime(TDateTime moment) {
   const TDateTimeParts parts = DecodeDateTime(moment);
-  if (parts.Year < 1980 || parts.Year > 2107) return {};
+  if (parts.Year < kDosFirstYear || parts.Year > kDosLastYear) return {};
   DosDateTime dos;
   dos.Time = static_cast<std::uint16_t>(parts.Hour * 2048 + parts.Minute * 32 + parts.Second / 2);
-  dos.Date = static_cast<std::uint16_t>((parts.Year - 1980) * 512 + parts.Month * 32 + parts.Day);
+  dos.Date = static_cast<std::uint16_t>((parts.Year - kDosFirstYear) * 512 + parts.Month * 32 + parts.Day);
   return dos;
 }
 
 TDateTime FromDosDateTime(DosDateTime dos) {
   TDateTime date = 0;
-  if (!TryEncodeDate(1980 + (dos.Date >> 9), (dos.Date >> 5) & 0x0F, dos.Date & 0x1F, date)) return 0;
+  if (!TryEncodeDate(kDosFirstYear + (dos.Date >> 9), (dos.Date >> 5) & 0x0F, dos.Date & 0x1F, date)) return 0;
   TDateTime time = 0;
   if (!TryEncodeTime(dos.Time >> 11, (dos.Time >> 5) & 0x3F, (dos.Time & 0x1F) * 2, 0, time)) time = 0;
   return date + time;
@@ -38,6 +41,265 @@ std::string DecodeEntryName(std::string_view bytes, bool utf8Flag) {
   if (utf8Flag) return std::string(bytes);
   if (auto text = platform::CodePageToUtf8(bytes, platform::TCodePage::cp852)) return std::move(*text);
   return std::string(bytes);
+}
+
+// ---------------------------------------------------------------- local header
+
+std::string EncodeLocalHeader(const TCentralDirectoryFile& central, bool zip64, bool complete) {
+  ByteWriter w;
+  // An incomplete header has no signature, so that a walk after a crash
+  // stops in front of it instead of taking its unfinished data.
+  w.U32(complete ? kLocalHeaderSignature : 0);                                 // signature
+  w.U16(zip64 ? std::max(central.VersionNeeded, kVersionZip64) : central.VersionNeeded);  // version needed
+  w.U16(central.Flags);                                                        // general purpose flags
+  w.U16(central.Method);                                                       // compression method
+  w.U16(central.Time);                                                         // last modification time
+  w.U16(central.Date);                                                         // last modification date
+  w.U32(central.Crc32);                                                        // CRC-32
+  w.U32(zip64 ? kMax32 : static_cast<std::uint32_t>(central.CompressedSize));    // compressed size
+  w.U32(zip64 ? kMax32 : static_cast<std::uint32_t>(central.UncompressedSize));  // uncompressed size
+  w.U16(static_cast<std::uint16_t>(central.Name.size()));                      // file name length
+  w.U16(zip64 ? static_cast<std::uint16_t>(kLocalZip64ExtraSize) : 0);         // extra field length
+  w.Bytes(central.Name);                                                       // file name
+  if (zip64) w.Bytes(EncodeZip64Extra({central.UncompressedSize, central.CompressedSize, {}, {}}));  // extra field
+  return std::move(w.Data());
+}
+
+TLocalFile WrittenLocalRecord(const TCentralDirectoryFile& central, bool zip64) {
+  TLocalFile l;
+  l.Signature = kLocalHeaderSignature;
+  l.VersionNeeded = central.VersionNeeded;
+  l.Flags = central.Flags;
+  l.Method = central.Method;
+  l.Time = central.Time;
+  l.Date = central.Date;
+  l.Crc32 = central.Crc32;
+  l.CompressedSize = central.CompressedSize;
+  l.UncompressedSize = central.UncompressedSize;
+  l.NameLength = static_cast<std::uint16_t>(central.Name.size());
+  l.ExtraLength = static_cast<std::uint16_t>(zip64 ? kLocalZip64ExtraSize : 0);
+  l.Name = central.Name;
+  if (zip64) l.Extra = EncodeZip64Extra({central.UncompressedSize, central.CompressedSize, {}, {}});
+  return l;
+}
+
+bool DecodeLocalHeader(std::string_view fixed, TLocalFile& local) {
+  ByteReader r(fixed);
+  local.Signature = r.U32();                     // signature
+  if (local.Signature != kLocalHeaderSignature) return false;
+  local.VersionNeeded = r.U16();                 // version needed
+  local.Flags = r.U16();                         // general purpose flags
+  local.Method = r.U16();                        // compression method
+  local.Time = r.U16();                          // last modification time
+  local.Date = r.U16();                          // last modification date
+  local.Crc32 = r.U32();                         // CRC-32
+  local.CompressedSize = r.U32();                // compressed size
+  local.UncompressedSize = r.U32();              // uncompressed size
+  local.NameLength = r.U16();                    // file name length
+  local.ExtraLength = r.U16();                   // extra field length
+  return true;
+}
+
+bool DecodeLocalNameAndExtra(std::string_view rest, TLocalFile& local) {
+  local.Name = rest.substr(0, local.NameLength);
+  local.Extra = rest.substr(local.NameLength);
+  const bool marked = local.CompressedSize == kMax32 && local.UncompressedSize == kMax32;
+  const Zip64Values wide =
+      ReadZip64Extra(local.Extra, local.UncompressedSize == kMax32, local.CompressedSize == kMax32, false, false);
+  if (wide.UncompressedSize) local.UncompressedSize = *wide.UncompressedSize;
+  if (wide.CompressedSize) local.CompressedSize = *wide.CompressedSize;
+  return marked && wide.UncompressedSize && wide.CompressedSize;
+}
+
+// ---------------------------------------------------------------- central directory record
+
+std::uint16_t VersionNeededFor(const TCentralDirectoryFile& central, bool localZip64) {
+  const bool zip64 = localZip64 || NeedsZip64(central.CompressedSize) || NeedsZip64(central.UncompressedSize) ||
+                     NeedsZip64(central.LocalHeaderOffset);
+  return zip64 ? std::max(central.VersionNeeded, kVersionZip64) : central.VersionNeeded;
+}
+
+std::string EncodeCentralRecord(const TCentralDirectoryFile& central, bool localZip64) {
+  const bool zipUncompressed = localZip64 || NeedsZip64(central.UncompressedSize);
+  const bool zipCompressed = localZip64 || NeedsZip64(central.CompressedSize);
+  const bool zipOffset = NeedsZip64(central.LocalHeaderOffset);
+  std::string extra;
+  if (zipUncompressed || zipCompressed || zipOffset) {
+    Zip64Values values;
+    if (zipUncompressed) values.UncompressedSize = central.UncompressedSize;
+    if (zipCompressed) values.CompressedSize = central.CompressedSize;
+    if (zipOffset) values.LocalHeaderOffset = central.LocalHeaderOffset;
+    extra = EncodeZip64Extra(values);
+  }
+  extra += central.Extra;
+
+  ByteWriter w;
+  w.U32(kCentralHeaderSignature);                                                          // signature
+  w.U16(central.VersionMadeBy);                                                            // version made by
+  w.U16(VersionNeededFor(central, localZip64));                                            // version needed
+  w.U16(central.Flags);                                                                    // general purpose flags
+  w.U16(central.Method);                                                                   // compression method
+  w.U16(central.Time);                                                                     // last modification time
+  w.U16(central.Date);                                                                     // last modification date
+  w.U32(central.Crc32);                                                                    // CRC-32
+  w.U32(zipCompressed ? kMax32 : static_cast<std::uint32_t>(central.CompressedSize));      // compressed size
+  w.U32(zipUncompressed ? kMax32 : static_cast<std::uint32_t>(central.UncompressedSize));  // uncompressed size
+  w.U16(static_cast<std::uint16_t>(central.Name.size()));                                  // file name length
+  w.U16(static_cast<std::uint16_t>(extra.size()));                                         // extra field length
+  w.U16(static_cast<std::uint16_t>(central.Comment.size()));                               // file comment length
+  w.U16(static_cast<std::uint16_t>(std::min<std::uint32_t>(central.DiskNumberStart, kMax16)));  // disk number start
+  w.U16(central.InternalAttributes);                                                       // internal attributes
+  w.U32(central.ExternalAttributes);                                                       // external attributes
+  w.U32(zipOffset ? kMax32 : static_cast<std::uint32_t>(central.LocalHeaderOffset));       // local header offset
+  w.Bytes(central.Name);                                                                   // file name
+  w.Bytes(extra);                                                                          // extra field
+  w.Bytes(central.Comment);                                                                // file comment
+  return std::move(w.Data());
+}
+
+bool DecodeCentralHeader(std::string_view fixed, TCentralDirectoryFile& central, CentralLengths& lengths) {
+  ByteReader r(fixed);
+  central.Signature = r.U32();                   // signature
+  if (central.Signature != kCentralHeaderSignature) return false;
+  central.VersionMadeBy = r.U16();               // version made by
+  central.VersionNeeded = r.U16();               // version needed
+  central.Flags = r.U16();                       // general purpose flags
+  central.Method = r.U16();                      // compression method
+  central.Time = r.U16();                        // last modification time
+  central.Date = r.U16();                        // last modification date
+  central.Crc32 = r.U32();                       // CRC-32
+  central.CompressedSize = r.U32();              // compressed size
+  central.UncompressedSize = r.U32();            // uncompressed size
+  lengths.Name = r.U16();                        // file name length
+  lengths.Extra = r.U16();                       // extra field length
+  lengths.Comment = r.U16();                     // file comment length
+  central.DiskNumberStart = r.U16();             // disk number start
+  central.InternalAttributes = r.U16();          // internal attributes
+  central.ExternalAttributes = r.U32();          // external attributes
+  central.LocalHeaderOffset = r.U32();           // local header offset
+  return true;
+}
+
+void DecodeCentralNameExtraComment(std::string_view name, std::string_view extra, std::string_view comment,
+                                   TCentralDirectoryFile& central) {
+  const Zip64Values wide =
+      ReadZip64Extra(extra, central.UncompressedSize == kMax32, central.CompressedSize == kMax32,
+                     central.LocalHeaderOffset == kMax32, central.DiskNumberStart == kMax16);
+  if (wide.UncompressedSize) central.UncompressedSize = *wide.UncompressedSize;
+  if (wide.CompressedSize) central.CompressedSize = *wide.CompressedSize;
+  if (wide.LocalHeaderOffset) central.LocalHeaderOffset = *wide.LocalHeaderOffset;
+  if (wide.DiskNumber) central.DiskNumberStart = *wide.DiskNumber;
+  central.Name = name;
+  central.Extra = WithoutZip64Extra(extra);
+  central.Comment = comment;
+}
+
+// ---------------------------------------------------------------- ZIP64 end record
+
+std::string EncodeZip64EndRecord(std::uint64_t count, std::uint64_t centralOffset, std::uint64_t centralSize) {
+  ByteWriter w;
+  w.U32(kZip64EndRecordSignature);                      // signature
+  w.U64(kZip64EndRecordSize - kZip64EndRecordLeadSize); // size of the rest of the record
+  w.U16(kVersionZip64);                                 // version made by
+  w.U16(kVersionZip64);                                 // version needed
+  w.U32(0);                                             // number of this disk
+  w.U32(0);                                             // disk where the central directory starts
+  w.U64(count);                                         // entries on this disk
+  w.U64(count);                                         // total entries
+  w.U64(centralSize);                                   // size of the central directory
+  w.U64(centralOffset);                                 // offset of the central directory
+  return std::move(w.Data());
+}
+
+bool DecodeZip64EndRecord(std::string_view fixed, EndRecord& record) {
+  ByteReader z(fixed);
+  if (z.U32() != kZip64EndRecordSignature) return false;  // signature
+  z.U64();                                       // size of the rest of the record
+  z.U16();                                       // version made by
+  z.U16();                                       // version needed
+  record.DiskNumber = z.U32();                   // number of this disk
+  record.CentralDisk = z.U32();                  // disk of the central directory
+  record.EntriesOnDisk = z.U64();                // entries on this disk
+  record.TotalEntries = z.U64();                 // total entries
+  record.CentralSize = z.U64();                  // size of the central directory
+  record.CentralOffset = z.U64();                // offset of the central directory
+  return true;
+}
+
+// ---------------------------------------------------------------- ZIP64 end record locator
+
+std::string EncodeZip64Locator(std::uint64_t zip64EndOffset) {
+  ByteWriter w;
+  w.U32(kZip64LocatorSignature);                 // locator signature
+  w.U32(0);                                      // disk of the ZIP64 end record
+  w.U64(zip64EndOffset);                         // offset of the ZIP64 end record
+  w.U32(kDiskCount);                             // total number of disks
+  return std::move(w.Data());
+}
+
+std::optional<std::uint64_t> DecodeZip64Locator(std::string_view fixed) {
+  ByteReader l(fixed);
+  if (l.U32() != kZip64LocatorSignature) return std::nullopt;  // signature
+  l.U32();                                       // disk of the ZIP64 end record
+  return l.U64();                                // offset of the ZIP64 end record
+}
+
+// ---------------------------------------------------------------- end record
+
+std::string EncodeEndRecord(std::uint64_t count, std::uint64_t centralOffset, std::uint64_t centralSize,
+                            std::string_view comment) {
+  ByteWriter w;
+  const auto count16 = static_cast<std::uint16_t>(NeedsZip64Count(count) ? kMax16 : count);
+  w.U32(kEndRecordSignature);                                                      // signature
+  w.U16(0);                                                                        // number of this disk
+  w.U16(0);                                                                        // disk of the central directory
+  w.U16(count16);                                                                  // entries on this disk
+  w.U16(count16);                                                                  // total entries
+  w.U32(NeedsZip64(centralSize) ? kMax32 : static_cast<std::uint32_t>(centralSize));      // central directory size
+  w.U32(NeedsZip64(centralOffset) ? kMax32 : static_cast<std::uint32_t>(centralOffset));  // central directory offset
+  w.U16(static_cast<std::uint16_t>(comment.size()));                               // comment length
+  w.Bytes(comment);                                                                // comment
+  return std::move(w.Data());
+}
+
+bool DecodeEndRecord(std::string_view fixed, EndRecord& record) {
+  ByteReader r(fixed);
+  if (r.U32() != kEndRecordSignature) return false;  // signature
+  record.DiskNumber = r.U16();                   // number of this disk
+  record.CentralDisk = r.U16();                  // disk of the central directory
+  record.EntriesOnDisk = r.U16();                // entries on this disk
+  record.TotalEntries = r.U16();                 // total entries
+  record.CentralSize = r.U32();                  // size of the central directory
+  record.CentralOffset = r.U32();                // offset of the central directory
+  record.CommentLength = r.U16();                // comment length
+  return true;
+}
+
+std::string EncodeEndRecords(std::uint64_t count, std::uint64_t centralOffset, std::uint64_t centralSize,
+                             std::string_view comment) {
+  std::string bytes;
+  if (NeedsZip64Count(count) || NeedsZip64(centralOffset) || NeedsZip64(centralSize)) {
+    bytes += EncodeZip64EndRecord(count, centralOffset, centralSize);
+    // The ZIP64 end record follows the directory directly.
+    bytes += EncodeZip64Locator(centralOffset + centralSize);
+  }
+  bytes += EncodeEndRecord(count, centralOffset, centralSize, comment);
+  return bytes;
+}
+
+// ---------------------------------------------------------------- extra fields
+
+std::string EncodeZip64Extra(const Zip64Values& values) {
+  ByteWriter body;
+  if (values.UncompressedSize) body.U64(*values.UncompressedSize);
+  if (values.CompressedSize) body.U64(*values.CompressedSize);
+  if (values.LocalHeaderOffset) body.U64(*values.LocalHeaderOffset);
+  if (values.DiskNumber) body.U32(*values.DiskNumber);
+  ByteWriter w;
+  w.U16(kZip64ExtraId);
+  w.U16(static_cast<std::uint16_t>(body.Data().size()));
+  w.Bytes(body.Data());
+  return std::move(w.Data());
 }
 
 std::string WithoutZip64Extra(std::string_view extra) {
@@ -70,10 +332,10 @@ Zip64Values ReadZip64Extra(std::string_view extra, bool wantUncompressed, bool w
     if (!reader.Ok()) break;
     if (id != kZip64ExtraId) continue;
     ByteReader field(body);
-    if (wantUncompressed && field.Remaining() >= 8) values.UncompressedSize = field.U64();
-    if (wantCompressed && field.Remaining() >= 8) values.CompressedSize = field.U64();
-    if (wantOffset && field.Remaining() >= 8) values.LocalHeaderOffset = field.U64();
-    if (wantDisk && field.Remaining() >= 4) values.DiskNumber = field.U32();
+    if (wantUncompressed && field.Remaining() >= kZip64ValueSize) values.UncompressedSize = field.U64();
+    if (wantCompressed && field.Remaining() >= kZip64ValueSize) values.CompressedSize = field.U64();
+    if (wantOffset && field.Remaining() >= kZip64ValueSize) values.LocalHeaderOffset = field.U64();
+    if (wantDisk && field.Remaining() >= kZip64DiskSize) values.DiskNumber = field.U32();
     break;
   }
   return values;

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "util/ZkDateTime.h"
+#include "zip/ZkZip.h"
 
 namespace zk::zipformat {
 
@@ -21,11 +22,22 @@ inline constexpr std::uint32_t kZip64EndRecordSignature = 0x06064B50;
 inline constexpr std::uint32_t kZip64LocatorSignature = 0x07064B50;
 inline constexpr std::uint32_t kDataDescriptorSignature = 0x08074B50;
 
+// Every record starts with its four-byte signature.
+inline constexpr std::size_t kSignatureSize = 4;
+
 inline constexpr std::size_t kLocalHeaderSize = 30;
 inline constexpr std::size_t kCentralHeaderSize = 46;
 inline constexpr std::size_t kEndRecordSize = 22;
 inline constexpr std::size_t kZip64EndRecordSize = 56;
 inline constexpr std::size_t kZip64LocatorSize = 20;
+// The size field of the ZIP64 end record leaves out the signature and itself.
+inline constexpr std::size_t kZip64EndRecordLeadSize = kSignatureSize + 8;
+// A data descriptor holds the CRC-32 and both sizes in 32 bits; a ZIP64 entry
+// widens the sizes to 64 bits. Its signature is optional.
+inline constexpr std::uint32_t kDataDescriptorSize = 12;
+inline constexpr std::uint32_t kDataDescriptorZip64Growth = 8;
+// Archives of this writer lie on a single disk.
+inline constexpr std::uint32_t kDiskCount = 1;
 // The end record may be followed by a comment of up to 65,535 bytes.
 inline constexpr std::size_t kMaxCommentLength = 0xFFFF;
 
@@ -42,14 +54,22 @@ inline constexpr std::uint16_t kMethodDeflate64 = 9;
 
 inline constexpr std::uint16_t kFlagEncrypted = 0x0001;
 inline constexpr std::uint16_t kFlagLevelMask = 0x0006;
+inline constexpr std::uint16_t kFlagLevelMaximum = 0x0002;
+inline constexpr std::uint16_t kFlagLevelFast = 0x0004;
+inline constexpr std::uint16_t kFlagLevelSuperFast = 0x0006;
 inline constexpr std::uint16_t kFlagDataDescriptor = 0x0008;
 inline constexpr std::uint16_t kFlagUtf8Name = 0x0800;
 
 inline constexpr std::uint32_t kAttrDirectory = 0x10;
 inline constexpr std::uint32_t kAttrArchive = 0x20;
+// The external attributes keep the DOS attributes of the low word only.
+inline constexpr std::uint32_t kDosAttributeMask = 0xFFFF;
 
 inline constexpr std::uint16_t kZip64ExtraId = 0x0001;
 inline constexpr std::size_t kExtraHeaderSize = 4;
+// The widths of the values of a ZIP64 field: sizes and offset, disk number.
+inline constexpr std::size_t kZip64ValueSize = 8;
+inline constexpr std::size_t kZip64DiskSize = 4;
 // The local ZIP64 field reserved for a large source: both sizes.
 inline constexpr std::size_t kLocalZip64ExtraSize = kExtraHeaderSize + 16;
 
@@ -116,6 +136,9 @@ private:
 
 std::uint32_t ReadU32(std::string_view bytes);
 
+inline constexpr int kDosFirstYear = 1980;
+inline constexpr int kDosLastYear = 2107;
+
 // DOS date and time of a moment; both 0 outside the years 1980 to 2107.
 struct DosDateTime {
   std::uint16_t Time = 0;
@@ -149,6 +172,76 @@ constexpr std::uint16_t VersionMadeBy(const StoredName& name) {
 // CP852, also those that were stored raw: the format cannot tell them apart.
 std::string DecodeEntryName(std::string_view bytes, bool utf8Flag);
 
+// The records, in the order of the format: each encoder beside its decoder.
+// Decoders take the fixed part of a record and return false when it does
+// not start with the record's signature.
+
+// Local header. An incomplete header has no signature; a ZIP64 header
+// carries both sizes in its ZIP64 field.
+std::string EncodeLocalHeader(const TCentralDirectoryFile& central, bool zip64, bool complete);
+// The local record of a header written by EncodeLocalHeader.
+TLocalFile WrittenLocalRecord(const TCentralDirectoryFile& central, bool zip64);
+bool DecodeLocalHeader(std::string_view fixed, TLocalFile& local);
+// Takes the name and extra field that follow the fixed part and widens the
+// sizes from a ZIP64 field; true when that field holds both sizes.
+bool DecodeLocalNameAndExtra(std::string_view rest, TLocalFile& local);
+
+// Data descriptor: only read, never written. The bytes it takes after the
+// data.
+constexpr std::uint32_t DataDescriptorSize(bool signature, bool zip64) {
+  return (signature ? static_cast<std::uint32_t>(kSignatureSize) : 0) + kDataDescriptorSize +
+         (zip64 ? kDataDescriptorZip64Growth : 0);
+}
+
+// Central directory record. Values that do not fit go into a ZIP64 field in
+// front of the other extra fields; both sizes go there when the local header
+// has them there.
+std::uint16_t VersionNeededFor(const TCentralDirectoryFile& central, bool localZip64);
+std::string EncodeCentralRecord(const TCentralDirectoryFile& central, bool localZip64);
+// The lengths of what follows the fixed part of a central record.
+struct CentralLengths {
+  std::uint16_t Name = 0;
+  std::uint16_t Extra = 0;
+  std::uint16_t Comment = 0;
+};
+bool DecodeCentralHeader(std::string_view fixed, TCentralDirectoryFile& central, CentralLengths& lengths);
+// Takes the name, extra field and comment, widening the values marked for
+// the ZIP64 field and keeping the other extra fields.
+void DecodeCentralNameExtraComment(std::string_view name, std::string_view extra, std::string_view comment,
+                                   TCentralDirectoryFile& central);
+
+// The end of the directory as kept in memory: the classic fields widened to
+// hold ZIP64 values.
+struct EndRecord {
+  std::uint32_t DiskNumber = 0;
+  std::uint32_t CentralDisk = 0;
+  std::uint64_t EntriesOnDisk = 0;
+  std::uint64_t TotalEntries = 0;
+  std::uint64_t CentralSize = 0;
+  std::uint64_t CentralOffset = 0;
+  std::uint16_t CommentLength = 0;
+};
+
+// ZIP64 end record: overrides the disk numbers, counts, size and offset of
+// the end record.
+std::string EncodeZip64EndRecord(std::uint64_t count, std::uint64_t centralOffset, std::uint64_t centralSize);
+bool DecodeZip64EndRecord(std::string_view fixed, EndRecord& record);
+
+// ZIP64 end record locator: where the ZIP64 end record lies.
+std::string EncodeZip64Locator(std::uint64_t zip64EndOffset);
+std::optional<std::uint64_t> DecodeZip64Locator(std::string_view fixed);
+
+// End record with the archive comment.
+std::string EncodeEndRecord(std::uint64_t count, std::uint64_t centralOffset, std::uint64_t centralSize,
+                            std::string_view comment);
+bool DecodeEndRecord(std::string_view fixed, EndRecord& record);
+// The ZIP64 end record and locator when a value needs them, then the end
+// record and the comment.
+std::string EncodeEndRecords(std::uint64_t count, std::uint64_t centralOffset, std::uint64_t centralSize,
+                             std::string_view comment);
+
+// Extra fields.
+
 // The extra fields without the ZIP64 one, which is written anew each time.
 std::string WithoutZip64Extra(std::string_view extra);
 
@@ -160,6 +253,8 @@ struct Zip64Values {
   std::optional<std::uint64_t> LocalHeaderOffset;
   std::optional<std::uint32_t> DiskNumber;
 };
+// A ZIP64 field of the values present, in that order.
+std::string EncodeZip64Extra(const Zip64Values& values);
 // Reads the ZIP64 field of an extra block; fields it does not hold stay
 // empty.
 Zip64Values ReadZip64Extra(std::string_view extra, bool wantUncompressed, bool wantCompressed, bool wantOffset,

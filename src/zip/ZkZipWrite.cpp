@@ -8,12 +8,10 @@
 #include <utility>
 #include <vector>
 
-#include "platform/ZkAtomicFile.h"
 #include "platform/ZkClock.h"
 #include "platform/ZkFileSystem.h"
 #include "util/ZkUtil.h"
 #include "zip/ZkZip.h"
-#include "zip/ZkZipFormat.h"
 #include "zip/ZkZipInternal.h"
 
 namespace zk {
@@ -31,6 +29,8 @@ constexpr std::size_t kOutputBlock = 1 << 16;
 // Raw deflate with zlib's default window of 32 KiB and memory level 8.
 constexpr int kRawWindowBits = -15;
 constexpr int kMemLevel = 8;
+// The last progress report of a rebuild: all of it done.
+constexpr std::int64_t kRebuildDone = 100;
 
 int ZlibLevel(TZipCompressionType type) {
   switch (type) {
@@ -67,16 +67,117 @@ private:
   z_stream stream_{};
 };
 
+// Where an entry's local header and data begin, and whether the header
+// carries a ZIP64 field.
+struct LocalEntryStart {
+  std::uint64_t HeaderOffset = 0;
+  std::uint64_t DataStart = 0;
+  bool Zip64 = false;
+};
+
+// Writes the local header with the sizes still unknown and without its
+// signature.
+LocalEntryStart StartLocalEntry(TZkZipTarget& target, TCentralDirectoryFile& c, z_stream& zs,
+                                std::int64_t announced) {
+  LocalEntryStart start;
+  // A source that might not fit 32 bits, counting deflate's worst-case
+  // growth, gets its local ZIP64 field before the data is written.
+  start.Zip64 = NeedsZip64(static_cast<std::uint64_t>(announced)) ||
+                NeedsZip64(deflateBound(&zs, static_cast<uLong>(announced)));
+  if (start.Zip64) c.VersionNeeded = kVersionZip64;
+  c.LocalHeaderOffset = target.Position();
+  start.HeaderOffset = target.Position();
+  target.Write(EncodeLocalHeader(c, start.Zip64, false));
+  start.DataStart = target.Position();
+  return start;
+}
+
+// What the stream of an entry's data gave.
+struct DeflatedData {
+  std::uint64_t Consumed = 0;
+  std::uint64_t Written = 0;
+  uLong Crc = 0;
+};
+
+// Reads the source up to the size it announced and writes the deflated
+// stream; nothing of it is written when the source gave no bytes.
+DeflatedData DeflateSource(TZkZipTarget& target, z_stream& zs, TZkZipSource& source, std::int64_t announced,
+                           TZkZip& owner) {
+  // Buffers are not cleared: a small file should not pay for a big block.
+  const std::size_t inputSize = static_cast<std::size_t>(
+      std::clamp<std::int64_t>(announced, 1, static_cast<std::int64_t>(kInputBlock)));
+  const auto input = std::make_unique_for_overwrite<char[]>(inputSize);
+  const auto output = std::make_unique_for_overwrite<char[]>(kOutputBlock);
+  DeflatedData data;
+  data.Crc = crc32(0, nullptr, 0);
+  std::size_t filled = 0;
+  bool finished = false;
+  while (!finished) {
+    // Never more than announced: an entry holds what was there when it began.
+    const auto want = static_cast<std::size_t>(
+        std::min<std::uint64_t>(inputSize, static_cast<std::uint64_t>(announced) - data.Consumed));
+    const std::size_t got = want > 0 ? source.Read(input.get(), want) : 0;
+    data.Crc = crc32_z(data.Crc, reinterpret_cast<const Bytef*>(input.get()), got);
+    data.Consumed += got;
+    const bool last = got == 0 || data.Consumed == static_cast<std::uint64_t>(announced);
+    zs.next_in = reinterpret_cast<Bytef*>(input.get());
+    zs.avail_in = static_cast<uInt>(got);
+    for (;;) {
+      zs.next_out = reinterpret_cast<Bytef*>(output.get() + filled);
+      zs.avail_out = static_cast<uInt>(kOutputBlock - filled);
+      const int code = deflate(&zs, last ? Z_FINISH : Z_NO_FLUSH);
+      if (code == Z_STREAM_ERROR) ThrowZlib(zs, code);
+      filled = kOutputBlock - zs.avail_out;
+      if (filled == kOutputBlock) {
+        target.Write(std::string_view(output.get(), kOutputBlock));
+        data.Written += filled;
+        filled = 0;
+        if (owner.OnCompressFile) owner.OnCompressFile(owner, static_cast<std::int64_t>(zs.total_in), announced);
+      }
+      if (code == Z_STREAM_END) {
+        finished = true;
+        break;
+      }
+      if (!last && zs.avail_in == 0 && zs.avail_out > 0) break;
+    }
+  }
+  if (data.Consumed > 0) {
+    target.Write(std::string_view(output.get(), filled));
+    data.Written += filled;
+  }
+  return data;
+}
+
+// Fills in the method, CRC-32 and sizes and completes the local header,
+// signature included.
+void FinishLocalEntry(TZkZipTarget& target, TCentralDirectoryFile& c, const LocalEntryStart& start,
+                      const DeflatedData& data) {
+  if (data.Consumed == 0) {
+    // Empty data (also a source that delivered nothing) is stored as no data.
+    target.SetPosition(start.DataStart);
+    c.Method = kMethodStored;
+    c.Crc32 = 0;
+    c.CompressedSize = 0;
+    c.UncompressedSize = 0;
+  } else {
+    c.Method = kMethodDeflated;
+    c.Crc32 = static_cast<std::uint32_t>(data.Crc);
+    c.CompressedSize = data.Written;
+    c.UncompressedSize = data.Consumed;
+  }
+  target.WriteAt(start.HeaderOffset, EncodeLocalHeader(c, start.Zip64, true));
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- target
 
-void TZkZip::Target::WriteAt(std::uint64_t offset, std::string_view bytes) {
+void TZkZipTarget::WriteAt(std::uint64_t offset, std::string_view bytes) {
   if (!file_.WriteAt(static_cast<std::int64_t>(offset), bytes.data(), bytes.size()))
     throw EZkFileWriteError(FormatMessage("Írási hiba (%s)", {archiveName_}));
 }
 
-void TZkZip::Target::CopyFrom(const platform::FileHandle& from, std::uint64_t offset, std::uint64_t size) {
+void TZkZipTarget::CopyFrom(const platform::FileHandle& from, std::uint64_t offset, std::uint64_t size) {
   std::string buffer;
   while (size > 0) {
     buffer.resize(static_cast<std::size_t>(std::min<std::uint64_t>(size, kCopyChunk)));
@@ -91,19 +192,19 @@ void TZkZip::Target::CopyFrom(const platform::FileHandle& from, std::uint64_t of
 
 // ---------------------------------------------------------------- directory
 
-std::string TZkZip::EncodeDirectory(std::uint64_t centralOffset) const {
+std::string TZkZip::Impl::EncodeDirectory(std::uint64_t centralOffset) const {
   std::string bytes;
   for (int i = 0; i < entries_.Count(); ++i) {
     const TZkZipEntriesEntry& entry = entries_.Items(i);
-    bytes += zipdetail::EncodeCentralRecord(entry.central_, entry.localZip64_);
+    bytes += EncodeCentralRecord(entry.central_, entry.localZip64_);
   }
   const std::uint64_t centralSize = bytes.size();
-  bytes += zipdetail::EncodeEndRecords(static_cast<std::uint64_t>(entries_.Count()), centralOffset, centralSize,
+  bytes += EncodeEndRecords(static_cast<std::uint64_t>(entries_.Count()), centralOffset, centralSize,
                                        commentBytes_);
   return bytes;
 }
 
-void TZkZip::WriteDirectoryAt(std::uint64_t centralOffset) {
+void TZkZip::Impl::WriteDirectoryAt(std::uint64_t centralOffset) {
   const std::string bytes = EncodeDirectory(centralOffset);
   WriteAt(centralOffset, bytes);
   const std::uint64_t end = centralOffset + bytes.size();
@@ -119,25 +220,27 @@ void TZkZip::WriteDirectoryAt(std::uint64_t centralOffset) {
   directoryPending_ = false;
 }
 
-void TZkZip::FlushPendingDirectory() {
-  if (directoryPending_ && IsZipFile()) WriteDirectoryAt(endRecord_.CentralOffset);
+void TZkZip::Impl::FlushPendingDirectory() {
+  if (directoryPending_ && file_.IsOpen()) WriteDirectoryAt(endRecord_.CentralOffset);
 }
 
-void TZkZip::BeginUpdate() { ++updateDepth_; }
+void TZkZip::BeginUpdate() { ++impl_->updateDepth_; }
 
-void TZkZip::EndUpdate() {
+void TZkZip::EndUpdate() { impl_->EndUpdate(); }
+
+void TZkZip::Impl::EndUpdate() {
   if (updateDepth_ > 0 && --updateDepth_ == 0) FlushPendingDirectory();
 }
 
 // ---------------------------------------------------------------- adding
 
-std::string TZkZip::EntryNameOf(const std::string& entryName) const {
+std::string TZkZip::Impl::EntryNameOf(const std::string& entryName) const {
   const std::string name = ToZipName(storeRelativePath_ ? entryName : FileNamePart(entryName), saveDriveName_);
   if (name.empty()) throw EZkError(FormatMessage("Érvénytelen bejegyzésnév (%s)", {entryName}));
   return name;
 }
 
-TZkZipEntriesEntry& TZkZip::PrepareEntry(const std::string& name, std::uint32_t attributes, TDateTime dateTime) {
+TZkZipEntriesEntry& TZkZip::Impl::PrepareEntry(const std::string& name, std::uint32_t attributes, TDateTime dateTime) {
   StoredName stored = EncodeEntryName(name);
   if (stored.Bytes.size() > kMax16) throw EZkError(FormatMessage("Érvénytelen bejegyzésnév (%s)", {name}));
   const DosDateTime dos = ToDosDateTime(dateTime);
@@ -150,7 +253,7 @@ TZkZipEntriesEntry& TZkZip::PrepareEntry(const std::string& name, std::uint32_t 
   c.Method = kMethodStored;
   c.Time = dos.Time;
   c.Date = dos.Date;
-  c.ExternalAttributes = attributes & 0xFFFF;
+  c.ExternalAttributes = attributes & kDosAttributeMask;
   c.LocalHeaderOffset = endRecord_.CentralOffset;
   // The name as a reopened archive reads it, so that lookups agree before
   // and after.
@@ -160,104 +263,26 @@ TZkZipEntriesEntry& TZkZip::PrepareEntry(const std::string& name, std::uint32_t 
   return entry;
 }
 
-void TZkZip::CompressInto(Target& target, TZkZipEntriesEntry& entry, TZkZipSource& source) {
+void TZkZip::Impl::CompressInto(TZkZipTarget& target, TZkZipEntriesEntry& entry, TZkZipSource& source) {
   const std::int64_t announced = std::max<std::int64_t>(0, source.Size());
   Deflater deflater(ZlibLevel(compressionType_));
-  z_stream& zs = deflater.Stream();
-  // A source that might not fit 32 bits, counting deflate's worst-case
-  // growth, gets its local ZIP64 field before the data is written.
-  const bool zip64 = NeedsZip64(static_cast<std::uint64_t>(announced)) ||
-                     NeedsZip64(deflateBound(&zs, static_cast<uLong>(announced)));
   TCentralDirectoryFile& c = entry.central_;
-  entry.localZip64_ = zip64;
-  if (zip64) c.VersionNeeded = kVersionZip64;
-  c.LocalHeaderOffset = target.Position();
-  const std::uint64_t headerOffset = target.Position();
-  target.Write(zipdetail::EncodeLocalHeader(c, zip64, false));
-  const std::uint64_t dataStart = target.Position();
-
-  // Buffers are not cleared: a small file should not pay for a big block.
-  const std::size_t inputSize = static_cast<std::size_t>(
-      std::clamp<std::int64_t>(announced, 1, static_cast<std::int64_t>(kInputBlock)));
-  const auto input = std::make_unique_for_overwrite<char[]>(inputSize);
-  const auto output = std::make_unique_for_overwrite<char[]>(kOutputBlock);
-  std::uint64_t consumed = 0;
-  std::uint64_t written = 0;
-  uLong crc = crc32(0, nullptr, 0);
-  std::size_t filled = 0;
-  bool finished = false;
-  while (!finished) {
-    // Never more than announced: an entry holds what was there when it began.
-    const auto want = static_cast<std::size_t>(
-        std::min<std::uint64_t>(inputSize, static_cast<std::uint64_t>(announced) - consumed));
-    const std::size_t got = want > 0 ? source.Read(input.get(), want) : 0;
-    crc = crc32_z(crc, reinterpret_cast<const Bytef*>(input.get()), got);
-    consumed += got;
-    const bool last = got == 0 || consumed == static_cast<std::uint64_t>(announced);
-    zs.next_in = reinterpret_cast<Bytef*>(input.get());
-    zs.avail_in = static_cast<uInt>(got);
-    for (;;) {
-      zs.next_out = reinterpret_cast<Bytef*>(output.get() + filled);
-      zs.avail_out = static_cast<uInt>(kOutputBlock - filled);
-      const int code = deflate(&zs, last ? Z_FINISH : Z_NO_FLUSH);
-      if (code == Z_STREAM_ERROR) ThrowZlib(zs, code);
-      filled = kOutputBlock - zs.avail_out;
-      if (filled == kOutputBlock) {
-        target.Write(std::string_view(output.get(), kOutputBlock));
-        written += filled;
-        filled = 0;
-        if (OnCompressFile) OnCompressFile(*this, static_cast<std::int64_t>(zs.total_in), announced);
-      }
-      if (code == Z_STREAM_END) {
-        finished = true;
-        break;
-      }
-      if (!last && zs.avail_in == 0 && zs.avail_out > 0) break;
-    }
-  }
-  if (consumed == 0) {
-    // Empty data (also a source that delivered nothing) is stored as no data.
-    target.SetPosition(dataStart);
-    c.Method = kMethodStored;
-    c.Crc32 = 0;
-    c.CompressedSize = 0;
-    c.UncompressedSize = 0;
-  } else {
-    target.Write(std::string_view(output.get(), filled));
-    written += filled;
-    c.Method = kMethodDeflated;
-    c.Crc32 = static_cast<std::uint32_t>(crc);
-    c.CompressedSize = written;
-    c.UncompressedSize = consumed;
-  }
-  target.WriteAt(headerOffset, zipdetail::EncodeLocalHeader(c, zip64, true));
-
-  TLocalFile& l = entry.local_;
-  l = {};
-  l.Signature = kLocalHeaderSignature;
-  l.VersionNeeded = c.VersionNeeded;
-  l.Flags = c.Flags;
-  l.Method = c.Method;
-  l.Time = c.Time;
-  l.Date = c.Date;
-  l.Crc32 = c.Crc32;
-  l.CompressedSize = c.CompressedSize;
-  l.UncompressedSize = c.UncompressedSize;
-  l.NameLength = static_cast<std::uint16_t>(c.Name.size());
-  l.ExtraLength = static_cast<std::uint16_t>(zip64 ? kLocalZip64ExtraSize : 0);
-  l.Name = c.Name;
-  if (zip64) l.Extra = zipdetail::EncodeLocalHeader(c, true, true).substr(kLocalHeaderSize + c.Name.size());
+  const LocalEntryStart start = StartLocalEntry(target, c, deflater.Stream(), announced);
+  entry.localZip64_ = start.Zip64;
+  const DeflatedData data = DeflateSource(target, deflater.Stream(), source, announced, owner_);
+  FinishLocalEntry(target, c, start, data);
+  entry.local_ = WrittenLocalRecord(c, start.Zip64);
 }
 
-TZkZipEntriesEntry* TZkZip::Add(bool inPlace, const std::string& entryName, std::uint32_t attributes,
-                                TZkZipSource& source, TDateTime dateTime) {
+TZkZipEntriesEntry* TZkZip::Impl::Add(bool inPlace, const std::string& entryName, std::uint32_t attributes,
+                                      TZkZipSource& source, TDateTime dateTime) {
   RequireOpen();
   const std::string name = EntryNameOf(entryName);
   const int existing = entries_.IndexOfStoredName(name);
   TZkZipEntriesEntry& entry = PrepareEntry(name, attributes, dateTime);
   // A replace drops an entry from the middle: that takes a new archive.
   if (inPlace && existing < 0) {
-    AppendEntry([&](Target& target) { CompressInto(target, entry, source); });
+    AppendEntry([&](TZkZipTarget& target) { CompressInto(target, entry, source); });
   } else {
     Rebuild(existing, &entry, &source);
   }
@@ -265,10 +290,10 @@ TZkZipEntriesEntry* TZkZip::Add(bool inPlace, const std::string& entryName, std:
   return &entries_.Items(entries_.Count() - 1);
 }
 
-void TZkZip::AppendEntry(const std::function<void(Target& target)>& write) {
+void TZkZip::Impl::AppendEntry(const std::function<void(TZkZipTarget& target)>& write) {
   const std::uint64_t formerCentral = endRecord_.CentralOffset;
   try {
-    Target target(file_, fileName_, formerCentral);
+    TZkZipTarget target(file_, fileName_, formerCentral);
     write(target);
     endRecord_.CentralOffset = target.Position();
     if (updateDepth_ > 0)
@@ -289,6 +314,10 @@ void TZkZip::AppendEntry(const std::function<void(Target& target)>& write) {
 }
 
 TZkZipEntriesEntry* TZkZip::CopyEntry(const TZkZip& source, int index) {
+  return impl_->CopyEntry(*source.impl_, index);
+}
+
+TZkZipEntriesEntry* TZkZip::Impl::CopyEntry(const Impl& source, int index) {
   RequireOpen();
   source.RequireOpen();
   if (index < 0 || index >= source.entries_.Count())
@@ -312,12 +341,12 @@ TZkZipEntriesEntry* TZkZip::CopyEntry(const TZkZip& source, int index) {
   entry.dateTime_ = from.dateTime_;
   entry.localZip64_ = from.localZip64_;
   entry.central_.LocalHeaderOffset = endRecord_.CentralOffset;
-  AppendEntry([&](Target& target) {
+  AppendEntry([&](TZkZipTarget& target) {
     const std::uint64_t header = target.Position();
     // The signature goes in last, so that a walk after a crash stops in
     // front of an entry whose data is not all there.
-    target.Write(std::string(4, '\0'));
-    target.CopyFrom(source.file_, c.LocalHeaderOffset + 4, from.LocalEntrySize() - 4);
+    target.Write(std::string(kSignatureSize, '\0'));
+    target.CopyFrom(source.file_, c.LocalHeaderOffset + kSignatureSize, from.LocalEntrySize() - kSignatureSize);
     ByteWriter signature;
     signature.U32(kLocalHeaderSignature);
     target.WriteAt(header, signature.Data());
@@ -334,7 +363,7 @@ TZkZipEntriesEntry* TZkZip::CopyEntry(const TZkZip& source, int index) {
 // rename the archive is untouched, so a failure or a crash at any point
 // leaves the old archive or the new one, never a mix; the directory in
 // memory changes only once the new file is in place.
-void TZkZip::Rebuild(int removed, TZkZipEntriesEntry* added, TZkZipSource* source) {
+void TZkZip::Impl::Rebuild(int removed, TZkZipEntriesEntry* added, TZkZipSource* source) {
   try {
     // Renaming would get round the missing write permission.
     if (readOnly_) ThrowWriteError();
@@ -342,7 +371,7 @@ void TZkZip::Rebuild(int removed, TZkZipEntriesEntry* added, TZkZipSource* sourc
     const int copied = count - (added != nullptr ? 1 : 0);
     const int total = count - (removed >= 0 ? 1 : 0) - 1;
     auto next = std::make_unique<platform::AtomicFile>(fileName_);
-    Target target(next->File(), fileName_, 0);
+    TZkZipTarget target(next->File(), fileName_, 0);
     std::vector<std::uint64_t> offsets(static_cast<std::size_t>(count));
     int written = 0;
     for (int i = 0; i < copied; ++i) {
@@ -350,7 +379,7 @@ void TZkZip::Rebuild(int removed, TZkZipEntriesEntry* added, TZkZipSource* sourc
       const TZkZipEntriesEntry& entry = entries_.Items(i);
       offsets[static_cast<std::size_t>(i)] = target.Position();
       target.CopyFrom(file_, entry.central_.LocalHeaderOffset, entry.LocalEntrySize());
-      if (OnRebuildZip) OnRebuildZip(*this, written, total);
+      if (owner_.OnRebuildZip) owner_.OnRebuildZip(owner_, written, total);
       ++written;
     }
     if (added != nullptr) {
@@ -364,14 +393,14 @@ void TZkZip::Rebuild(int removed, TZkZipEntriesEntry* added, TZkZipSource* sourc
       const TZkZipEntriesEntry& entry = entries_.Items(i);
       TCentralDirectoryFile central = entry.central_;
       central.LocalHeaderOffset = offsets[static_cast<std::size_t>(i)];
-      target.Write(zipdetail::EncodeCentralRecord(central, entry.localZip64_));
-      if (OnRebuildZip) OnRebuildZip(*this, written, total);
+      target.Write(EncodeCentralRecord(central, entry.localZip64_));
+      if (owner_.OnRebuildZip) owner_.OnRebuildZip(owner_, written, total);
       ++written;
     }
     const std::uint64_t centralSize = target.Position() - centralOffset;
-    target.Write(zipdetail::EncodeEndRecords(static_cast<std::uint64_t>(total + 1), centralOffset, centralSize,
+    target.Write(EncodeEndRecords(static_cast<std::uint64_t>(total + 1), centralOffset, centralSize,
                                              commentBytes_));
-    if (OnRebuildZip) OnRebuildZip(*this, 100, 100);
+    if (owner_.OnRebuildZip) owner_.OnRebuildZip(owner_, kRebuildDone, kRebuildDone);
 
     // The old descriptor would go on reading the replaced file.
     platform::FileHandle handle = next->File().Duplicate();
@@ -395,23 +424,23 @@ void TZkZip::Rebuild(int removed, TZkZipEntriesEntry* added, TZkZipSource* sourc
 
 TZkZipEntriesEntry* TZkZipEntries::AddFast(const std::string& entryName, std::uint32_t attributes,
                                            TZkZipSource& source, TDateTime dateTime) {
-  return owner_.Add(true, entryName, attributes, source, dateTime);
+  return owner_.impl_->Add(true, entryName, attributes, source, dateTime);
 }
 
 TZkZipEntriesEntry* TZkZipEntries::AddRebuild(const std::string& entryName, std::uint32_t attributes,
                                               TZkZipSource& source, TDateTime dateTime) {
-  return owner_.Add(false, entryName, attributes, source, dateTime);
+  return owner_.impl_->Add(false, entryName, attributes, source, dateTime);
 }
 
 void TZkZipEntries::DeleteEntry(int index) {
-  owner_.RequireOpen();
+  owner_.impl_->RequireOpen();
   if (index < 0 || index >= Count()) throw EZkError(FormatMessage("Érvénytelen index (%s)", {std::to_string(index)}));
-  owner_.Rebuild(index, nullptr, nullptr);
-  owner_.Changed(TZkZip::kChangeDeleted);
+  owner_.impl_->Rebuild(index, nullptr, nullptr);
+  owner_.impl_->Changed(TZkZip::kChangeDeleted);
 }
 
 void TZkZipEntries::AddFolders(const std::string& entryName) {
-  owner_.RequireOpen();
+  owner_.impl_->RequireOpen();
   const bool keepDrive = owner_.SaveDriveName();
   const std::string name = FromZipName(ToZipName(entryName, keepDrive), keepDrive);
   const char separator = kNativePathStyle == PathStyle::Windows ? '\\' : '/';
@@ -429,7 +458,7 @@ void TZkZipEntries::AddFolders(const std::string& entryName) {
 
 TZkZipEntriesEntry* TZkZipEntries::AddStream(const std::string& entryName, std::uint32_t attributes,
                                              TZkZipSource& source, TDateTime dateTime) {
-  owner_.RequireOpen();
+  owner_.impl_->RequireOpen();
   if (owner_.OnNewItem) owner_.OnNewItem(owner_, entryName, source.Size());
   if (owner_.StoreFolders() && owner_.StoreRelativePath()) AddFolders(entryName);
   TZkZipEntriesEntry* entry = owner_.SaveMethod() == TZipSaveMethod::FastSave
@@ -440,22 +469,24 @@ TZkZipEntriesEntry* TZkZipEntries::AddStream(const std::string& entryName, std::
 }
 
 TZkZipEntriesEntry* TZkZipEntries::AddFileAs(const std::string& fileName, const std::string& entryName) {
-  owner_.RequireOpen();
+  owner_.impl_->RequireOpen();
   const auto info = platform::ReadFileInfo(fileName);
   if (!info || (info->Attr & platform::faDirectory) != 0) return nullptr;
   TZkZipFileSource source(fileName);
   std::int64_t size = 0;
   platform::FileTime modified;
   if (!source.File().ReadSizeAndTime(size, modified)) throw EZkFileReadError("Olvasási hiba");
-  const auto attributes = static_cast<std::uint32_t>(info->Attr & 0xFFFF & ~platform::faSymLink);
+  const auto attributes = static_cast<std::uint32_t>(info->Attr & kDosAttributeMask & ~platform::faSymLink);
   return AddStream(entryName, attributes, source, platform::ToDateTime(modified));
 }
 
-TZkZipEntriesEntry* TZkZip::AddFile(const std::string& fileName) { return entries_.AddFileAs(fileName, fileName); }
+TZkZipEntriesEntry* TZkZip::AddFile(const std::string& fileName) { return impl_->entries_.AddFileAs(fileName, fileName); }
 
-bool TZkZip::IsNewFile(const std::string& fileName) const { return entries_.IndexOfName(fileName) == -1; }
+bool TZkZip::IsNewFile(const std::string& fileName) const { return impl_->entries_.IndexOfName(fileName) == -1; }
 
-bool TZkZip::IsChangedFile(const std::string& fileName) const {
+bool TZkZip::IsChangedFile(const std::string& fileName) const { return impl_->IsChangedFile(fileName); }
+
+bool TZkZip::Impl::IsChangedFile(const std::string& fileName) const {
   const int index = entries_.IndexOfName(fileName);
   if (index == -1) return false;
   const auto info = platform::ReadFileInfo(fileName);
