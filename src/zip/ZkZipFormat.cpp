@@ -45,6 +45,15 @@ std::string DecodeEntryName(std::string_view bytes, bool utf8Flag) {
 
 // ---------------------------------------------------------------- local header
 
+namespace {
+
+// The ZIP64 field of a local header: both sizes, also one that would fit.
+std::string LocalZip64Extra(const TCentralDirectoryFile& central) {
+  return EncodeZip64Extra({central.UncompressedSize, central.CompressedSize, {}, {}});
+}
+
+}  // namespace
+
 std::string EncodeLocalHeader(const TCentralDirectoryFile& central, bool zip64, bool complete) {
   ByteWriter w;
   // An incomplete header has no signature, so that a walk after a crash
@@ -61,7 +70,7 @@ std::string EncodeLocalHeader(const TCentralDirectoryFile& central, bool zip64, 
   w.U16(static_cast<std::uint16_t>(central.Name.size()));                      // file name length
   w.U16(zip64 ? static_cast<std::uint16_t>(kLocalZip64ExtraSize) : 0);         // extra field length
   w.Bytes(central.Name);                                                       // file name
-  if (zip64) w.Bytes(EncodeZip64Extra({central.UncompressedSize, central.CompressedSize, {}, {}}));  // extra field
+  if (zip64) w.Bytes(LocalZip64Extra(central));                                // extra field
   return std::move(w.Data());
 }
 
@@ -79,7 +88,7 @@ TLocalFile WrittenLocalRecord(const TCentralDirectoryFile& central, bool zip64) 
   l.NameLength = static_cast<std::uint16_t>(central.Name.size());
   l.ExtraLength = static_cast<std::uint16_t>(zip64 ? kLocalZip64ExtraSize : 0);
   l.Name = central.Name;
-  if (zip64) l.Extra = EncodeZip64Extra({central.UncompressedSize, central.CompressedSize, {}, {}});
+  if (zip64) l.Extra = LocalZip64Extra(central);
   return l;
 }
 

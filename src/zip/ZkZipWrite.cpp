@@ -480,7 +480,9 @@ TZkZipEntriesEntry* TZkZipEntries::AddFileAs(const std::string& fileName, const 
   return AddStream(entryName, attributes, source, platform::ToDateTime(modified));
 }
 
-TZkZipEntriesEntry* TZkZip::AddFile(const std::string& fileName) { return impl_->entries_.AddFileAs(fileName, fileName); }
+TZkZipEntriesEntry* TZkZip::AddFile(const std::string& fileName) {
+  return impl_->entries_.AddFileAs(fileName, fileName);
+}
 
 bool TZkZip::IsNewFile(const std::string& fileName) const { return impl_->entries_.IndexOfName(fileName) == -1; }
 
