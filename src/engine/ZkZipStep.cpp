@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/ZkEngineWaits.h"
 #include "engine/ZkRunState.h"
 #include "engine/ZkThreadSave.h"
 #include "platform/ZkAtomicFile.h"
@@ -24,9 +25,6 @@
 
 namespace zk {
 namespace {
-
-// After each file of the list, and before each compression report.
-constexpr int kItemWaitMs = 100;
 
 bool FileExists(const std::string& path) {
   const auto info = platform::ReadFileInfo(path);
