@@ -20,10 +20,6 @@ constexpr const char* kHistoryKey = "History";
 constexpr const char* kLogExtension = ".Log";
 constexpr const char* kErrorExtension = ".Err";
 
-bool Exists(const std::string& path) {
-  return !path.empty() && platform::ReadFileInfo(path).has_value();
-}
-
 bool BuiltInWorkFolder(const TZkThreadActiveTask& task) {
   return task.UsesWorkFolder() && task.ActiveOutput().PackMode == TZkSaveMode::tmZip;
 }
@@ -63,8 +59,8 @@ void TZkRunRecords::FinishRecordFiles(const TZkThreadActiveTask& task) {
     if (task.UsesDuplicate())
       CopyFileWithProgress(record, task.WithExtension(task.GetDuplicatePath(), extension), nullptr);
   };
-  if (task.WantsLog() && Exists(task.LogFile)) copyBeside(task.LogFile, kLogExtension);
-  if (Exists(task.ErrorFile)) copyBeside(task.ErrorFile, kErrorExtension);
+  if (task.WantsLog() && platform::PathExists(task.LogFile)) copyBeside(task.LogFile, kLogExtension);
+  if (platform::PathExists(task.ErrorFile)) copyBeside(task.ErrorFile, kErrorExtension);
   if (inWorkFolder) {
     if (!task.ErrorFile.empty()) std::remove(task.ErrorFile.c_str());
     if (!task.LogFile.empty()) std::remove(task.LogFile.c_str());

@@ -26,11 +26,6 @@
 namespace zk {
 namespace {
 
-bool FileExists(const std::string& path) {
-  const auto info = platform::ReadFileInfo(path);
-  return info.has_value() && (info->Attr & platform::faDirectory) == 0;
-}
-
 // An existing archive opened for reading its entries; null when it is no
 // readable archive.
 std::unique_ptr<TZkZip> OpenExisting(const std::string& path) {

@@ -53,6 +53,10 @@ std::optional<FileInfo> ReadFileInfo(const std::string& path) {
   return info;
 }
 
+bool PathExists(const std::string& path) {
+  return ReadFileInfo(path).has_value();
+}
+
 bool SetModifiedTime(const std::string& path, FileTime time) {
   timespec times[2];
   times[0].tv_sec = 0;
