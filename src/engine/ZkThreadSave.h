@@ -124,8 +124,6 @@ public:
   TZkThreadActiveTask* ActiveTask() const { return activeTask_.get(); }
   void SetActiveTask(std::unique_ptr<TZkThreadActiveTask> task) { activeTask_ = std::move(task); }
 
-  TZkRunRecords& Records() { return records_; }
-  const TZkRunRecords& Records() const { return records_; }
   // The records' steps of a run, reached through the engine: see
   // TZkRunRecords. Reading the history reports to Error.
   static void PrepareRecordFiles(TZkThreadActiveTask& task) { TZkRunRecords::PrepareRecordFiles(task); }
