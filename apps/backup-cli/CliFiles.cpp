@@ -39,11 +39,4 @@ bool LoadJobList(const std::string& path, TZkThreadSaveTasks& jobs) {
   }
 }
 
-bool PathExists(const std::string& path) {
-  // A path that cannot be examined counts as missing; whatever is done
-  // with it next reports the real failure.
-  std::error_code unreadable;
-  return std::filesystem::exists(path, unreadable);
-}
-
 }  // namespace zk::cli

@@ -28,7 +28,4 @@ TCliFiles ResolveFiles(const std::optional<std::string>& jobFile);
 // its loop, which would run a due job.
 bool LoadJobList(const std::string& path, TZkThreadSaveTasks& jobs);
 
-// Whether anything (file or folder) stands at the path.
-bool PathExists(const std::string& path);
-
 }  // namespace zk::cli

@@ -5,16 +5,17 @@
 
 #include "CliCommands.h"
 #include "engine/ZkLegacyImport.h"
+#include "platform/ZkFileSystem.h"
 #include "util/ZkError.h"
 
 namespace zk::cli {
 
 int ImportCommand(const TCliFiles& files) {
-  if (PathExists(files.JobFile)) {
+  if (platform::PathExists(files.JobFile)) {
     std::fprintf(stderr, "A(z) %s mentésfájl már létezik, nincs mit átvenni\n", files.JobFile.c_str());
     return kExitUsage;
   }
-  if (!PathExists(files.IniFile)) {
+  if (!platform::PathExists(files.IniFile)) {
     std::fprintf(stderr, "A(z) %s fájl nem létezik, nincs mit átvenni\n", files.IniFile.c_str());
     return kExitUsage;
   }

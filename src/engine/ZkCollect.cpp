@@ -8,6 +8,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "engine/ZkEngineWaits.h"
 #include "engine/ZkJob.h"
 #include "engine/ZkRunControl.h"
 #include "platform/ZkAtomicFile.h"
@@ -17,10 +18,6 @@
 
 namespace zk {
 namespace {
-
-// Every folder visit begins with this pause, so that a walk does not load
-// the disk and the processor.
-constexpr int kFolderWaitMs = 200;
 
 constexpr const char* kAllEntries = "*.*";
 

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "engine/ZkEngineWaits.h"
 #include "engine/ZkRunState.h"
 #include "engine/ZkThreadSave.h"
 #include "platform/ZkAtomicFile.h"
@@ -15,9 +16,6 @@
 
 namespace zk {
 namespace {
-
-// Before each file of the list.
-constexpr int kItemWaitMs = 100;
 
 // The modification time of a file; nothing for a missing entry or a folder.
 std::optional<platform::FileTime> FileModified(const std::string& path) {

@@ -55,9 +55,9 @@ void ImportLegacyJobs(const std::string& iniPath, const std::string& jobFilePath
   }
   DecodeLegacyText(jobs);
 
-  TZkThreadSave engine;
+  TZkThreadSaveTasks list;
   for (const TLegacyJob& legacy : jobs) {
-    TZkThreadSaveTask& job = engine.Saving().Add();
+    TZkThreadSaveTask& job = list.Add();
     job.Name = legacy.Name;
     job.DefineOutput().CreateErrorFile = true;
     job.DefineOutput().OutputFolder = legacy.Path;
@@ -70,7 +70,7 @@ void ImportLegacyJobs(const std::string& iniPath, const std::string& jobFilePath
       spec.SubDir = false;
     }
   }
-  engine.SaveToFile(jobFilePath);
+  WriteJobFile(jobFilePath, list);
 }
 
 }  // namespace zk

@@ -48,7 +48,7 @@ void TZkThreadSave::RunBody(TZkThreadActiveTask& task, TRunState& run) {
   task.StartTime = TimeOf(now);
   task.StartDate = DateOf(now);
   task.WorkPath = task.GetWorkPath();
-  PrepareRecordFiles(task);
+  TZkRunRecords::PrepareRecordFiles(task);
   task.WorkFolder = FolderPart(task.WorkPath);
   task.TargetPath = task.WorkPath;
   DoBeforeBackup();
@@ -60,7 +60,7 @@ void TZkThreadSave::RunBody(TZkThreadActiveTask& task, TRunState& run) {
   if (!Interrupted()) CollectAndPack(task, run);
   RunActions(task, TActionList::alEnd);
   if (StopRequested()) Log("- Stop -");
-  FinishRecordFiles(task);
+  TZkRunRecords::FinishRecordFiles(task);
 }
 
 void TZkThreadSave::RunActions(TZkThreadActiveTask& task, TActionList which) {
@@ -104,7 +104,7 @@ void TZkThreadSave::CollectAndPack(TZkThreadActiveTask& task, TRunState& run) {
   DoBeforeSave();
   if (task.TimerIndex >= 0 && task.TimerIndex < task.TimerList().Count() &&
       task.TimerList().Items(task.TimerIndex).UpdateSaving()) {
-    if (const auto base = FindUpdateBase(run.History)) {
+    if (const auto base = TZkRunRecords::FindUpdateBase(run.History)) {
       run.UpdateRun = true;
       run.BasePath = *base;
     }
@@ -139,8 +139,8 @@ void TZkThreadSave::WrapUp(TRunState& run) {
   const bool delivered = task.ActiveOutput().PackMode == TZkSaveMode::tmCopy
                              ? IsFolder(FolderPart(task.GetOutputPath()))
                              : run.Delivered;
-  run.History.push_back(HistoryEntry(task, !stopped && delivered, run.UpdateRun));
-  WriteHistory(task, run.History);
+  run.History.push_back(TZkRunRecords::HistoryEntry(task, !stopped && delivered, run.UpdateRun));
+  records_.WriteHistory(task, run.History);
   DoAfterBackup();
 }
 

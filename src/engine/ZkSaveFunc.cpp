@@ -14,63 +14,56 @@
 namespace zk {
 namespace {
 
-struct TKeyword {
-  std::string_view Text;
+// The text form of each kind: its keyword, how many parameters the text
+// holds, and how many of them parsing keeps (the rest are cleared). Parsing
+// compares the keyword A to Z without case with the whole keyword field.
+struct TActionForm {
   TZkSaveFunc Kind;
+  std::string_view Keyword;
+  int Written;
+  int Kept;
+  // The first parameter is written as the number it starts with.
+  bool Numeric;
 };
 
-// The keywords of the text form, in the order they are tried; each is
-// compared with the whole keyword field.
-constexpr std::array<TKeyword, 9> kKeywords = {{
-    {"Shutdown", TZkSaveFunc::seShutDown},
-    {"Restart", TZkSaveFunc::seRestart},
-    {"PAUSE", TZkSaveFunc::sePause},
-    {"Close", TZkSaveFunc::seExeClose},
-    {"Start_Service", TZkSaveFunc::seServiceStart},
-    {"Stop_Service", TZkSaveFunc::seServiceStop},
-    {"Pause_Service", TZkSaveFunc::seServicePause},
-    {"ExecuteWait", TZkSaveFunc::seExeRunWait},
-    {"Execute", TZkSaveFunc::seExeRun},
+constexpr std::array<TActionForm, 9> kForms = {{
+    {TZkSaveFunc::sePause, "Pause", 1, 1, true},
+    {TZkSaveFunc::seExeRun, "Execute", 2, 2, false},
+    {TZkSaveFunc::seExeRunWait, "ExecuteWait", 2, 2, false},
+    {TZkSaveFunc::seExeClose, "Close", 1, 1, false},
+    {TZkSaveFunc::seServiceStart, "Start_Service", 2, 1, false},
+    {TZkSaveFunc::seServiceStop, "Stop_Service", 1, 1, false},
+    {TZkSaveFunc::seServicePause, "Pause_Service", 2, 1, false},
+    {TZkSaveFunc::seRestart, "Restart", 0, 0, false},
+    {TZkSaveFunc::seShutDown, "Shutdown", 0, 0, false},
 }};
 
 // The text form takes any number of seconds; a wait never goes below 0 or
 // beyond a day.
 constexpr std::int32_t kMaxPauseSeconds = 24 * 60 * 60;
 
-bool KeepsParam1(TZkSaveFunc kind) {
-  return kind != TZkSaveFunc::seNone && kind != TZkSaveFunc::seRestart && kind != TZkSaveFunc::seShutDown;
+// Null for seNone.
+const TActionForm* FormOfKind(TZkSaveFunc kind) {
+  const auto form = std::find_if(kForms.begin(), kForms.end(), [kind](const TActionForm& f) { return f.Kind == kind; });
+  return form != kForms.end() ? &*form : nullptr;
 }
 
-bool KeepsParam2(TZkSaveFunc kind) {
-  return kind == TZkSaveFunc::seExeRun || kind == TZkSaveFunc::seExeRunWait;
+// Null for an unknown keyword.
+const TActionForm* FormOfKeyword(std::string_view keyword) {
+  const auto form =
+      std::find_if(kForms.begin(), kForms.end(), [keyword](const TActionForm& f) { return SameText(keyword, f.Keyword); });
+  return form != kForms.end() ? &*form : nullptr;
 }
 
 }  // namespace
 
 std::string TZkThreadSaveFunc::Name() const {
-  switch (funcType_) {
-    case TZkSaveFunc::seNone:
-      return {};
-    case TZkSaveFunc::sePause:
-      return "Pause;" + std::to_string(LeadingInt(param1_));
-    case TZkSaveFunc::seExeRun:
-      return "Execute;" + param1_ + ";" + param2_;
-    case TZkSaveFunc::seExeRunWait:
-      return "ExecuteWait;" + param1_ + ";" + param2_;
-    case TZkSaveFunc::seExeClose:
-      return "Close;" + param1_;
-    case TZkSaveFunc::seServiceStart:
-      return "Start_Service;" + param1_ + ";" + param2_;
-    case TZkSaveFunc::seServiceStop:
-      return "Stop_Service;" + param1_;
-    case TZkSaveFunc::seServicePause:
-      return "Pause_Service;" + param1_ + ";" + param2_;
-    case TZkSaveFunc::seRestart:
-      return "Restart";
-    case TZkSaveFunc::seShutDown:
-      return "Shutdown";
-  }
-  return {};
+  const TActionForm* form = FormOfKind(funcType_);
+  if (form == nullptr) return {};
+  std::string text(form->Keyword);
+  if (form->Written >= 1) text += ";" + (form->Numeric ? std::to_string(LeadingInt(param1_)) : param1_);
+  if (form->Written >= 2) text += ";" + param2_;
+  return text;
 }
 
 void TZkThreadSaveFunc::SetName(const std::string& text) {
@@ -78,16 +71,11 @@ void TZkThreadSaveFunc::SetName(const std::string& text) {
   const std::string fields = text + ";;";
   param1_ = FieldOf(fields, ";", 2);
   param2_ = FieldOf(fields, ";", 3);
-  const std::string keyword = FieldOf(text, ";", 1);
-  funcType_ = TZkSaveFunc::seNone;
-  for (const TKeyword& k : kKeywords) {
-    if (SameText(keyword, k.Text)) {
-      funcType_ = k.Kind;
-      break;
-    }
-  }
-  if (!KeepsParam1(funcType_)) param1_.clear();
-  if (!KeepsParam2(funcType_)) param2_.clear();
+  const TActionForm* form = FormOfKeyword(FieldOf(text, ";", 1));
+  funcType_ = form != nullptr ? form->Kind : TZkSaveFunc::seNone;
+  const int kept = form != nullptr ? form->Kept : 0;
+  if (kept < 1) param1_.clear();
+  if (kept < 2) param2_.clear();
 }
 
 void TZkThreadSaveFunc::Perform(const TZkActionPlatform& platform) const {

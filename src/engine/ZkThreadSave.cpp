@@ -1,13 +1,12 @@
 #include "engine/ZkThreadSave.h"
 
+#include "engine/ZkEngineWaits.h"
 #include "store/ZkTreeData.h"
 
 namespace zk {
 namespace {
 
 constexpr const char* kJobListNode = "Saving";
-// The poll interval of a pass that finds no due job.
-constexpr int kIdleWaitMs = 3000;
 
 // The jobs of the document's "Saving" node; without one, the list stays.
 void LoadJobList(const TZkTreeData& document, TZkThreadSaveTasks& jobs) {
@@ -23,8 +22,14 @@ void ReadJobFile(const std::string& path, TZkThreadSaveTasks& jobs) {
   jobs.RecalcAllTimers();
 }
 
+void WriteJobFile(const std::string& path, const TZkThreadSaveTasks& jobs) {
+  TZkTreeData document;
+  document.Root().AddNode(kJobListNode).Nodes().Assign(jobs);
+  document.SaveToFile(path);
+}
+
 TZkThreadSave::TZkThreadSave(const platform::TZkClock& clock, TDeliver deliver)
-    : TZkCustomThread(std::move(deliver)), saving_(this, &clock) {}
+    : TZkCustomThread(std::move(deliver)), records_(clock), saving_(this, &clock) {}
 
 TZkThreadSave::~TZkThreadSave() {
   Shutdown();
@@ -70,6 +75,21 @@ std::unique_ptr<TZkThreadActiveTask> TZkThreadSave::TakeDueJob() {
     return task;
   }
   return nullptr;
+}
+
+void TZkThreadSave::Log(const std::string& text) {
+  records_.WriteLog(text, activeTask_.get());
+  if (OnLogEvent) OnLogEvent(*this, text);
+}
+
+void TZkThreadSave::Error(const std::string& text) {
+  records_.WriteError(text, activeTask_.get());
+  if (OnErrorEvent) OnErrorEvent(*this, text);
+  Log(text);
+}
+
+std::vector<std::string> TZkThreadSave::ReadHistory(const TZkThreadActiveTask& task) {
+  return records_.ReadHistory(task, [this](const std::string& message) { Error(message); });
 }
 
 void TZkThreadSave::Wait(int milliseconds) {
@@ -141,9 +161,7 @@ void TZkThreadSave::LoadFromFile(const std::string& path) {
 }
 
 void TZkThreadSave::SaveToFile(const std::string& path) const {
-  TZkTreeData document;
-  SaveToTree(document);
-  document.SaveToFile(path);
+  WriteJobFile(path, saving_);
 }
 
 const TPropList& TZkThreadSave::ClassProperties() {

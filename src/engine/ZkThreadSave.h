@@ -15,6 +15,7 @@
 #include "engine/ZkActiveTask.h"
 #include "engine/ZkJob.h"
 #include "engine/ZkRunControl.h"
+#include "engine/ZkRunRecords.h"
 #include "engine/ZkSaveFunc.h"
 #include "engine/ZkThreads.h"
 #include "platform/ZkClock.h"
@@ -29,6 +30,9 @@ class TZkZip;
 // entry, for a reader that needs no engine. When the file cannot be read
 // the error is passed on and the list stays as it was.
 void ReadJobFile(const std::string& path, TZkThreadSaveTasks& jobs);
+// Writes the jobs as a job file, for a writer that needs no engine; the
+// file's previous content stays when this fails.
+void WriteJobFile(const std::string& path, const TZkThreadSaveTasks& jobs);
 
 class TZkThreadSave : public TZkCustomThread, public TZkRunControl {
 public:
@@ -94,12 +98,18 @@ public:
   // Writes the job file; its previous content stays when this fails.
   void SaveToFile(const std::string& path) const;
 
+private:
+  // Declared before the names below, which refer into it.
+  TZkRunRecords records_;
+
+public:
   // Records. The log and error files shared by every run (empty: none),
-  // and the history file (an INI file with one section per job).
+  // and the history file (an INI file with one section per job); they are
+  // the records' own.
   using TSaveComment = std::function<void(TZkThreadSave& sender, const std::string& comment)>;
-  std::string LogFilename;
-  std::string ErrorFilename;
-  std::string HistoryFilename;
+  std::string& LogFilename = records_.LogFilename;
+  std::string& ErrorFilename = records_.ErrorFilename;
+  std::string& HistoryFilename = records_.HistoryFilename;
   TSaveComment OnLogEvent;
   TSaveComment OnErrorEvent;
 
@@ -114,24 +124,20 @@ public:
   TZkThreadActiveTask* ActiveTask() const { return activeTask_.get(); }
   void SetActiveTask(std::unique_ptr<TZkThreadActiveTask> task) { activeTask_ = std::move(task); }
 
-  // The run's own log and error file names, as the run's output asks.
-  static void PrepareRecordFiles(TZkThreadActiveTask& task);
-  // After the run: copies of the run's log and error files beside the
-  // archive (when it was built in a work folder) and the duplicate; the
-  // work folder keeps none. A copy that fails raises its file error (the run
-  // reports it and skips the rest of its wrap-up).
-  static void FinishRecordFiles(const TZkThreadActiveTask& task);
-  // The job's history entries, oldest first; the history file is created
-  // when missing (a file that cannot be made is reported as an error).
+  // The records' steps of a run, reached through the engine: see
+  // TZkRunRecords. Reading the history reports to Error.
+  static void PrepareRecordFiles(TZkThreadActiveTask& task) { TZkRunRecords::PrepareRecordFiles(task); }
+  static void FinishRecordFiles(const TZkThreadActiveTask& task) { TZkRunRecords::FinishRecordFiles(task); }
   std::vector<std::string> ReadHistory(const TZkThreadActiveTask& task);
-  // The archive path of the newest complete full run, if any.
-  static std::optional<std::string> FindUpdateBase(const std::vector<std::string>& history);
-  // "status;date;time;kind;path" for the run that ends now: "Ok" when `ok`
-  // (the run was not stopped and its backup reached the output path),
-  // "Stopped" otherwise.
-  static std::string HistoryEntry(const TZkThreadActiveTask& task, bool ok, bool updateRun);
-  // Writes the job's whole history back; a failure is not reported.
-  void WriteHistory(const TZkThreadActiveTask& task, const std::vector<std::string>& history) const;
+  static std::optional<std::string> FindUpdateBase(const std::vector<std::string>& history) {
+    return TZkRunRecords::FindUpdateBase(history);
+  }
+  static std::string HistoryEntry(const TZkThreadActiveTask& task, bool ok, bool updateRun) {
+    return TZkRunRecords::HistoryEntry(task, ok, updateRun);
+  }
+  void WriteHistory(const TZkThreadActiveTask& task, const std::vector<std::string>& history) const {
+    records_.WriteHistory(task, history);
+  }
 
   const TPropList& Properties() const override { return ClassProperties(); }
   static const TPropList& ClassProperties();
@@ -169,7 +175,6 @@ private:
   struct TRunState;
   enum class TActionList { alBegin, alEnd };
 
-  void AppendLine(const std::string& fileName, const std::string& text) const;
   void Raise(const TSaveEvent& event);
 
   // The run copy of the due job of the highest index, with the stored job's

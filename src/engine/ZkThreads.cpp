@@ -1,5 +1,6 @@
 #include "engine/ZkThreads.h"
 
+#include "engine/ZkEngineWaits.h"
 #include "engine/ZkThreadSave.h"
 #include "util/ZkError.h"
 
@@ -52,13 +53,6 @@ void TZkCustomThread::Run() {
 void TZkCustomThread::DoTerminate() {
   if (OnTerminate) OnTerminate(*this);
 }
-
-namespace {
-
-// Each progress report of a copy is followed by this pause.
-constexpr int kReportWaitMs = 100;
-
-}  // namespace
 
 void TZkThreadProcess::SetMax(std::int64_t value) {
   if (TZkThreadActiveTask* task = engine_.ActiveTask()) task->ItemSize = value;

@@ -143,19 +143,10 @@ void TZkThreadSaveTimering::Assign(const TZkPersistent& source) {
     TZkCollectionItem::Assign(source);
     return;
   }
+  AssignProperties(source, ClassProperties());
+  // The setters recompute Timer and its own setter ignores the value: the
+  // copy takes the source's as it is.
   timer_.store(from->timer_.load());
-  name_ = from->name_;
-  timerType_ = from->timerType_;
-  date_ = from->date_;
-  time_ = from->time_;
-  interval_ = from->interval_;
-  months_ = from->months_;
-  dows_ = from->dows_;
-  days_ = from->days_;
-  extendedSaving_ = from->extendedSaving_;
-  updateSaving_ = from->updateSaving_;
-  extendUpdateSaving_ = from->extendUpdateSaving_;
-  defineOutput_.Assign(from->defineOutput_);
 }
 
 const TPropList& TZkThreadSaveTimering::ClassProperties() {

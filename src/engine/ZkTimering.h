@@ -79,7 +79,7 @@ public:
   const platform::TZkClock& Clock() const;
 
   std::string DisplayName() const override;
-  // From another entry: every field as it is, Timer included, no setter run.
+  // From another entry: every published property, then Timer as it is.
   void Assign(const TZkPersistent& source) override;
   const TPropList& Properties() const override { return ClassProperties(); }
   static const TPropList& ClassProperties();

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/ZkEngineWaits.h"
 #include "engine/ZkRunState.h"
 #include "engine/ZkThreadSave.h"
 #include "platform/ZkAtomicFile.h"
@@ -24,14 +25,6 @@
 
 namespace zk {
 namespace {
-
-// After each file of the list, and before each compression report.
-constexpr int kItemWaitMs = 100;
-
-bool FileExists(const std::string& path) {
-  const auto info = platform::ReadFileInfo(path);
-  return info.has_value() && (info->Attr & platform::faDirectory) == 0;
-}
 
 // An existing archive opened for reading its entries; null when it is no
 // readable archive.

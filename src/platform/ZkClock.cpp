@@ -11,16 +11,8 @@ class TSystemClock final : public TZkClock {
 public:
   TDateTime Now() const override {
     const auto now = std::chrono::system_clock::now();
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    TDateTime result = 0;
-    TryEncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, result);
-    TDateTime time = 0;
-    // A leap second (tm_sec 60) counts as the last second of its minute.
-    TryEncodeTime(local.tm_hour, local.tm_min, local.tm_sec > 59 ? 59 : local.tm_sec, static_cast<int>(millis), time);
-    return result + time;
+    const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();
+    return LocalDateTime(std::chrono::system_clock::to_time_t(now), static_cast<int>(millis % 1000));
   }
 };
 
@@ -33,6 +25,18 @@ public:
 };
 
 }  // namespace
+
+TDateTime LocalDateTime(std::int64_t seconds, int millisecond) {
+  const auto moment = static_cast<std::time_t>(seconds);
+  std::tm local{};
+  TDateTime date = 0;
+  if (localtime_r(&moment, &local) == nullptr ||
+      !TryEncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, date))
+    return 0;
+  // A leap second (tm_sec 60) counts as the last second of its minute.
+  return EncodeDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                        local.tm_sec > 59 ? 59 : local.tm_sec, millisecond);
+}
 
 void TZkWakeSignal::Notify() {
   {

@@ -3,11 +3,16 @@
 // and throttling are tested on a fixed clock without sleeping.
 
 #include <condition_variable>
+#include <cstdint>
 #include <mutex>
 
 #include "util/ZkDateTime.h"
 
 namespace zk::platform {
+
+// The local date and time of a moment given in seconds since 1970-01-01 UTC
+// and the milliseconds after them; 0 when it falls outside years 1 to 9999.
+TDateTime LocalDateTime(std::int64_t seconds, int millisecond);
 
 class TZkClock {
 public:

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ZkFileSystem.h"
 #include "platform/ZkPrograms.h"
 #include "platform/ZkX11Windows.h"
 
@@ -90,11 +91,6 @@ bool IsExecutableFile(const std::string& path) {
   return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), X_OK) == 0;
 }
 
-bool Exists(const std::string& path) {
-  struct stat info {};
-  return stat(path.c_str(), &info) == 0;
-}
-
 std::vector<std::string> CommandOf(const std::string& program, const std::string& parameters) {
   std::vector<std::string> command = {program};
   for (std::string& word : SplitShellWords(parameters)) command.push_back(std::move(word));
@@ -108,7 +104,7 @@ public:
     if (IsExecutableFile(file)) return StartDetached(CommandOf(file, parameters), folder);
     // Documents, folders and addresses go to the desktop's opener, which
     // takes no parameters. A path that names nothing is not handed on.
-    if (file.find("://") == std::string::npos && !Exists(file)) return false;
+    if (file.find("://") == std::string::npos && !PathExists(file)) return false;
     return StartDetached({"xdg-open", file}, folder);
   }
 

@@ -6,6 +6,8 @@
 
 #include <string_view>
 
+#include "platform/ZkClock.h"
+
 namespace zk::platform {
 
 namespace {
@@ -24,19 +26,7 @@ bool IsHiddenName(std::string_view name) {
 }  // namespace
 
 TDateTime ToDateTime(FileTime time) {
-  const time_t seconds = static_cast<time_t>(time.Seconds);
-  tm local{};
-  if (localtime_r(&seconds, &local) == nullptr) return 0;
-  TDateTime date = 0;
-  TDateTime timeOfDay = 0;
-  // A leap second (tm_sec 60) is counted as the last second of its minute.
-  const int second = local.tm_sec > 59 ? 59 : local.tm_sec;
-  if (!TryEncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, date) ||
-      !TryEncodeTime(local.tm_hour, local.tm_min, second, time.Nanoseconds / 1000000, timeOfDay))
-    return 0;
-  // Days before 1899-12-30 count backwards while the fraction still tells the
-  // time of day.
-  return date < 0 ? date - timeOfDay : date + timeOfDay;
+  return LocalDateTime(time.Seconds, static_cast<int>(time.Nanoseconds / 1000000));
 }
 
 std::optional<FileInfo> ReadFileInfo(const std::string& path) {
@@ -61,6 +51,10 @@ std::optional<FileInfo> ReadFileInfo(const std::string& path) {
   info.Modified.Seconds = static_cast<std::int64_t>(target.st_mtim.tv_sec);
   info.Modified.Nanoseconds = static_cast<std::int32_t>(target.st_mtim.tv_nsec);
   return info;
+}
+
+bool PathExists(const std::string& path) {
+  return ReadFileInfo(path).has_value();
 }
 
 bool SetModifiedTime(const std::string& path, FileTime time) {

@@ -47,6 +47,9 @@ struct FileInfo {
 // symbolic links (faSymLink added). Nothing for a missing entry, a dangling
 // link, a socket, a FIFO or a device node.
 std::optional<FileInfo> ReadFileInfo(const std::string& path);
+// Whether a file or a folder stands at the path, as ReadFileInfo sees it:
+// a dangling link or a special file counts as missing.
+bool PathExists(const std::string& path);
 
 // False when the time could not be set. Follows symbolic links.
 bool SetModifiedTime(const std::string& path, FileTime time);

@@ -24,10 +24,6 @@ constexpr std::size_t kMaxExpandedLength = 1 << 16;
 // Beside the INI file: the file its writers lock.
 constexpr const char* kLockExtension = ".lock";
 
-bool FileExists(const std::string& path) {
-  return platform::ReadFileInfo(path).has_value();
-}
-
 // Programs that change one INI file take turns: each holds an exclusive
 // advisory lock on "<file>.lock" from reading the file to writing it back,
 // so that no program's change is lost. The INI file itself cannot carry the
@@ -38,7 +34,7 @@ bool FileExists(const std::string& path) {
 // made nor opened, or the file system has no locks, the write goes ahead
 // alone, as it would without other programs.
 platform::FileHandle LockBeside(const std::string& path) {
-  if (IsBlank(path) || !FileExists(path)) return {};
+  if (IsBlank(path) || !platform::PathExists(path)) return {};
   return platform::FileHandle::OpenLockFile(path + kLockExtension);
 }
 
@@ -120,7 +116,7 @@ void TZkIniFile::Resolve() {
     settings.SetFileName(SettingsFilePath());
     path = settings.ReadString(regPath_, regKey_, "");
   }
-  if (!IsBlank(path) && !FileExists(path) && report_) report_("A " + path + " ini file nem létezik !");
+  if (!IsBlank(path) && !platform::PathExists(path) && report_) report_("A " + path + " ini file nem létezik !");
   hasWindow_ = false;
   if (lock_) {
     // The old file is written back under its own lock, the new one is
@@ -134,7 +130,7 @@ void TZkIniFile::Resolve() {
 
 void TZkIniFile::SetFile(const std::string& path, bool create) {
   // A file that cannot be made is reported by the resolution that follows.
-  if (!IsBlank(path) && !FileExists(path) && create) platform::FileHandle::Create(path).Close();
+  if (!IsBlank(path) && !platform::PathExists(path) && create) platform::FileHandle::Create(path).Close();
   SetFileName(path);
 }
 

@@ -18,14 +18,6 @@ namespace {
 
 constexpr char kBlank = ' ';
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-std::string PadNumber(int value, std::size_t width) {
-  std::string digits = std::to_string(value);
-  if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
-  return digits;
-}
-
 // ---- Reading the user's locale -------------------------------------------
 
 class TLocaleHandle {

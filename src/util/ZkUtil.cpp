@@ -26,20 +26,12 @@ bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() && SameText(text.substr(0, prefix.size()), prefix);
 }
 
-std::string PadNumber(int value, std::size_t width) {
-  std::string digits = std::to_string(value);
-  if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
-  return digits;
-}
-
 int HexDigitValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
 }
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // The integer reading shared by LeadingInt and LeadingInt64. Digits wrap
 // around in 64 bits instead of overflowing, so any text gives a value.
@@ -148,6 +140,14 @@ std::string MaskText(const TMaskToken& token, const TDateTimeParts& parts, int w
 }
 
 }  // namespace
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+std::string PadNumber(int value, std::size_t width) {
+  std::string digits = std::to_string(value);
+  if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
+  return digits;
+}
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 

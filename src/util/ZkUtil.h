@@ -53,6 +53,10 @@ std::int64_t LeadingInt64(std::string_view text);
 // Every "," read as "."; the longest leading decimal number (sign, digits,
 // fraction, exponent); 0 for text that holds none or a value out of range.
 double LeadingFloat(std::string_view text);
+// '0' to '9' only, whatever the locale.
+bool IsDigit(char c);
+// The decimal digits of the value, with leading zeros up to the width.
+std::string PadNumber(int value, std::size_t width);
 
 // Names (without folder) of the directory entries matching a path with a
 // Windows-style mask, in the order the search returns them, "." and ".."

@@ -90,6 +90,11 @@ bool IsFolder(const std::string& path) {
   return info && (info->Attr & platform::faDirectory) != 0;
 }
 
+bool FileExists(const std::string& path) {
+  const auto info = platform::ReadFileInfo(path);
+  return info && (info->Attr & platform::faDirectory) == 0;
+}
+
 std::int64_t FileSize64(const std::string& fileName) {
   // The name is looked up as it stands: a Posix name may hold "?" and "*",
   // and "a?b" must not answer with the size of "aab".

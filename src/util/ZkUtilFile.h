@@ -37,6 +37,8 @@ std::string ChangeFileExt(std::string_view path, std::string_view extension, Pat
 
 // These report a missing entry through their result and never raise.
 bool IsFolder(const std::string& path);
+// A file, not a folder, stands at the path.
+bool FileExists(const std::string& path);
 // Size of the entry of exactly that name ("?" and "*" are no wildcards);
 // -1 when there is none or it is a directory.
 std::int64_t FileSize64(const std::string& fileName);

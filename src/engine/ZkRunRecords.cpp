@@ -1,15 +1,13 @@
-// The records of a run: the log and error channels with their files, and
-// the history that update runs read to find their base archive.
+#include "engine/ZkRunRecords.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "engine/ZkThreadSave.h"
 #include "platform/ZkFileHandle.h"
 #include "platform/ZkFileSystem.h"
-#include "store/zkIniFile.h"
 #include "util/ZkError.h"
 #include "util/ZkUtil.h"
 #include "util/ZkUtilFile.h"
@@ -22,76 +20,69 @@ constexpr const char* kHistoryKey = "History";
 constexpr const char* kLogExtension = ".Log";
 constexpr const char* kErrorExtension = ".Err";
 
-bool Exists(const std::string& path) {
-  return !path.empty() && platform::ReadFileInfo(path).has_value();
-}
-
 bool BuiltInWorkFolder(const TZkThreadActiveTask& task) {
   return task.UsesWorkFolder() && task.ActiveOutput().PackMode == TZkSaveMode::tmZip;
 }
 
 }  // namespace
 
-void TZkThreadSave::AppendLine(const std::string& fileName, const std::string& text) const {
+void TZkRunRecords::AppendLine(const std::string& fileName, const std::string& text) const {
   if (fileName.empty()) return;
   // A line that cannot be written is lost: logging never stops a run.
   platform::FileHandle file = platform::FileHandle::OpenForAppend(fileName);
   if (!file.IsOpen()) return;
-  const std::string line = FormatDateMask(kStampFormat, Clock().Now(), NeutralFormatSettings()) + text + "\r\n";
+  const std::string line = FormatDateMask(kStampFormat, clock_->Now(), NeutralFormatSettings()) + text + "\r\n";
   if (file.WriteAll(line.data(), line.size())) file.Close();
 }
 
-void TZkThreadSave::Log(const std::string& text) {
+void TZkRunRecords::WriteLog(const std::string& text, const TZkThreadActiveTask* task) const {
   AppendLine(LogFilename, text);
-  if (activeTask_) AppendLine(activeTask_->LogFile, text);
-  if (OnLogEvent) OnLogEvent(*this, text);
+  if (task) AppendLine(task->LogFile, text);
 }
 
-void TZkThreadSave::Error(const std::string& text) {
+void TZkRunRecords::WriteError(const std::string& text, const TZkThreadActiveTask* task) const {
   AppendLine(ErrorFilename, text);
-  if (activeTask_) AppendLine(activeTask_->ErrorFile, text);
-  if (OnErrorEvent) OnErrorEvent(*this, text);
-  Log(text);
+  if (task) AppendLine(task->ErrorFile, text);
 }
 
-void TZkThreadSave::PrepareRecordFiles(TZkThreadActiveTask& task) {
+void TZkRunRecords::PrepareRecordFiles(TZkThreadActiveTask& task) {
   task.LogFile.clear();
   task.ErrorFile.clear();
   if (task.WantsLog()) task.LogFile = task.WithExtension(task.GetWorkPath(), kLogExtension);
   if (task.WantsErrorFile()) task.ErrorFile = task.WithExtension(task.GetWorkPath(), kErrorExtension);
 }
 
-void TZkThreadSave::FinishRecordFiles(const TZkThreadActiveTask& task) {
+void TZkRunRecords::FinishRecordFiles(const TZkThreadActiveTask& task) {
   const bool inWorkFolder = BuiltInWorkFolder(task);
   auto copyBeside = [&](const std::string& record, const char* extension) {
     if (inWorkFolder) CopyFileWithProgress(record, task.WithExtension(task.GetOutputPath(), extension), nullptr);
     if (task.UsesDuplicate())
       CopyFileWithProgress(record, task.WithExtension(task.GetDuplicatePath(), extension), nullptr);
   };
-  if (task.WantsLog() && Exists(task.LogFile)) copyBeside(task.LogFile, kLogExtension);
-  if (Exists(task.ErrorFile)) copyBeside(task.ErrorFile, kErrorExtension);
+  if (task.WantsLog() && platform::PathExists(task.LogFile)) copyBeside(task.LogFile, kLogExtension);
+  if (platform::PathExists(task.ErrorFile)) copyBeside(task.ErrorFile, kErrorExtension);
   if (inWorkFolder) {
     if (!task.ErrorFile.empty()) std::remove(task.ErrorFile.c_str());
     if (!task.LogFile.empty()) std::remove(task.LogFile.c_str());
   }
 }
 
-std::vector<std::string> TZkThreadSave::ReadHistory(const TZkThreadActiveTask& task) {
+std::vector<std::string> TZkRunRecords::ReadHistory(const TZkThreadActiveTask& task, TZkIniFile::TReport report) const {
   std::vector<std::string> history;
-  TZkIniFile ini([this](const std::string& message) { Error(message); });
+  TZkIniFile ini(std::move(report));
   ini.SetFile(HistoryFilename, true);
   ini.ReadSectionValues(task.Name, kHistoryKey, history);
   return history;
 }
 
-std::optional<std::string> TZkThreadSave::FindUpdateBase(const std::vector<std::string>& history) {
+std::optional<std::string> TZkRunRecords::FindUpdateBase(const std::vector<std::string>& history) {
   for (auto entry = history.rbegin(); entry != history.rend(); ++entry)
     if (SameText(FieldOf(*entry, ";", 1), "Ok") && SameText(FieldOf(*entry, ";", 4), "Global"))
       return FieldOf(*entry, ";", 5);
   return std::nullopt;
 }
 
-std::string TZkThreadSave::HistoryEntry(const TZkThreadActiveTask& task, bool ok, bool updateRun) {
+std::string TZkRunRecords::HistoryEntry(const TZkThreadActiveTask& task, bool ok, bool updateRun) {
   const std::string outputPath = task.GetOutputPath();
   const std::string date = FormatDateMask("yyyy.mm.dd", task.StartDate, NeutralFormatSettings());
   const std::string time = FormatDateMask("hh:pp", task.StartTime, NeutralFormatSettings());
@@ -99,7 +90,7 @@ std::string TZkThreadSave::HistoryEntry(const TZkThreadActiveTask& task, bool ok
          outputPath;
 }
 
-void TZkThreadSave::WriteHistory(const TZkThreadActiveTask& task, const std::vector<std::string>& history) const {
+void TZkRunRecords::WriteHistory(const TZkThreadActiveTask& task, const std::vector<std::string>& history) const {
   try {
     TZkIniFile ini;
     ini.SetFile(HistoryFilename, true);
