@@ -4,8 +4,8 @@
 #include <cstdio>
 
 #include "CliCommands.h"
+#include "base/ZkError.h"
 #include "engine/ZkLegacyImport.h"
-#include "util/ZkError.h"
 
 namespace zk::cli {
 

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "base/ZkError.h"
 #include "engine/ZkThreadSave.h"
 #include "platform/ZkFileHandle.h"
 #include "platform/ZkFileSystem.h"
 #include "store/zkIniFile.h"
-#include "util/ZkError.h"
 #include "util/ZkUtil.h"
 #include "util/ZkUtilFile.h"
 

@@ -1,7 +1,7 @@
 #include "engine/ZkThreads.h"
 
+#include "base/ZkError.h"
 #include "engine/ZkThreadSave.h"
-#include "util/ZkError.h"
 
 namespace zk {
 

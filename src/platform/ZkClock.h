@@ -5,7 +5,7 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "util/ZkDateTime.h"
+#include "base/ZkDateTime.h"
 
 namespace zk::platform {
 

@@ -1,7 +1,7 @@
 #include "zip/ZkZipFormat.h"
 
+#include "base/ZkDateTime.h"
 #include "platform/ZkCodePage.h"
-#include "util/ZkDateTime.h"
 #include "util/ZkUtil.h"
 
 namespace zk::zipformat {
