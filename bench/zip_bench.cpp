@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "util/ZkError.h"
+#include "base/ZkError.h"
 #include "zip/ZkZip.h"
 
 namespace fs = std::filesystem;

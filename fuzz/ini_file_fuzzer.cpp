@@ -16,9 +16,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/ZkError.h"
 #include "engine/ZkThreadSave.h"
 #include "store/zkIniFile.h"
-#include "util/ZkError.h"
 #include "util/ZkUtil.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include <sstream>
 #include <string>
 
+#include "base/ZkError.h"
 #include "store/TestClasses.h"
 #include "store/ZkTreeData.h"
-#include "util/ZkError.h"
 
 namespace {
 

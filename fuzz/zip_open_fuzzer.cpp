@@ -14,7 +14,7 @@
 #include <fstream>
 #include <string>
 
-#include "util/ZkError.h"
+#include "base/ZkError.h"
 #include "zip/ZkZip.h"
 
 namespace {

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "base/ZkError.h"
 #include "engine/ZkThreadSave.h"
 #include "platform/ZkCommandLine.h"
-#include "util/ZkError.h"
 #include "util/ZkUtilFile.h"
 
 namespace zk::cli {

@@ -4,9 +4,9 @@
 #include <cstdio>
 
 #include "CliCommands.h"
+#include "base/ZkError.h"
 #include "engine/ZkLegacyImport.h"
 #include "platform/ZkFileSystem.h"
-#include "util/ZkError.h"
 
 namespace zk::cli {
 

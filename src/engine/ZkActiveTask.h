@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/ZkDateTime.h"
 #include "engine/ZkJob.h"
-#include "util/ZkDateTime.h"
 #include "util/ZkUtilFile.h"
 
 namespace zk {

@@ -4,10 +4,10 @@
 #include <exception>
 #include <string>
 
+#include "base/ZkError.h"
 #include "engine/ZkRunState.h"
 #include "engine/ZkThreadSave.h"
 #include "platform/ZkFileHandle.h"
-#include "util/ZkError.h"
 #include "util/ZkUtilFile.h"
 
 namespace zk {

@@ -6,9 +6,9 @@
 #include <utility>
 #include <vector>
 
+#include "base/ZkError.h"
 #include "platform/ZkFileHandle.h"
 #include "platform/ZkFileSystem.h"
-#include "util/ZkError.h"
 #include "util/ZkUtil.h"
 #include "util/ZkUtilFile.h"
 

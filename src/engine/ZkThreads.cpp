@@ -1,8 +1,8 @@
 #include "engine/ZkThreads.h"
 
+#include "base/ZkError.h"
 #include "engine/ZkEngineWaits.h"
 #include "engine/ZkThreadSave.h"
-#include "util/ZkError.h"
 
 namespace zk {
 

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <string>
 
+#include "base/ZkDateTime.h"
 #include "engine/ZkDefineOutput.h"
 #include "store/Published.h"
-#include "util/ZkDateTime.h"
 
 namespace zk {
 

@@ -14,12 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "base/ZkError.h"
 #include "engine/ZkEngineWaits.h"
 #include "engine/ZkRunState.h"
 #include "engine/ZkThreadSave.h"
 #include "platform/ZkAtomicFile.h"
 #include "platform/ZkFileSystem.h"
-#include "util/ZkError.h"
 #include "util/ZkUtilFile.h"
 #include "zip/ZkZip.h"
 

@@ -14,7 +14,7 @@
 #include <memory>
 #include <streambuf>
 
-#include "util/ZkError.h"
+#include "base/ZkError.h"
 
 namespace zk::platform {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <mutex>
 
-#include "util/ZkDateTime.h"
+#include "base/ZkDateTime.h"
 
 namespace zk::platform {
 

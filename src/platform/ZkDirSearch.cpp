@@ -2,7 +2,7 @@
 
 #include <dirent.h>
 
-#include "util/ZkUtil.h"
+#include "base/ZkText.h"
 
 namespace zk::platform {
 

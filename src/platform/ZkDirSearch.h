@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/ZkDateTime.h"
 #include "platform/ZkFileSystem.h"
-#include "util/ZkDateTime.h"
 
 namespace zk::platform {
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "base/ZkText.h"
 #include "platform/ZkSystemError.h"
-#include "util/ZkUtil.h"
 
 namespace zk::platform {
 namespace {

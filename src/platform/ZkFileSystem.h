@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "util/ZkDateTime.h"
+#include "base/ZkDateTime.h"
 
 namespace zk::platform {
 

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <vector>
 
+#include "base/ZkText.h"
 #include "platform/ZkFileHandle.h"
-#include "util/ZkUtil.h"
 
 #ifndef ZK_FILE_VERSION
 #error "The build defines ZK_FILE_VERSION for the core library"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "util/ZkUtil.h"
+#include "base/ZkText.h"
 
 namespace zk::platform::detail {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <typeinfo>
 
-#include "util/ZkError.h"
+#include "base/ZkError.h"
 
 namespace zk {
 

@@ -4,8 +4,8 @@
 #include <ostream>
 #include <vector>
 
+#include "base/ZkError.h"
 #include "platform/ZkAtomicFile.h"
-#include "util/ZkError.h"
 #include "util/ZkUtil.h"
 
 namespace zk {

@@ -2,8 +2,8 @@
 
 #include <string>
 
+#include "base/ZkError.h"
 #include "store/ZkTreeMapping.h"
-#include "util/ZkError.h"
 #include "util/ZkUtil.h"
 
 namespace zk {

@@ -11,8 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/ZkDateTime.h"
 #include "store/Published.h"
-#include "util/ZkDateTime.h"
 #include "util/ZkFormatSettings.h"
 
 namespace zk {

@@ -16,10 +16,10 @@
 #include <string>
 #include <string_view>
 
+#include "base/ZkError.h"
 #include "platform/ZkAtomicFile.h"
 #include "platform/ZkFileHandle.h"
 #include "store/ZkTreeData.h"
-#include "util/ZkError.h"
 #include "util/ZkUtil.h"
 
 namespace zk {

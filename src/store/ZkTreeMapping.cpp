@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
+#include "base/ZkError.h"
 #include "store/Published.h"
 #include "store/ZkTreeData.h"
-#include "util/ZkError.h"
 #include "util/ZkUtil.h"
 
 namespace zk {

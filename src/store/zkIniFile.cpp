@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "base/ZkError.h"
 #include "platform/ZkFileHandle.h"
 #include "platform/ZkFileSystem.h"
-#include "util/ZkError.h"
 #include "util/ZkUtil.h"
 #include "util/ZkUtilFile.h"
 

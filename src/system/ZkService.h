@@ -10,10 +10,10 @@
 #include <string>
 #include <string_view>
 
+#include "base/ZkError.h"
 #include "platform/ZkClock.h"
 #include "platform/ZkServiceControl.h"
 #include "store/Published.h"
-#include "util/ZkError.h"
 
 namespace zk {
 

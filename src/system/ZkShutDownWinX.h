@@ -10,9 +10,9 @@
 #include <mutex>
 #include <string>
 
+#include "base/ZkError.h"
 #include "platform/ZkSessionEnd.h"
 #include "store/Published.h"
-#include "util/ZkError.h"
 
 namespace zk {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "util/ZkDateTime.h"
+#include "base/ZkDateTime.h"
 
 namespace zk {
 

@@ -9,16 +9,11 @@
 #include <string_view>
 #include <vector>
 
-#include "util/ZkDateTime.h"
+#include "base/ZkDateTime.h"
+#include "base/ZkText.h"
 #include "util/ZkFormatSettings.h"
 
 namespace zk {
-
-// Names of nodes, attributes, jobs, INI sections and keys: equal when they
-// have the same length and differ at most in the case of A to Z.
-bool SameText(std::string_view a, std::string_view b);
-char LowerAscii(char c);
-std::string LowerAsciiText(std::string_view text);
 
 // The program's own date letters: YYYY YY MMMM MMM MM M DDDD DDD DD D HH H
 // PP P SS S (PP = minutes), matched ignoring case, the longest first; other
@@ -39,9 +34,6 @@ std::string RightPart(std::string_view text, int n);
 std::string IfThenStr(bool condition, std::string_view a, std::string_view b);
 bool IsBlank(std::string_view text);
 std::string TrimRightBlanks(std::string_view text);
-// Whether every lead byte of the text is followed by the continuation
-// bytes UTF-8 asks for (the test that tells UTF-8 from a legacy code page).
-bool IsValidUtf8(std::string_view text);
 // The text without leading and trailing bytes of code 0 to 32.
 std::string TrimText(std::string_view text);
 

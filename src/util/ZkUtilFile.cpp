@@ -2,12 +2,12 @@
 
 #include <vector>
 
+#include "base/ZkError.h"
 #include "platform/ZkAtomicFile.h"
 #include "platform/ZkDirSearch.h"
 #include "platform/ZkFileHandle.h"
 #include "platform/ZkFileSystem.h"
 #include "platform/ZkVersionInfo.h"
-#include "util/ZkError.h"
 
 namespace zk {
 

@@ -23,9 +23,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/ZkDateTime.h"
+#include "base/ZkError.h"
 #include "platform/ZkFileHandle.h"
-#include "util/ZkDateTime.h"
-#include "util/ZkError.h"
 #include "util/ZkUtilFile.h"
 
 namespace zk {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/ZkDateTime.h"
 #include "platform/ZkCodePage.h"
-#include "util/ZkDateTime.h"
 #include "util/ZkUtil.h"
 
 namespace zk::zipformat {

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "util/ZkDateTime.h"
+#include "base/ZkDateTime.h"
 #include "zip/ZkZip.h"
 
 namespace zk::zipformat {

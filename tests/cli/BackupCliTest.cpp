@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "base/ZkDateTime.h"
 #include "cli/CliProcess.h"
 #include "engine/ZkJob.h"
 #include "platform/ZkClock.h"
 #include "store/ZkTreeData.h"
 #include "support/ZkTempDir.h"
-#include "util/ZkDateTime.h"
 
 namespace zk::test {
 namespace {

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "base/ZkError.h"
 #include "engine/ZkThreadSave.h"
 #include "store/ZkTreeData.h"
 #include "support/ZkFakeClock.h"
 #include "support/ZkTempDir.h"
-#include "util/ZkError.h"
 
 namespace zk::test {
 namespace {

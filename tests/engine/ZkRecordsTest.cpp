@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "base/ZkError.h"
 #include "engine/ZkThreadSave.h"
 #include "support/ZkFakeClock.h"
 #include "support/ZkTempDir.h"
-#include "util/ZkError.h"
 #include "util/ZkUtil.h"
 
 namespace zk::test {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "util/ZkError.h"
+#include "base/ZkError.h"
 
 namespace zk::test {
 namespace {

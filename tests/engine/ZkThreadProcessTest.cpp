@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
+#include "base/ZkError.h"
 #include "engine/ZkThreadSave.h"
 #include "support/ZkRecordingSleeper.h"
 #include "support/ZkTempDir.h"
-#include "util/ZkError.h"
 #include "util/ZkUtilFile.h"
 
 namespace zk::test {

@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <set>
 
+#include "base/ZkError.h"
 #include "support/ZkTempDir.h"
-#include "util/ZkError.h"
 #include "util/ZkUtilFile.h"
 
 namespace zk::platform {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/ZkError.h"
 #include "support/ZkTempDir.h"
-#include "util/ZkError.h"
 
 namespace zk::test {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "util/ZkError.h"
+#include "base/ZkError.h"
 
 namespace zk::test {
 namespace {

@@ -6,9 +6,9 @@
 #include <sstream>
 #include <string>
 
+#include "base/ZkError.h"
 #include "store/ZkTreeData.h"
 #include "support/ZkTempDir.h"
-#include "util/ZkError.h"
 
 namespace zk::test {
 namespace {

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "base/ZkError.h"
 #include "store/TestClasses.h"
 #include "store/ZkTreeData.h"
-#include "util/ZkError.h"
 
 namespace zk::test {
 namespace {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "base/ZkError.h"
 #include "support/ZkTempDir.h"
-#include "util/ZkError.h"
 
 namespace zk::test {
 namespace {

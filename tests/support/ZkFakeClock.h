@@ -1,8 +1,8 @@
 #pragma once
 // A clock that shows whatever moment the test sets.
 
+#include "base/ZkDateTime.h"
 #include "platform/ZkClock.h"
-#include "util/ZkDateTime.h"
 
 namespace zk::test {
 

@@ -12,9 +12,9 @@
 #include <set>
 #include <vector>
 
+#include "base/ZkError.h"
 #include "platform/ZkDirSearch.h"
 #include "support/ZkTempDir.h"
-#include "util/ZkError.h"
 #include "util/ZkUtil.h"
 
 namespace zk {

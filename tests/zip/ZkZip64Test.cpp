@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "util/ZkDateTime.h"
+#include "base/ZkDateTime.h"
 #include "zip/ZkZip.h"
 #include "zip/ZkZipTestSupport.h"
 

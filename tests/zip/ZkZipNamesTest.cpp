@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "util/ZkDateTime.h"
+#include "base/ZkDateTime.h"
 #include "zip/ZkZip.h"
 #include "zip/ZkZipFormat.h"
 

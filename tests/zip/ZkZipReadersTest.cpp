@@ -12,9 +12,9 @@
 #include <fstream>
 #include <functional>
 
+#include "base/ZkDateTime.h"
 #include "platform/ZkAtomicFile.h"
 #include "platform/ZkFileSystem.h"
-#include "util/ZkDateTime.h"
 #include "zip/ZkZip.h"
 #include "zip/ZkZipTestSupport.h"
 

@@ -9,9 +9,9 @@
 #include <functional>
 #include <memory>
 
+#include "base/ZkDateTime.h"
 #include "platform/ZkAtomicFile.h"
 #include "platform/ZkFileSystem.h"
-#include "util/ZkDateTime.h"
 #include "zip/ZkZipTestSupport.h"
 
 namespace zk {

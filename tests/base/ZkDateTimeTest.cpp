@@ -4,8 +4,8 @@
 #include <limits>
 #include <string>
 
-#include "util/ZkDateTime.h"
-#include "util/ZkError.h"
+#include "base/ZkDateTime.h"
+#include "base/ZkError.h"
 
 namespace zk {
 namespace {

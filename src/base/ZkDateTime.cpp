@@ -1,11 +1,11 @@
-#include "util/ZkDateTime.h"
+#include "base/ZkDateTime.h"
 
 #include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <string>
 
-#include "util/ZkError.h"
+#include "base/ZkError.h"
 
 namespace zk {
 

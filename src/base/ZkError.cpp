@@ -1,4 +1,4 @@
-#include "util/ZkError.h"
+#include "base/ZkError.h"
 
 namespace zk {
 
