@@ -77,14 +77,7 @@ std::string EncodeLocalHeader(const TCentralDirectoryFile& central, bool zip64, 
 TLocalFile WrittenLocalRecord(const TCentralDirectoryFile& central, bool zip64) {
   TLocalFile l;
   l.Signature = kLocalHeaderSignature;
-  l.VersionNeeded = central.VersionNeeded;
-  l.Flags = central.Flags;
-  l.Method = central.Method;
-  l.Time = central.Time;
-  l.Date = central.Date;
-  l.Crc32 = central.Crc32;
-  l.CompressedSize = central.CompressedSize;
-  l.UncompressedSize = central.UncompressedSize;
+  CopySharedFields(central, l);
   l.NameLength = static_cast<std::uint16_t>(central.Name.size());
   l.ExtraLength = static_cast<std::uint16_t>(zip64 ? kLocalZip64ExtraSize : 0);
   l.Name = central.Name;
@@ -96,14 +89,7 @@ bool DecodeLocalHeader(std::string_view fixed, TLocalFile& local) {
   ByteReader r(fixed);
   local.Signature = r.U32();                     // signature
   if (local.Signature != kLocalHeaderSignature) return false;
-  local.VersionNeeded = r.U16();                 // version needed
-  local.Flags = r.U16();                         // general purpose flags
-  local.Method = r.U16();                        // compression method
-  local.Time = r.U16();                          // last modification time
-  local.Date = r.U16();                          // last modification date
-  local.Crc32 = r.U32();                         // CRC-32
-  local.CompressedSize = r.U32();                // compressed size
-  local.UncompressedSize = r.U32();              // uncompressed size
+  DecodeSharedFields(r, local);
   local.NameLength = r.U16();                    // file name length
   local.ExtraLength = r.U16();                   // extra field length
   return true;
@@ -171,14 +157,7 @@ bool DecodeCentralHeader(std::string_view fixed, TCentralDirectoryFile& central,
   central.Signature = r.U32();                   // signature
   if (central.Signature != kCentralHeaderSignature) return false;
   central.VersionMadeBy = r.U16();               // version made by
-  central.VersionNeeded = r.U16();               // version needed
-  central.Flags = r.U16();                       // general purpose flags
-  central.Method = r.U16();                      // compression method
-  central.Time = r.U16();                        // last modification time
-  central.Date = r.U16();                        // last modification date
-  central.Crc32 = r.U32();                       // CRC-32
-  central.CompressedSize = r.U32();              // compressed size
-  central.UncompressedSize = r.U32();            // uncompressed size
+  DecodeSharedFields(r, central);
   lengths.Name = r.U16();                        // file name length
   lengths.Extra = r.U16();                       // extra field length
   lengths.Comment = r.U16();                     // file comment length
