@@ -527,14 +527,7 @@ bool TZkZip::Impl::ScanLocalHeaders(std::int64_t fileSize) {
     TCentralDirectoryFile& c = entry.central_;
     c.Signature = kCentralHeaderSignature;
     c.VersionMadeBy = kVersionClassic;
-    c.VersionNeeded = local.VersionNeeded;
-    c.Flags = local.Flags;
-    c.Method = local.Method;
-    c.Time = local.Time;
-    c.Date = local.Date;
-    c.Crc32 = local.Crc32;
-    c.CompressedSize = local.CompressedSize;
-    c.UncompressedSize = local.UncompressedSize;
+    CopySharedFields(local, c);
     c.ExternalAttributes = !local.Name.empty() && local.Name.back() == '/' ? kAttrDirectory : kAttrArchive;
     c.LocalHeaderOffset = offset;
     c.Name = local.Name;

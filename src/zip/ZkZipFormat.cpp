@@ -52,6 +52,20 @@ std::string LocalZip64Extra(const TCentralDirectoryFile& central) {
   return EncodeZip64Extra({central.UncompressedSize, central.CompressedSize, {}, {}});
 }
 
+// The fields both records share, from version needed to the uncompressed
+// size; a size that lives in the ZIP64 field stands as 0xFFFFFFFF.
+void EncodeSharedFields(ByteWriter& w, const TCentralDirectoryFile& central, std::uint16_t versionNeeded,
+                        bool wideCompressed, bool wideUncompressed) {
+  w.U16(versionNeeded);                                                                  // version needed
+  w.U16(central.Flags);                                                                  // general purpose flags
+  w.U16(central.Method);                                                                 // compression method
+  w.U16(central.Time);                                                                   // last modification time
+  w.U16(central.Date);                                                                   // last modification date
+  w.U32(central.Crc32);                                                                  // CRC-32
+  w.U32(wideCompressed ? kMax32 : static_cast<std::uint32_t>(central.CompressedSize));      // compressed size
+  w.U32(wideUncompressed ? kMax32 : static_cast<std::uint32_t>(central.UncompressedSize));  // uncompressed size
+}
+
 }  // namespace
 
 std::string EncodeLocalHeader(const TCentralDirectoryFile& central, bool zip64, bool complete) {
@@ -59,14 +73,8 @@ std::string EncodeLocalHeader(const TCentralDirectoryFile& central, bool zip64, 
   // An incomplete header has no signature, so that a walk after a crash
   // stops in front of it instead of taking its unfinished data.
   w.U32(complete ? kLocalHeaderSignature : 0);                                 // signature
-  w.U16(zip64 ? std::max(central.VersionNeeded, kVersionZip64) : central.VersionNeeded);  // version needed
-  w.U16(central.Flags);                                                        // general purpose flags
-  w.U16(central.Method);                                                       // compression method
-  w.U16(central.Time);                                                         // last modification time
-  w.U16(central.Date);                                                         // last modification date
-  w.U32(central.Crc32);                                                        // CRC-32
-  w.U32(zip64 ? kMax32 : static_cast<std::uint32_t>(central.CompressedSize));    // compressed size
-  w.U32(zip64 ? kMax32 : static_cast<std::uint32_t>(central.UncompressedSize));  // uncompressed size
+  EncodeSharedFields(w, central, zip64 ? std::max(central.VersionNeeded, kVersionZip64) : central.VersionNeeded, zip64,
+                     zip64);
   w.U16(static_cast<std::uint16_t>(central.Name.size()));                      // file name length
   w.U16(zip64 ? static_cast<std::uint16_t>(kLocalZip64ExtraSize) : 0);         // extra field length
   w.Bytes(central.Name);                                                       // file name
@@ -77,14 +85,7 @@ std::string EncodeLocalHeader(const TCentralDirectoryFile& central, bool zip64, 
 TLocalFile WrittenLocalRecord(const TCentralDirectoryFile& central, bool zip64) {
   TLocalFile l;
   l.Signature = kLocalHeaderSignature;
-  l.VersionNeeded = central.VersionNeeded;
-  l.Flags = central.Flags;
-  l.Method = central.Method;
-  l.Time = central.Time;
-  l.Date = central.Date;
-  l.Crc32 = central.Crc32;
-  l.CompressedSize = central.CompressedSize;
-  l.UncompressedSize = central.UncompressedSize;
+  CopySharedFields(central, l);
   l.NameLength = static_cast<std::uint16_t>(central.Name.size());
   l.ExtraLength = static_cast<std::uint16_t>(zip64 ? kLocalZip64ExtraSize : 0);
   l.Name = central.Name;
@@ -96,14 +97,7 @@ bool DecodeLocalHeader(std::string_view fixed, TLocalFile& local) {
   ByteReader r(fixed);
   local.Signature = r.U32();                     // signature
   if (local.Signature != kLocalHeaderSignature) return false;
-  local.VersionNeeded = r.U16();                 // version needed
-  local.Flags = r.U16();                         // general purpose flags
-  local.Method = r.U16();                        // compression method
-  local.Time = r.U16();                          // last modification time
-  local.Date = r.U16();                          // last modification date
-  local.Crc32 = r.U32();                         // CRC-32
-  local.CompressedSize = r.U32();                // compressed size
-  local.UncompressedSize = r.U32();              // uncompressed size
+  DecodeSharedFields(r, local);
   local.NameLength = r.U16();                    // file name length
   local.ExtraLength = r.U16();                   // extra field length
   return true;
@@ -145,14 +139,7 @@ std::string EncodeCentralRecord(const TCentralDirectoryFile& central, bool local
   ByteWriter w;
   w.U32(kCentralHeaderSignature);                                                          // signature
   w.U16(central.VersionMadeBy);                                                            // version made by
-  w.U16(VersionNeededFor(central, localZip64));                                            // version needed
-  w.U16(central.Flags);                                                                    // general purpose flags
-  w.U16(central.Method);                                                                   // compression method
-  w.U16(central.Time);                                                                     // last modification time
-  w.U16(central.Date);                                                                     // last modification date
-  w.U32(central.Crc32);                                                                    // CRC-32
-  w.U32(zipCompressed ? kMax32 : static_cast<std::uint32_t>(central.CompressedSize));      // compressed size
-  w.U32(zipUncompressed ? kMax32 : static_cast<std::uint32_t>(central.UncompressedSize));  // uncompressed size
+  EncodeSharedFields(w, central, VersionNeededFor(central, localZip64), zipCompressed, zipUncompressed);
   w.U16(static_cast<std::uint16_t>(central.Name.size()));                                  // file name length
   w.U16(static_cast<std::uint16_t>(extra.size()));                                         // extra field length
   w.U16(static_cast<std::uint16_t>(central.Comment.size()));                               // file comment length
@@ -171,14 +158,7 @@ bool DecodeCentralHeader(std::string_view fixed, TCentralDirectoryFile& central,
   central.Signature = r.U32();                   // signature
   if (central.Signature != kCentralHeaderSignature) return false;
   central.VersionMadeBy = r.U16();               // version made by
-  central.VersionNeeded = r.U16();               // version needed
-  central.Flags = r.U16();                       // general purpose flags
-  central.Method = r.U16();                      // compression method
-  central.Time = r.U16();                        // last modification time
-  central.Date = r.U16();                        // last modification date
-  central.Crc32 = r.U32();                       // CRC-32
-  central.CompressedSize = r.U32();              // compressed size
-  central.UncompressedSize = r.U32();            // uncompressed size
+  DecodeSharedFields(r, central);
   lengths.Name = r.U16();                        // file name length
   lengths.Extra = r.U16();                       // extra field length
   lengths.Comment = r.U16();                     // file comment length
