@@ -1,7 +1,6 @@
 #include "platform/ZkAtomicFile.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,6 +10,7 @@
 #include <set>
 
 #include "base/ZkError.h"
+#include "support/ZkFileSizeLimit.h"
 #include "support/ZkTempDir.h"
 #include "util/ZkUtilFile.h"
 
@@ -95,20 +95,13 @@ TEST_F(AtomicFileTest, ReadOnlyFolderLeavesTheOldFile) {
 // would; the writer's own stream shows no sign of it until the data is flushed.
 TEST_F(AtomicFileTest, FailedWriteIsAWriteErrorAndLeavesTheOldFile) {
   const auto path = dir.Write("jobs.xml", "old");
-  rlimit previous{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
-  const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit limited = previous;
-  limited.rlim_cur = 1000;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
   std::string message;
   try {
+    const test::TFileSizeLimit full(1000);
     WriteFileAtomically(path, [](std::ostream& out) { out << std::string(300'000, 'n'); });
   } catch (const EZkFileWriteError& e) {
     message = e.what();
   }
-  setrlimit(RLIMIT_FSIZE, &previous);
-  std::signal(SIGXFSZ, previousHandler);
   EXPECT_EQ(message, "Írási hiba (" + path + ")");
   EXPECT_EQ(test::TempDir::Read(path), "old");
   EXPECT_EQ(Names(), std::set<std::string>{"jobs.xml"});

@@ -1,9 +1,7 @@
 #include "store/zkIniFile.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <set>
@@ -11,6 +9,7 @@
 #include <vector>
 
 #include "base/ZkError.h"
+#include "support/ZkFileSizeLimit.h"
 #include "support/ZkTempDir.h"
 
 namespace zk::test {
@@ -143,34 +142,13 @@ TEST_F(IniFixture, LockedWritesAfterALastLineWithoutLineEndReplaceTheirLines) {
   EXPECT_EQ(TempDir::Read(path), "[Job]\r\nHistory=c\r\n");
 }
 
-// Writes beyond `bytes` fail (as on a full disk) while the object lives.
-class FileSizeLimit {
-public:
-  explicit FileSizeLimit(rlim_t bytes) : handler_(std::signal(SIGXFSZ, SIG_IGN)) {
-    getrlimit(RLIMIT_FSIZE, &previous_);
-    rlimit limited = previous_;
-    limited.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limited);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &previous_);
-    std::signal(SIGXFSZ, handler_);
-  }
-  FileSizeLimit(const FileSizeLimit&) = delete;
-  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-  rlimit previous_{};
-  void (*handler_)(int);
-};
-
 TEST_F(IniFixture, AGrowingWriteThatFailsLeavesTheFileAsItWas) {
   std::string content = "[Job]\r\nHistory=old\r\n\r\n[Other]\r\n";
   for (int i = 0; i < 5000; ++i) content += "Key" + std::to_string(i) + "=value\r\n";
   const std::string path = Make(content);
   std::string message;
   {
-    const FileSizeLimit full(content.size());
+    const TFileSizeLimit full(content.size());
     try {
       ini.WriteSectionValues("Job", "History", {"old", "new"});
     } catch (const EZkFileWriteError& e) {

@@ -1,11 +1,9 @@
 #include "util/ZkUtilFile.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <regex>
@@ -14,6 +12,7 @@
 
 #include "base/ZkError.h"
 #include "platform/ZkDirSearch.h"
+#include "support/ZkFileSizeLimit.h"
 #include "support/ZkTempDir.h"
 #include "util/ZkUtil.h"
 
@@ -320,15 +319,10 @@ TEST_F(CopyTest, FailuresRaiseTheirOwnKindAndLeaveNothingOpen) {
 TEST_F(CopyTest, RefusedWriteIsAWriteErrorAndKeepsThePreviousCopy) {
   const auto source = dir.Write("src.bin", Bytes(100'000));
   const auto target = dir.Write("dst.bin", "previous copy");
-  rlimit previous{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
-  const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit limited = previous;
-  limited.rlim_cur = 40'000;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-  const auto failure = Failure([&] { CopyFileWithProgress(source, target, nullptr); });
-  setrlimit(RLIMIT_FSIZE, &previous);
-  std::signal(SIGXFSZ, previousHandler);
+  const auto failure = Failure([&] {
+    const test::TFileSizeLimit full(40'000);
+    CopyFileWithProgress(source, target, nullptr);
+  });
   EXPECT_EQ(failure, "write: Írási hiba (" + target + ")");
   EXPECT_EQ(test::TempDir::Read(target), "previous copy");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 2);

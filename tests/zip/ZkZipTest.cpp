@@ -1,9 +1,7 @@
 #include "zip/ZkZip.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -12,6 +10,7 @@
 #include "base/ZkDateTime.h"
 #include "platform/ZkAtomicFile.h"
 #include "platform/ZkFileSystem.h"
+#include "support/ZkFileSizeLimit.h"
 #include "zip/ZkZipTestSupport.h"
 
 namespace zk {
@@ -470,36 +469,13 @@ TEST_F(ZipTest, StopFromTheProgressHandlerLeavesThePreviousEntries) {
   EXPECT_EQ(reopened.Comment(), (std::vector<std::string>{"kept"}));
 }
 
-// A full disk while it lives: a size limit on files stands in for it,
-// writes beyond it fail.
-class FileSizeLimit {
-public:
-  explicit FileSizeLimit(std::uint64_t bytes) {
-    EXPECT_EQ(getrlimit(RLIMIT_FSIZE, &saved_), 0);
-    previous_ = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limited = saved_;
-    limited.rlim_cur = bytes;
-    EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &saved_);
-    std::signal(SIGXFSZ, previous_);
-  }
-  FileSizeLimit(const FileSizeLimit&) = delete;
-  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-  struct rlimit saved_{};
-  void (*previous_)(int) = nullptr;
-};
-
 TEST_F(ZipTest, FullDiskLeavesThePreviousEntries) {
   Create();
   zip.SetStoreFolders(false);
   AddText("a.txt", TextBytes(5000, 1));
   const std::string before = TempDir::Read(archive);
   {
-    FileSizeLimit limit(before.size() + 100000);
+    test::TFileSizeLimit limit(before.size() + 100000);
     EXPECT_THROW(AddText("big.bin", RandomBytes(400000, 2)), EZkFileWriteError);
   }
   EXPECT_EQ(TempDir::Read(archive), before);
@@ -535,7 +511,7 @@ TEST_F(ZipTest, FailedDeleteOrReplaceKeepsTheArchiveAndItsDirectory) {
   {
     // Room for half the archive: a delete that moved the entries down in
     // the file would stop halfway.
-    FileSizeLimit limit(before.size() / 2);
+    test::TFileSizeLimit limit(before.size() / 2);
     EXPECT_THROW(zip.Entries().DeleteEntry(0), EZkFileWriteError);
     EXPECT_EQ(Names(), names);
     EXPECT_THROW(AddText("f1.bin", "replacement"), EZkFileWriteError);
