@@ -5,13 +5,7 @@
 
 namespace zk {
 
-void TZkThreadDefineOutput::Assign(const TZkPersistent& source) {
-  if (dynamic_cast<const TZkThreadDefineOutput*>(&source) == nullptr) {
-    TZkPersistent::Assign(source);
-    return;
-  }
-  AssignProperties(source, ClassProperties());
-}
+void TZkThreadDefineOutput::Assign(const TZkPersistent& source) { AssignPublished<TZkThreadDefineOutput, TZkPersistent>(source); }
 
 const TPropList& TZkThreadDefineOutput::ClassProperties() {
   using T = TZkThreadDefineOutput;
@@ -48,13 +42,7 @@ std::string TZkThreadSaveFile::DisplayName() const {
   return Name.empty() ? TZkCollectionItem::DisplayName() : Name;
 }
 
-void TZkThreadSaveFile::Assign(const TZkPersistent& source) {
-  if (dynamic_cast<const TZkThreadSaveFile*>(&source) == nullptr) {
-    TZkCollectionItem::Assign(source);
-    return;
-  }
-  AssignProperties(source, ClassProperties());
-}
+void TZkThreadSaveFile::Assign(const TZkPersistent& source) { AssignPublished<TZkThreadSaveFile, TZkCollectionItem>(source); }
 
 const TPropList& TZkThreadSaveFile::ClassProperties() {
   using T = TZkThreadSaveFile;
@@ -101,13 +89,7 @@ std::string TZkThreadSaveTask::DisplayName() const {
 }
 
 void TZkThreadSaveTask::Assign(const TZkPersistent& source) {
-  const auto* job = dynamic_cast<const TZkThreadSaveTask*>(&source);
-  if (job == nullptr) {
-    TZkCollectionItem::Assign(source);
-    return;
-  }
-  AssignProperties(source, ClassProperties());
-  SetRunNow(job->RunNow());
+  if (const auto* job = AssignPublished<TZkThreadSaveTask, TZkCollectionItem>(source)) SetRunNow(job->RunNow());
 }
 
 const TPropList& TZkThreadSaveTask::ClassProperties() {

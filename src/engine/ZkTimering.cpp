@@ -138,15 +138,10 @@ std::string TZkThreadSaveTimering::DisplayName() const {
 }
 
 void TZkThreadSaveTimering::Assign(const TZkPersistent& source) {
-  const auto* from = dynamic_cast<const TZkThreadSaveTimering*>(&source);
-  if (from == nullptr) {
-    TZkCollectionItem::Assign(source);
-    return;
-  }
-  AssignProperties(source, ClassProperties());
+  const auto* from = AssignPublished<TZkThreadSaveTimering, TZkCollectionItem>(source);
   // The setters recompute Timer and its own setter ignores the value: the
   // copy takes the source's as it is.
-  timer_.store(from->timer_.load());
+  if (from != nullptr) timer_.store(from->timer_.load());
 }
 
 const TPropList& TZkThreadSaveTimering::ClassProperties() {

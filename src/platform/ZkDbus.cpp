@@ -74,28 +74,29 @@ std::optional<std::string> TBusObject::String(const char* interface, const char*
   return std::string(value);
 }
 
-std::optional<bool> TBusObject::Boolean(const char* interface, const char* member) const {
+// A property of a fixed-size D-Bus type, read into a value of that type's C
+// width ("b" is an int).
+template <class T>
+std::optional<T> TBusObject::Trivial(const char* interface, const char* member, char type) const {
   TBusError error;
-  int value = 0;
-  if (sd_bus_get_property_trivial(Bus, Destination, Path.c_str(), interface, member, error.Get(), 'b', &value) < 0)
+  T value{};
+  if (sd_bus_get_property_trivial(Bus, Destination, Path.c_str(), interface, member, error.Get(), type, &value) < 0)
     return std::nullopt;
-  return value != 0;
+  return value;
+}
+
+std::optional<bool> TBusObject::Boolean(const char* interface, const char* member) const {
+  const std::optional<int> value = Trivial<int>(interface, member, 'b');
+  if (!value) return std::nullopt;
+  return *value != 0;
 }
 
 std::optional<std::uint64_t> TBusObject::UInt64(const char* interface, const char* member) const {
-  TBusError error;
-  std::uint64_t value = 0;
-  if (sd_bus_get_property_trivial(Bus, Destination, Path.c_str(), interface, member, error.Get(), 't', &value) < 0)
-    return std::nullopt;
-  return value;
+  return Trivial<std::uint64_t>(interface, member, 't');
 }
 
 std::optional<std::int32_t> TBusObject::Int32(const char* interface, const char* member) const {
-  TBusError error;
-  std::int32_t value = 0;
-  if (sd_bus_get_property_trivial(Bus, Destination, Path.c_str(), interface, member, error.Get(), 'i', &value) < 0)
-    return std::nullopt;
-  return value;
+  return Trivial<std::int32_t>(interface, member, 'i');
 }
 
 std::optional<std::vector<std::string>> TBusObject::Strings(const char* interface, const char* member) const {

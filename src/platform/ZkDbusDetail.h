@@ -48,6 +48,10 @@ struct TBusObject {
   std::optional<std::vector<std::string>> Strings(const char* interface, const char* member) const;
   // The raw reply of a property of a composite type.
   TBusMessage Property(const char* interface, const char* member, const char* type, bool required) const;
+
+private:
+  template <class T>
+  std::optional<T> Trivial(const char* interface, const char* member, char type) const;
 };
 
 }  // namespace zk::platform::detail

@@ -284,6 +284,20 @@ protected:
   // owned objects and collections through their own Assign.
   void AssignProperties(const TZkPersistent& source, const TPropList& properties);
 
+  // The Assign of a class whose published properties are its whole state:
+  // a source of the class gives its properties and is returned as one;
+  // anything else goes on to Base::Assign and gives null.
+  template <class Self, class Base>
+  const Self* AssignPublished(const TZkPersistent& source) {
+    const auto* same = dynamic_cast<const Self*>(&source);
+    if (same == nullptr) {
+      static_cast<Self*>(this)->Base::Assign(source);
+      return nullptr;
+    }
+    AssignProperties(source, Self::ClassProperties());
+    return same;
+  }
+
   [[noreturn]] void AssignError(const TZkPersistent& source) const;
 };
 

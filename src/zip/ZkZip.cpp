@@ -527,7 +527,7 @@ bool TZkZip::Impl::ScanLocalHeaders(std::int64_t fileSize) {
     TCentralDirectoryFile& c = entry.central_;
     c.Signature = kCentralHeaderSignature;
     c.VersionMadeBy = kVersionClassic;
-    CopySharedFields(local, c);
+    static_cast<TZipSharedFields&>(c) = local;
     c.ExternalAttributes = !local.Name.empty() && local.Name.back() == '/' ? kAttrDirectory : kAttrArchive;
     c.LocalHeaderOffset = offset;
     c.Name = local.Name;

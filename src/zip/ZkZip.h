@@ -58,13 +58,10 @@ std::string EntryNameKey(std::string_view name, PathStyle style = kNativePathSty
 // "//" and "/" into "\" and drops anything up to and including ":\".
 std::string ZipDisplayName(std::string_view name, PathStyle style = kNativePathStyle);
 
-// The fixed fields of a central directory record in the order of the
-// format, then the name, extra field and comment. Sizes and the offset hold
-// the true values, also where the file carries them in a ZIP64 field; Extra
-// holds the other extra fields (kept for entries of foreign archives).
-struct TCentralDirectoryFile {
-  std::uint32_t Signature = 0;
-  std::uint16_t VersionMadeBy = 0;
+// The fields a local header and a central record share, from version needed
+// to the uncompressed size, in the order both store them. Sizes hold the
+// true values, also where the file carries them in a ZIP64 field.
+struct TZipSharedFields {
   std::uint16_t VersionNeeded = 0;
   std::uint16_t Flags = 0;
   std::uint16_t Method = 0;
@@ -73,6 +70,16 @@ struct TCentralDirectoryFile {
   std::uint32_t Crc32 = 0;
   std::uint64_t CompressedSize = 0;
   std::uint64_t UncompressedSize = 0;
+};
+
+// A central directory record: its signature and version made by, the shared
+// fields, then the fields of its own, the name, extra field and comment. The
+// offset holds the true value, also where the file carries it in a ZIP64
+// field; Extra holds the other extra fields (kept for entries of foreign
+// archives).
+struct TCentralDirectoryFile : TZipSharedFields {
+  std::uint32_t Signature = 0;
+  std::uint16_t VersionMadeBy = 0;
   std::uint32_t DiskNumberStart = 0;
   std::uint16_t InternalAttributes = 0;
   std::uint32_t ExternalAttributes = 0;
@@ -84,16 +91,8 @@ struct TCentralDirectoryFile {
 
 // A local header as last read or written (the data is not kept); all zero
 // when no local header was found at the entry's offset.
-struct TLocalFile {
+struct TLocalFile : TZipSharedFields {
   std::uint32_t Signature = 0;
-  std::uint16_t VersionNeeded = 0;
-  std::uint16_t Flags = 0;
-  std::uint16_t Method = 0;
-  std::uint16_t Time = 0;
-  std::uint16_t Date = 0;
-  std::uint32_t Crc32 = 0;
-  std::uint64_t CompressedSize = 0;
-  std::uint64_t UncompressedSize = 0;
   std::uint16_t NameLength = 0;
   std::uint16_t ExtraLength = 0;
   std::string Name;

@@ -68,6 +68,17 @@ void EncodeSharedFields(ByteWriter& w, const TCentralDirectoryFile& central, std
 
 }  // namespace
 
+void DecodeSharedFields(ByteReader& r, TZipSharedFields& fields) {
+  fields.VersionNeeded = r.U16();     // version needed
+  fields.Flags = r.U16();             // general purpose flags
+  fields.Method = r.U16();            // compression method
+  fields.Time = r.U16();              // last modification time
+  fields.Date = r.U16();              // last modification date
+  fields.Crc32 = r.U32();             // CRC-32
+  fields.CompressedSize = r.U32();    // compressed size
+  fields.UncompressedSize = r.U32();  // uncompressed size
+}
+
 std::string EncodeLocalHeader(const TCentralDirectoryFile& central, bool zip64, bool complete) {
   ByteWriter w;
   // An incomplete header has no signature, so that a walk after a crash
@@ -85,7 +96,7 @@ std::string EncodeLocalHeader(const TCentralDirectoryFile& central, bool zip64, 
 TLocalFile WrittenLocalRecord(const TCentralDirectoryFile& central, bool zip64) {
   TLocalFile l;
   l.Signature = kLocalHeaderSignature;
-  CopySharedFields(central, l);
+  static_cast<TZipSharedFields&>(l) = central;
   l.NameLength = static_cast<std::uint16_t>(central.Name.size());
   l.ExtraLength = static_cast<std::uint16_t>(zip64 ? kLocalZip64ExtraSize : 0);
   l.Name = central.Name;

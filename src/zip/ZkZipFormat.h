@@ -176,30 +176,8 @@ std::string DecodeEntryName(std::string_view bytes, bool utf8Flag);
 // Decoders take the fixed part of a record and return false when it does
 // not start with the record's signature.
 
-// The fields a local header and a central record share, from version
-// needed to the uncompressed size, in the order both store them.
-template <class From, class To>
-void CopySharedFields(const From& from, To& to) {
-  to.VersionNeeded = from.VersionNeeded;
-  to.Flags = from.Flags;
-  to.Method = from.Method;
-  to.Time = from.Time;
-  to.Date = from.Date;
-  to.Crc32 = from.Crc32;
-  to.CompressedSize = from.CompressedSize;
-  to.UncompressedSize = from.UncompressedSize;
-}
-template <class Record>
-void DecodeSharedFields(ByteReader& r, Record& record) {
-  record.VersionNeeded = r.U16();     // version needed
-  record.Flags = r.U16();             // general purpose flags
-  record.Method = r.U16();            // compression method
-  record.Time = r.U16();              // last modification time
-  record.Date = r.U16();              // last modification date
-  record.Crc32 = r.U32();             // CRC-32
-  record.CompressedSize = r.U32();    // compressed size
-  record.UncompressedSize = r.U32();  // uncompressed size
-}
+// The fields both records share, in the order both store them.
+void DecodeSharedFields(ByteReader& r, TZipSharedFields& fields);
 
 // Local header. An incomplete header has no signature; a ZIP64 header
 // carries both sizes in its ZIP64 field.
