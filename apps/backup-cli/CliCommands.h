@@ -10,9 +10,9 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitErrors = 1;  // error lines were written, or the work failed
 inline constexpr int kExitUsage = 2;   // bad command line, unknown or disabled job, unreadable job file
 
-int ListCommand(const TCliFiles& files);
-int RunCommand(const TCliFiles& files, const TCliOptions& options);
-int ServeCommand(const TCliFiles& files, const TCliOptions& options);
-int ImportCommand(const TCliFiles& files);
+int ListCommand(const TZkProgramFiles& files);
+int RunCommand(const TZkProgramFiles& files, const TCliOptions& options);
+int ServeCommand(const TZkProgramFiles& files, const TCliOptions& options);
+int ImportCommand(const TZkProgramFiles& files);
 
 }  // namespace zk::cli

@@ -9,7 +9,7 @@ namespace zk::cli {
 // The service and session backends connect to the system bus only when an
 // action calls them, so they are made at once; without a bus such an action
 // fails with its own error and the rest of the job runs.
-TCliEngine::TCliEngine(const TCliFiles& files, bool throttle, TCliDisplay& display)
+TCliEngine::TCliEngine(const TZkProgramFiles& files, bool throttle, TCliDisplay& display)
     : display_(display),
       services_(platform::SystemServiceControl()),
       session_(platform::SystemSessionEnder()),

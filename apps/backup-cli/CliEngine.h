@@ -18,7 +18,7 @@ namespace zk::cli {
 
 class TCliEngine {
 public:
-  TCliEngine(const TCliFiles& files, bool throttle, TCliDisplay& display);
+  TCliEngine(const TZkProgramFiles& files, bool throttle, TCliDisplay& display);
 
   TZkThreadSave& Engine() { return engine_; }
   // Error lines written so far; read from any thread.

@@ -1,25 +1,13 @@
 #pragma once
-// The files the console program shares with the window program: the job
-// file, the INI file beside it (history and legacy jobs), and the shared
-// log and error files in the job file's folder.
+// Reading the job file for the commands that need no engine.
 
 #include <optional>
 #include <string>
 
 #include "engine/ZkJob.h"
+#include "engine/ZkProgramFiles.h"
 
 namespace zk::cli {
-
-struct TCliFiles {
-  std::string JobFile;
-  std::string IniFile;
-  std::string LogFile;
-  std::string ErrorFile;
-};
-
-// For the job file given (made absolute), or without one for "Backup.Xml"
-// in the folder of the running executable.
-TCliFiles ResolveFiles(const std::optional<std::string>& jobFile);
 
 // Reads the jobs of the job file into the list and gives every schedule
 // entry its next due moment, as the engine's load does. On failure says why

@@ -10,7 +10,7 @@
 
 namespace zk::cli {
 
-int ImportCommand(const TCliFiles& files) {
+int ImportCommand(const TZkProgramFiles& files) {
   if (platform::PathExists(files.JobFile)) {
     std::fprintf(stderr, "A(z) %s mentésfájl már létezik, nincs mit átvenni\n", files.JobFile.c_str());
     return kExitUsage;

@@ -63,7 +63,7 @@ std::string DescribeJob(const TZkThreadSaveTask& job, TDateTime now) {
 
 }  // namespace
 
-int ListCommand(const TCliFiles& files) {
+int ListCommand(const TZkProgramFiles& files) {
   TZkThreadSaveTasks jobs;
   if (!LoadJobList(files.JobFile, jobs)) return kExitUsage;
   const TDateTime now = platform::SystemClock().Now();

@@ -93,7 +93,7 @@ void ReportUnexpectedEnd(const TZkThreadSave& engine) {
 
 }  // namespace
 
-int RunCommand(const TCliFiles& files, const TCliOptions& options) {
+int RunCommand(const TZkProgramFiles& files, const TCliOptions& options) {
   TZkThreadSaveTasks jobs;
   if (!LoadJobList(files.JobFile, jobs)) return kExitUsage;
   const std::optional<std::vector<int>> selected = SelectJobs(jobs, options.JobNames);
@@ -134,7 +134,7 @@ int RunCommand(const TCliFiles& files, const TCliOptions& options) {
   return cli.ErrorCount() > 0 || interrupted || !completed ? kExitErrors : kExitOk;
 }
 
-int ServeCommand(const TCliFiles& files, const TCliOptions& options) {
+int ServeCommand(const TZkProgramFiles& files, const TCliOptions& options) {
   TZkThreadSaveTasks jobs;
   if (!LoadJobList(files.JobFile, jobs)) return kExitUsage;
 

@@ -15,7 +15,7 @@ namespace {
 using namespace zk::cli;
 
 int Dispatch(const TCliOptions& options) {
-  const TCliFiles files = ResolveFiles(options.JobFile);
+  const zk::TZkProgramFiles files = zk::ResolveProgramFiles(options.JobFile);
   switch (options.Command) {
     case TCommand::cmList:
       return ListCommand(files);
@@ -44,6 +44,7 @@ int main(int argc, char* argv[]) {
   }
   if (options.Help) {
     std::fputs(UsageText().c_str(), stdout);
+    std::printf("\nA mentésfájl most: %s\n", zk::ResolveProgramFiles(options.JobFile).JobFile.c_str());
     return kExitOk;
   }
   if (options.Version) {

@@ -1,11 +1,8 @@
 #include "engine/ZkActiveTask.h"
 
-#include <pwd.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdlib>
 
+#include "platform/ZkUserFolders.h"
 #include "util/ZkUtil.h"
 
 namespace zk {
@@ -31,12 +28,6 @@ std::string Decorate(const TDecorations& which, TDateTime startDate, TDateTime s
   return text;
 }
 
-std::string HomeFolder() {
-  if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
-  if (const passwd* user = getpwuid(getuid()); user != nullptr && user->pw_dir != nullptr) return user->pw_dir;
-  return "/";
-}
-
 }  // namespace
 
 std::string CopyModeRelativePath(std::string_view path, PathStyle style) {
@@ -46,7 +37,7 @@ std::string CopyModeRelativePath(std::string_view path, PathStyle style) {
 }
 
 std::string DefaultTargetFolder(PathStyle style) {
-  return style == PathStyle::Windows ? "c:\\mentes" : JoinPath(HomeFolder(), "mentes", style);
+  return style == PathStyle::Windows ? "c:\\mentes" : JoinPath(platform::HomeFolder(), "mentes", style);
 }
 
 const TZkThreadDefineOutput& TZkThreadActiveTask::ActiveOutput() const {

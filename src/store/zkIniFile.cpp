@@ -1,11 +1,11 @@
 #include "store/zkIniFile.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "base/ZkError.h"
 #include "platform/ZkFileHandle.h"
 #include "platform/ZkFileSystem.h"
+#include "platform/ZkUserFolders.h"
 #include "util/ZkUtil.h"
 #include "util/ZkUtilFile.h"
 
@@ -81,12 +81,7 @@ private:
 };
 
 std::string SettingsFilePath() {
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  const char* home = std::getenv("HOME");
-  const std::string base = config != nullptr && *config != '\0' ? config
-                           : home != nullptr                     ? JoinPath(home, ".config")
-                                                                 : std::string(".config");
-  return JoinPath(JoinPath(base, "backup"), "settings.ini");
+  return JoinPath(JoinPath(platform::UserConfigFolder(), "backup"), "settings.ini");
 }
 
 TZkIniFile::TZkIniFile(TReport report) : report_(std::move(report)) {}
