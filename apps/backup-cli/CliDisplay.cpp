@@ -4,9 +4,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,7 +18,6 @@
 namespace zk::cli {
 namespace {
 
-constexpr std::size_t kBarWidth = 20;
 constexpr std::size_t kDefaultWidth = 80;
 constexpr const char* kErrorPrefix = "Hiba: ";
 constexpr const char* kClearToEnd = "\033[K";
@@ -36,28 +38,80 @@ std::string TailToFit(const std::string& text, std::size_t width) {
   return std::string(kCut) + text.substr(start);
 }
 
+// Read at every redraw, so that a resized terminal gets lines of its new
+// width.
 std::size_t TerminalWidth() {
   winsize size{};
   if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
   return kDefaultWidth;
 }
 
-// One progress line: the job, the phase ("Másolás ", "Duplikátum " or none), a
-// bar with the percentage, and as much of the end of the item as fits in
-// `width` bytes.
-std::string FormatProgressLine(const std::string& job, const std::string& phase, std::int64_t position,
-                               std::int64_t max, const std::string& item, std::size_t width) {
-  // In floating point: a byte count times 100 may not fit in 64 bits.
-  const int percent =
-      max > 0 ? std::clamp(static_cast<int>(100.0 * static_cast<double>(position) / static_cast<double>(max)), 0, 100)
-              : 0;
-  const auto filled = static_cast<std::size_t>(percent) * kBarWidth / 100;
-  char number[8];
-  std::snprintf(number, sizeof number, "%3d %%", percent);
-  std::string line = job + "  " + phase + "[" + std::string(filled, '#') + std::string(kBarWidth - filled, '.') +
-                     "] " + number;
-  if (line.size() >= width) return TailToFit(line, width);
-  if (!item.empty() && line.size() + 2 < width) line += "  " + TailToFit(item, width - line.size() - 2);
+// "0:42" below an hour, "1:02:03" from an hour on.
+std::string FormatDuration(std::chrono::seconds duration) {
+  const auto total = std::max<std::int64_t>(0, duration.count());
+  char text[32];
+  if (total >= 3600)
+    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", static_cast<long long>(total / 3600),
+                  static_cast<long long>(total / 60 % 60), static_cast<long long>(total % 60));
+  else
+    std::snprintf(text, sizeof text, "%lld:%02lld", static_cast<long long>(total / 60),
+                  static_cast<long long>(total % 60));
+  return text;
+}
+
+// Both byte counts in the unit that suits the total: "45/177 MB", with one
+// decimal (and a decimal comma) below ten: "3,5/9,1 GB".
+std::string FormatBytes(std::int64_t done, std::int64_t total) {
+  static constexpr const char* kUnits[] = {"B", "KB", "MB", "GB", "TB"};
+  double scale = 1;
+  std::size_t unit = 0;
+  while (unit + 1 < std::size(kUnits) && static_cast<double>(total) >= scale * 1000) {
+    scale *= 1024;
+    ++unit;
+  }
+  const auto number = [&](std::int64_t value) {
+    const double scaled = static_cast<double>(value) / scale;
+    char text[32];
+    std::snprintf(text, sizeof text, unit > 0 && scaled < 10 ? "%.1f" : "%.0f", scaled);
+    std::string result = text;
+    std::replace(result.begin(), result.end(), '.', ',');
+    return result;
+  };
+  return number(done) + "/" + number(total) + " " + kUnits[unit];
+}
+
+struct TProgressFields {
+  std::string Job;
+  std::chrono::seconds Elapsed{0};
+  std::int64_t FilesDone = 0;
+  std::int64_t FilesTotal = 0;
+  std::int64_t BytesDone = 0;
+  std::int64_t BytesTotal = 0;
+  int Errors = 0;
+  std::optional<std::chrono::seconds> Left;
+  std::string Item;  // with its phase ("Másolás ") in front
+};
+
+// The figures in words where the line has room, in short form where it has
+// not; the job's name only in the long form.
+std::string FormatFigures(const TProgressFields& f, bool longForm) {
+  std::string line = FormatDuration(f.Elapsed) + "  " + std::to_string(f.FilesDone) + "/" +
+                     std::to_string(f.FilesTotal) + (longForm ? " fájl  " : "  ") +
+                     FormatBytes(f.BytesDone, f.BytesTotal) + "  " + std::to_string(f.Errors) + " hiba";
+  if (f.Left) line += (longForm ? "  hátra " : "  ~") + FormatDuration(*f.Left);
+  return longForm ? f.Job + "  " + line : line;
+}
+
+// One progress line in at most `width` bytes: the figures, then as much of
+// the end of the current item as fits.
+std::string FormatProgressLine(const TProgressFields& fields, std::size_t width) {
+  std::string line = FormatFigures(fields, true);
+  if (line.size() > width) line = FormatFigures(fields, false);
+  if (line.size() > width) return TailToFit(line, width);
+  constexpr std::size_t kGap = 2;
+  constexpr std::size_t kShortestItem = 8;
+  if (!fields.Item.empty() && line.size() + kGap + kShortestItem <= width)
+    line += "  " + TailToFit(fields.Item, width - line.size() - kGap);
   return line;
 }
 
@@ -76,72 +130,98 @@ public:
 };
 
 // One line per job, redrawn in place while the job runs and left standing
-// when it ends.
+// when it ends: elapsed time, files and bytes done of their totals, error
+// lines so far, the time left once a part is done, and the current item.
 class TProgressLine final : public TCliDisplay {
 public:
-  TProgressLine() : width_(TerminalWidth()) {}
-
   void Attach(TZkThreadSave& engine) override {
     engine.OnBeforeBackup = [this](TZkThreadSave&, TZkThreadActiveTask& task) {
-      job_ = task.Name;
+      fields_ = {};
+      fields_.Job = task.Name;
       phase_.clear();
-      item_.clear();
-      position_ = max_ = 0;
+      start_ = Clock::now();
       Draw();
     };
     auto action = [this](TZkThreadSave&, TZkThreadActiveTask& task, TZkThreadSaveFunc&) { Show(task.ItemName); };
     engine.OnActionBeginFunc = action;
     engine.OnActionEndFunc = action;
-    engine.OnBeforeSave = [this](TZkThreadSave&, TZkThreadActiveTask& task) { Measure(task.TotalSize, 0); };
+    engine.OnBeforeSave = [this](TZkThreadSave&, TZkThreadActiveTask& task) {
+      fields_.BytesTotal = task.TotalSize;
+      fields_.FilesTotal = task.TotalFiles;
+      Draw();
+    };
     engine.OnBeforeAddFile = [this](TZkThreadSave&, TZkThreadActiveTask& task) { Show(task.ItemName); };
-    auto filePosition = [this](TZkThreadSave&, TZkThreadActiveTask& task) { Measure(max_, task.TotalPosition); };
-    engine.OnActionAddFile = filePosition;
-    engine.OnAfterAddFile = filePosition;
-    HookArchiveCopy(engine.OnBeforeCopy, engine.OnActionCopy, engine.OnAfterCopy, "Másolás ");
-    HookArchiveCopy(engine.OnBeforeDuplicate, engine.OnActionDuplicate, engine.OnAfterDuplicate, "Duplikátum ");
+    engine.OnActionAddFile = [this](TZkThreadSave&, TZkThreadActiveTask& task) { Bytes(task.TotalPosition); };
+    engine.OnAfterAddFile = [this](TZkThreadSave&, TZkThreadActiveTask& task) {
+      ++fields_.FilesDone;
+      Bytes(task.TotalPosition);
+    };
+    HookArchiveCopy(engine.OnBeforeCopy, engine.OnAfterCopy, "Másolás ");
+    HookArchiveCopy(engine.OnBeforeDuplicate, engine.OnAfterDuplicate, "Duplikátum ");
   }
 
   void ErrorLine(const std::string& text) override {
+    ++fields_.Errors;
     std::fprintf(stdout, "\r%s", kClearToEnd);
     std::fflush(stdout);
     WriteError(text);
-    std::fputs(last_.c_str(), stdout);
-    std::fflush(stdout);
+    last_.clear();
+    Draw();
   }
 
   void JobEnded() override {
+    fields_.Item.clear();
+    fields_.Left.reset();
+    Draw();
     std::fputs("\n", stdout);
     std::fflush(stdout);
     last_.clear();
   }
 
 private:
-  void HookArchiveCopy(TZkThreadSave::TSaveEvent& before, TZkThreadSave::TSaveEvent& action,
-                       TZkThreadSave::TSaveEvent& after, const std::string& phase) {
+  using Clock = std::chrono::steady_clock;
+
+  void HookArchiveCopy(TZkThreadSave::TSaveEvent& before, TZkThreadSave::TSaveEvent& after, const std::string& phase) {
     before = [this, phase](TZkThreadSave&, TZkThreadActiveTask& task) {
       phase_ = phase;
-      item_ = task.TargetPath;
-      Measure(task.ItemSize, 0);
+      Show(task.TargetPath);
     };
-    action = [this](TZkThreadSave&, TZkThreadActiveTask& task) { Measure(max_, task.ItemPosition); };
-    after = [this](TZkThreadSave&, TZkThreadActiveTask& task) { Measure(max_, task.ItemSize); };
+    after = [this](TZkThreadSave&, TZkThreadActiveTask&) {
+      phase_.clear();
+      Show({});
+    };
   }
 
   void Show(const std::string& item) {
-    item_ = item;
+    fields_.Item = item.empty() ? std::string() : phase_ + item;
     Draw();
   }
-  void Measure(std::int64_t max, std::int64_t position) {
-    max_ = max;
-    position_ = position;
+  void Bytes(std::int64_t done) {
+    fields_.BytesDone = done;
     Draw();
   }
 
+  // The time left, from the pace so far, once a second has passed and a
+  // part of the bytes is done.
+  void Estimate() {
+    const auto elapsed = Clock::now() - start_;
+    fields_.Elapsed = std::chrono::duration_cast<std::chrono::seconds>(elapsed);
+    fields_.Left.reset();
+    if (elapsed < std::chrono::seconds(1) || fields_.BytesDone <= 0 || fields_.BytesDone >= fields_.BytesTotal)
+      return;
+    const double rest = static_cast<double>(fields_.BytesTotal - fields_.BytesDone) /
+                        static_cast<double>(fields_.BytesDone);
+    fields_.Left = std::chrono::seconds(static_cast<std::int64_t>(
+        std::chrono::duration<double>(elapsed).count() * rest + 0.5));
+  }
+
   // Writes only lines that differ from the one on screen: progress reports
-  // come far more often than the percentage changes.
+  // come far more often than the figures change. The last column stays
+  // free, so that a full line never wraps.
   void Draw() {
+    Estimate();
     std::string line = "\r";
-    line += FormatProgressLine(job_, phase_, position_, max_, item_, width_ - 1);
+    line += FormatProgressLine(fields_, TerminalWidth() - 1);
     line += kClearToEnd;
     if (line == last_) return;
     last_ = line;
@@ -149,10 +229,9 @@ private:
     std::fflush(stdout);
   }
 
-  std::size_t width_;
-  std::string job_, phase_, item_, last_;
-  std::int64_t position_ = 0;
-  std::int64_t max_ = 0;
+  TProgressFields fields_;
+  std::string phase_, last_;
+  Clock::time_point start_ = Clock::now();
 };
 
 }  // namespace

@@ -29,6 +29,7 @@ public:
   std::int64_t ItemBase = 0;
   std::int64_t TotalSize = 0;
   std::int64_t TotalPosition = 0;
+  std::int64_t TotalFiles = 0;  // the files collected for the run
 
   // Paths are built in `style` (native unless a test asks for the other).
   explicit TZkThreadActiveTask(PathStyle style = kNativePathStyle) : style_(style) {}

@@ -94,6 +94,7 @@ void TZkThreadSave::CollectAndPack(TZkThreadActiveTask& task, TRunState& run) {
   run.Files.clear();
   task.TotalPosition = 0;
   task.TotalSize = task.CollectFiles(run.Files, *this, OwnOutputs(task));
+  task.TotalFiles = static_cast<std::int64_t>(run.Files.size());
   // A stop while the files were collected ends the run before anything is
   // written: the list is incomplete.
   if (Interrupted()) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -248,13 +249,61 @@ TEST_F(BackupCli, ErrorLinesGiveExitCodeOneAndTheNextJobStillRuns) {
   EXPECT_TRUE(Exists(Archive("Minta")));
 }
 
-TEST_F(BackupCli, OnATerminalEachJobGetsAProgressLine) {
+// The screen lines a terminal shows of the output: split where the cursor
+// goes back to the start of a line, without the clear-to-end sequence.
+std::vector<std::string> ScreenLines(const std::string& out) {
+  std::vector<std::string> lines;
+  std::string line;
+  for (std::size_t i = 0; i <= out.size(); ++i) {
+    if (i == out.size() || out[i] == '\r' || out[i] == '\n') {
+      if (!line.empty()) lines.push_back(line);
+      line.clear();
+    } else if (out.compare(i, 3, "\033[K") == 0) {
+      i += 2;
+    } else {
+      line += out[i];
+    }
+  }
+  return lines;
+}
+
+std::size_t Columns(const std::string& utf8) {
+  return static_cast<std::size_t>(
+      std::count_if(utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+TEST_F(BackupCli, OnATerminalEachJobGetsAProgressLineThatFitsIt) {
+  for (int i = 0; i < 15; ++i) dir.Write("data/many/" + std::to_string(i) + ".txt", std::string(20000, 'z'));
   AddZipJob("Minta");
   WriteJobFile();
-  const TCliResult result = RunCliOnTerminal({"--no-throttle", "--jobs", JobFile(), "run", "Minta"}, Folder());
-  EXPECT_EQ(result.ExitCode, 0) << result.Out;
-  EXPECT_NE(result.Out.find("\rMinta  [####################] 100 %"), std::string::npos) << result.Out;
-  EXPECT_EQ(result.Out.find("- Zip Add -"), std::string::npos) << result.Out;
+  const struct {
+    unsigned short Columns;
+    const char* Files;
+    const char* Left;
+  } terminals[] = {{80, "17/17 fájl", "hátra "}, {40, "17/17 ", "~"}};
+  for (const auto& terminal : terminals) {
+    SCOPED_TRACE(terminal.Columns);
+    // With the waits on, 100 ms per file: long enough for a time left.
+    const TCliResult result = RunCliOnTerminal({"--jobs", JobFile(), "run", "Minta"}, Folder(), terminal.Columns);
+    EXPECT_EQ(result.ExitCode, 0) << result.Out;
+    EXPECT_EQ(result.Out.find("- Zip Add -"), std::string::npos) << result.Out;
+    const std::vector<std::string> lines = ScreenLines(result.Out);
+    ASSERT_FALSE(lines.empty());
+    for (const std::string& line : lines) EXPECT_LT(Columns(line), terminal.Columns) << line;
+    const std::string& last = lines.back();
+    EXPECT_NE(last.find(terminal.Files), std::string::npos) << last;
+    EXPECT_NE(last.find("298/298 KB"), std::string::npos) << last;  // 305,013 bytes
+    EXPECT_NE(last.find("0 hiba"), std::string::npos) << last;
+    EXPECT_NE(last.find("0:0"), std::string::npos) << last;  // the elapsed time
+    const bool estimated = std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+      return line.find(terminal.Left) != std::string::npos;
+    });
+    EXPECT_TRUE(estimated) << result.Out;
+    const bool showsFile = std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+      return line.find(".txt") != std::string::npos;
+    });
+    EXPECT_TRUE(showsFile) << result.Out;
+  }
 }
 
 TEST_F(BackupCli, AStopSignalEndsARunInOrder) {

@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -130,11 +131,15 @@ inline TCliResult RunCli(const std::vector<std::string>& arguments, const std::s
   return TCliProcess(arguments, folder).Finish();
 }
 
-// The program with a pseudo-terminal as its standard output (and error),
-// as a user at a terminal runs it; the result's Out holds all it wrote.
-inline TCliResult RunCliOnTerminal(std::vector<std::string> arguments, const std::string& folder) {
+// The program with a pseudo-terminal of `columns` as its standard output
+// (and error), as a user at a terminal runs it; the result's Out holds all
+// it wrote.
+inline TCliResult RunCliOnTerminal(std::vector<std::string> arguments, const std::string& folder,
+                                   unsigned short columns = 80) {
   const int master = posix_openpt(O_RDWR | O_NOCTTY);
   if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) throw std::runtime_error("no pseudo-terminal");
+  const winsize size{24, columns, 0, 0};
+  if (ioctl(master, TIOCSWINSZ, &size) != 0) throw std::runtime_error("cannot size the pseudo-terminal");
   const std::string slave = ptsname(master);
   arguments.insert(arguments.begin(), ZK_BACKUP_CLI);
   posix_spawn_file_actions_t actions;

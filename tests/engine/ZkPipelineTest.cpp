@@ -180,7 +180,8 @@ TEST_F(Pipeline, AFullRunWritesTheArchiveAtTheOutputPathAndRecordsIt) {
     if (name == "BeforeBackup")
       fields.push_back(std::to_string(t.TimerIndex) + "|" + t.WorkPath + "|" + t.WorkFolder + "|" + t.TargetPath +
                        "|" + t.LogFile + "|" + t.ErrorFile);
-    if (name == "BeforeSave") fields.push_back("total " + std::to_string(t.TotalSize));
+    if (name == "BeforeSave")
+      fields.push_back("total " + std::to_string(t.TotalSize) + " in " + std::to_string(t.TotalFiles));
     if (name == "AfterAddFile") fields.push_back(t.ItemName + " " + std::to_string(t.TotalPosition));
     if (name == "AfterBackup") fields.push_back("end " + std::to_string(t.TotalPosition));
   };
@@ -194,7 +195,7 @@ TEST_F(Pipeline, AFullRunWritesTheArchiveAtTheOutputPathAndRecordsIt) {
                            "AfterAddFile", "BeforeAddFile", "AfterAddFile", "AfterSave", "BeforeEndFunc",
                            "AfterEndFunc", "AfterBackup"}));
   EXPECT_EQ(fields, (Lines{"-1|" + archive + "|" + Out("") + "|" + archive + "|" + Out("Docs.Log") + "|",
-                           "total 9", a + " 5", b + " 9", "end 0"}));
+                           "total 9 in 2", a + " 5", b + " 9", "end 0"}));
   EXPECT_FALSE(activeAtEnd);  // the engine has let go of the run copy
   // 200 ms per folder collected, 100 ms per file packed.
   EXPECT_EQ(sleeper.Waits, (std::vector<int>{200, 200, 100, 100}));
