@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <exception>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,36 +11,10 @@
 #include "CliCommands.h"
 #include "CliEngine.h"
 #include "CliStopSignals.h"
-#include "util/ZkUtil.h"
+#include "engine/ZkRunSequence.h"
 
 namespace zk::cli {
 namespace {
-
-// The jobs whose runs have ended, in order: added on the worker thread,
-// read by the main thread.
-class TEndedRuns {
-public:
-  // Returns how many runs have ended now.
-  std::size_t Add(const std::string& job) {
-    const std::lock_guard lock(mutex_);
-    jobs_.push_back(job);
-    return jobs_.size();
-  }
-  std::size_t Count() const {
-    const std::lock_guard lock(mutex_);
-    return jobs_.size();
-  }
-  bool Holds(const std::string& job) const {
-    const std::lock_guard lock(mutex_);
-    for (const std::string& ended : jobs_)
-      if (SameText(ended, job)) return true;
-    return false;
-  }
-
-private:
-  mutable std::mutex mutex_;
-  std::vector<std::string> jobs_;
-};
 
 // The indexes of the named jobs in the list, in the order named; none when
 // a name is unknown or its job disabled (a disabled job never comes due, so
@@ -100,34 +73,26 @@ int RunCommand(const TZkProgramFiles& files, const TCliOptions& options) {
   if (!selected) return kExitUsage;
 
   // Declared before the engine, which joins its thread when destroyed.
-  TEndedRuns ended;
+  TZkRunSequence sequence(*selected);
   TCliStopSignals signals;
   const auto display = MakeDisplay();
   TCliEngine cli(files, options.Throttle, *display);
   TZkThreadSave& engine = cli.Engine();
   engine.SetSaving(jobs);
-  // As the window's run does: each end of a run, whichever job it was,
-  // starts the next named job; after the last one the engine stops.
-  cli.OnJobEnded = [&ended, &selected](TZkThreadSave& sender, const TZkThreadActiveTask& task) {
-    const std::size_t count = ended.Add(task.Name);
-    if (count < selected->size()) {
-      sender.Saving().Items((*selected)[count]).StartNow();
-    } else {
-      sender.Stop();
-      sender.Terminate();
-    }
+  cli.OnJobEnded = [&sequence](TZkThreadSave& sender, const TZkThreadActiveTask& task) {
+    sequence.RunEnded(sender, task.Name);
   };
   engine.OnTerminate = [&signals](TZkCustomThread&) { signals.NotifyDone(); };
-  engine.Saving().Items(selected->front()).StartNow();
+  sequence.Begin(engine);
   engine.Start();
 
   const bool interrupted = WaitForEngine(signals, engine);
-  bool completed = ended.Count() >= selected->size();
+  bool completed = sequence.Completed();
   if (!interrupted && !completed) ReportUnexpectedEnd(engine);
   // A named job may not have run: a signal came first, or a job whose
   // schedule came due meanwhile took its turn, as it does in the window.
   for (const std::string& name : options.JobNames) {
-    if (ended.Holds(name)) continue;
+    if (sequence.HasEnded(name)) continue;
     std::fprintf(stderr, "A(z) %s mentés nem futott le\n", name.c_str());
     completed = false;
   }
