@@ -178,7 +178,8 @@ void TZkSetBackupDlg::PasteSavings() {
   if (pasted == nullptr || !IsOpen()) return;
   // One write at the end: the file never holds a pasted job half copied.
   // When a job fails, the ones pasted before it are complete and are
-  // written all the same.
+  // written all the same; should that write fail too, its error is the one
+  // reported, as the file then holds none of the pasted jobs.
   std::exception_ptr failure;
   {
     const TUpdateBatch batch(*document_);
@@ -209,8 +210,8 @@ void TZkSetBackupDlg::AutoSaveNow() {
 }
 
 void TZkSetBackupDlg::RefreshWindow() {
-  // The settings window is not part of the component yet: with no window
-  // open there is nothing to bring up to date.
+  // The component opens no settings window yet, so there is none to bring
+  // up to date.
 }
 
 }  // namespace zk::ui
