@@ -1,0 +1,95 @@
+#pragma once
+// TZkSetBackupDlg: the windows' way to the job list. It owns the job
+// document loaded from the job file; finding, adding, renaming, deleting,
+// copying and pasting jobs are its operations, and each change is written
+// back to the job file at once.
+
+#include <QObject>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "store/ZkTreeData.h"
+
+namespace zk::ui {
+
+class TZkSetBackupDlg : public QObject {
+  Q_OBJECT
+
+public:
+  explicit TZkSetBackupDlg(QObject* owner = nullptr);
+  ~TZkSetBackupDlg() override;
+
+  // Write the job document to FileName after every change made here.
+  bool AutoSave() const { return autoSave_; }
+  void SetAutoSave(bool value) { autoSave_ = value; }
+
+  // The job file. Setting it loads the file; a missing file fails with
+  // "Nem létező file <name>", a file that does not load fails with its own
+  // error, and either way everything stays as it was. An empty name closes
+  // the document without writing it.
+  const std::string& FileName() const;
+  void SetFileName(const std::string& value);
+
+  // The job the settings window edits, empty for none. A name that no job
+  // has fails with "Nem létező mentés (<name>)".
+  const std::string& Select() const { return select_; }
+  void SetSelect(const std::string& value);
+
+  // A job file is loaded: every operation below acts only then.
+  bool IsOpen() const;
+
+  // The node that holds the jobs, created when the document has none.
+  TZkTreeDataNode& SavingNode();
+  // Job names match ignoring the case of A to Z; of two equal names the
+  // later job is the one found. -1 (none) when there is no such job or no
+  // document is open.
+  int IndexOfSaving(const std::string& name);
+  TZkTreeDataNode* FindSaving(const std::string& name);
+  // As FindSaving, failing with "Nem létező mentés (<name>)" instead of none.
+  TZkTreeDataNode& SavingByName(const std::string& name);
+  // The job names in file order; none when no document is open.
+  std::vector<std::string> GetSavingNames();
+
+  // A new, empty job; none when no document is open. Fails with
+  // "Már létező mentés (<name>)" when another job has the name.
+  TZkTreeDataNode* AddSaving(const std::string& name);
+  // A change of case only is always allowed; another job's name fails with
+  // "Már létező mentés (<name>)". Select follows the job.
+  void RenameSaving(const std::string& oldName, const std::string& newName);
+  // Select is cleared when it named the job.
+  void DeleteSaving(const std::string& name);
+
+  // `base` when no job has it; otherwise `base` (without a trailing
+  // " (...)") + " (n)" with the smallest n that no job has.
+  std::string NewSavingName(std::string base);
+
+  // Puts the named jobs with all their settings on the system clipboard as
+  // one XML text. The names come in the list's bottom-to-top order (as the
+  // list hands out its selection); the text holds the jobs top to bottom.
+  void CopySavings(const std::vector<std::string>& names);
+  // Adds the jobs of the clipboard's XML text under free names and writes
+  // the job file once, with every pasted job complete. Text that is not
+  // XML fails with the parser's message and adds nothing; a job without a
+  // name stops the paste, and the jobs pasted before it stay.
+  void PasteSavings();
+
+  // Writes the job file when a document is open, AutoSave is on and no
+  // batch of changes is under way.
+  void AutoSaveNow();
+
+  // Brings the open settings window up to date with the document.
+  void RefreshWindow();
+
+private:
+  void PasteSaving(TZkTreeDataNode& pasted);
+
+  bool autoSave_ = true;
+  std::string select_;
+  std::unique_ptr<TZkTreeData> document_;
+  // Empty and inactive except while jobs are copied or pasted.
+  TZkTreeData clipboard_;
+};
+
+}  // namespace zk::ui
