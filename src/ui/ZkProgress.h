@@ -30,8 +30,9 @@ enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
 // system colours follow the desktop's theme (dark themes, high contrast).
 class TZkColor {
 public:
-  TZkColor(QColor fixed) : fixed_(fixed) {}  // NOLINT: a plain colour is a colour
-  TZkColor(QPalette::ColorRole role) : role_(role) {}  // NOLINT: so is a palette role
+  // Implicit both ways, so that a setter takes QColor(...) or clHighlight.
+  TZkColor(QColor fixed) : fixed_(fixed) {}
+  TZkColor(QPalette::ColorRole role) : role_(role) {}
 
   QColor Resolve(const QPalette& palette) const { return role_ ? palette.color(*role_) : fixed_; }
   friend bool operator==(const TZkColor& a, const TZkColor& b) {
