@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, when any is missing:
-# compilers and build tools, the libraries, and the outside readers the
-# integration tests check archives with.
+# compilers and build tools, the libraries, the outside readers the
+# integration tests check archives with, and the tools that build and check
+# the Debian package (icon renderer, desktop entry and unit checks, manual
+# page reader, dpkg-shlibdeps).
 set -euo pipefail
 
 packages=(
@@ -10,6 +12,7 @@ packages=(
   libxml2-utils unzip 7zip libarchive-tools python3 zip
   libsystemd-dev libx11-dev dbus-daemon python3-dbusmock xvfb
   qt6-base-dev libgl-dev fonts-dejavu-core
+  librsvg2-bin desktop-file-utils dpkg-dev man-db systemd
 )
 
 missing=()

@@ -4,7 +4,9 @@
 # with clang under AddressSanitizer and UndefinedBehaviorSanitizer
 # (build-asan/), warnings as errors in both; then the tests of the parts
 # that run threads (the engine, system control and the console program)
-# once more under ThreadSanitizer (build-tsan/).
+# once more under ThreadSanitizer (build-tsan/); last, the Debian package
+# from an optimised build and its checks (build-release/,
+# scripts/package-test.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -27,3 +29,6 @@ build-tsan/tests/engine/engine_tests
 build-tsan/tests/engine/pipeline_tests
 build-tsan/tests/system/system_tests
 build-tsan/tests/cli/cli_tests
+
+echo "== package: the Debian package and its checks (build-release)"
+scripts/package-test.sh
