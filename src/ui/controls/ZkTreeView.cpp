@@ -79,7 +79,9 @@ bool TZkTreeView::AcceptsDrag(const QDropEvent& event) const {
 }
 
 void TZkTreeView::dragEnterEvent(QDragEnterEvent* event) {
-  if (AcceptsDrag(*event) || (event->source() == this)) {
+  // An entry of this list is taken in wherever it enters; whether it may
+  // drop is decided as it moves.
+  if (event->source() == this || AcceptsDrag(*event)) {
     event->acceptProposedAction();
   } else {
     event->ignore();

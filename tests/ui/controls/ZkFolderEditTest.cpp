@@ -6,6 +6,7 @@
 #include <QMimeData>
 #include <QToolButton>
 #include <QUrl>
+#include <QWindow>
 #include <filesystem>
 
 #include "support/ZkDialogAnswer.h"
@@ -15,16 +16,23 @@
 namespace zk::ui {
 namespace {
 
-// Drops the URLs on the widget as a file manager would: enter, then drop.
-bool DropUrls(QWidget& target, const QList<QUrl>& urls) {
+// Drops the URLs on the middle of the field as a file manager would, with
+// the paths as plain text beside them: the events go to the window, which
+// hands them to the widget under the pointer that takes drops.
+bool DropUrls(TZkFolderEdit& target, const QList<QUrl>& urls) {
   QMimeData data;
   data.setUrls(urls);
-  const QPoint centre = target.rect().center();
-  QDragEnterEvent enter(centre, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(&target, &enter);
-  QDropEvent drop(centre, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(&target, &drop);
-  return enter.isAccepted() && drop.isAccepted();
+  QStringList paths;
+  for (const QUrl& url : urls) paths << url.toString(QUrl::PreferLocalFile);
+  data.setText(paths.join(QLatin1Char('\n')));
+  QWindow* window = target.window()->windowHandle();
+  const QPoint point = target.Edit().mapTo(target.window(), target.Edit().rect().center());
+  QDragEnterEvent enter(point, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(window, &enter);
+  if (!enter.isAccepted()) return false;
+  QDropEvent drop(point, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(window, &drop);
+  return drop.isAccepted();
 }
 
 QUrl LocalUrl(const std::string& path) { return QUrl::fromLocalFile(QString::fromStdString(path)); }

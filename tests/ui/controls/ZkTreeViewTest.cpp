@@ -6,6 +6,7 @@
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
+#include <QWindow>
 #include <string>
 #include <vector>
 
@@ -27,14 +28,17 @@ struct TDropRecorder {
   }
 };
 
+// Drops the URLs on the middle of the list as a file manager would: the
+// events go to the window, which hands them to the widget under the pointer.
 void Drop(TZkTreeView& view, const QList<QUrl>& urls) {
   QMimeData data;
   data.setUrls(urls);
-  const QPoint centre = view.viewport()->rect().center();
-  QDragEnterEvent enter(centre, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(view.viewport(), &enter);
-  QDropEvent drop(centre, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(view.viewport(), &drop);
+  QWindow* window = view.window()->windowHandle();
+  const QPoint point = view.viewport()->mapTo(view.window(), view.viewport()->rect().center());
+  QDragEnterEvent enter(point, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(window, &enter);
+  QDropEvent drop(point, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(window, &drop);
 }
 
 QStringList Texts(const TZkTreeView& view) {
