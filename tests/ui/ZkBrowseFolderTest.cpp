@@ -3,8 +3,10 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
 #include <QTest>
 #include <filesystem>
@@ -66,6 +68,7 @@ TEST(BrowseForFolder, CancelLeavesTheFolderUnchanged) {
 TEST(TZkBrowseFolderDlg, StartsAtFolderNameAndConfirmsFoldersOnly) {
   test::TempDir temp;
   std::filesystem::create_directories(temp / "a");
+  std::filesystem::create_directories(temp / "b");
   const std::string file = temp.Write("a.txt", "x");
   TZkBrowseFolderDlg picker;
   picker.SetFolderName(Native(temp / "a"));
@@ -77,13 +80,24 @@ TEST(TZkBrowseFolderDlg, StartsAtFolderNameAndConfirmsFoldersOnly) {
     selectedAtStart = sender.SelectedPath();
   };
 
+  QStringList selections;
+  picker.OnSelChanged = [&selections](TZkBrowseFolderDlg& sender) { selections << sender.SelectedPath(); };
+
+  bool okForFolder = false;
   bool okForFile = true;
   bool okForMissing = true;
   QString caption;
   test::AnswerNextDialog([&](QWidget& dialog) {
     caption = dialog.windowTitle();
+    // The user moves the selection to the folder beside.
+    auto* list = dialog.findChild<QListView*>(QStringLiteral("listView"));
+    auto* files = qobject_cast<QFileSystemModel*>(list->model());
+    ASSERT_NE(files, nullptr);
+    list->setCurrentIndex(files->index(Native(temp / "b")));
     auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
     QPushButton* ok = dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open);
+    Type(*name, Native(temp / "b"));
+    okForFolder = ok->isEnabled();
     Type(*name, QString::fromStdString(file));
     okForFile = ok->isEnabled();
     Type(*name, Native(temp / "nincs"));
@@ -94,6 +108,9 @@ TEST(TZkBrowseFolderDlg, StartsAtFolderNameAndConfirmsFoldersOnly) {
   EXPECT_EQ(initialized, 1);
   EXPECT_EQ(selectedAtStart, Native(temp / "a"));
   EXPECT_EQ(caption, QStringLiteral("Cél könyvtár"));
+  ASSERT_FALSE(selections.isEmpty());
+  EXPECT_EQ(selections.first(), Native(temp / "b"));
+  EXPECT_TRUE(okForFolder);
   EXPECT_FALSE(okForFile);
   EXPECT_FALSE(okForMissing);
   EXPECT_EQ(picker.FolderName(), Native(temp / "a"));
