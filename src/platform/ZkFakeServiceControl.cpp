@@ -13,6 +13,7 @@ constexpr const char* kNoSuchService = "The specified service does not exist as 
 constexpr const char* kUnreachable = "The RPC server is unavailable.";
 constexpr const char* kAlreadyRunning = "An instance of the service is already running.";
 constexpr const char* kNotActive = "The service has not been started.";
+constexpr const char* kAccessDenied = "Access is denied.";
 constexpr const char* kCannotAccept = "The requested control is not valid for this service.";
 
 }  // namespace
@@ -24,7 +25,7 @@ public:
   bool QueryConfig(TZkServiceConfigRecord& config) override {
     owner_.Calls.push_back("QueryConfig " + service_.Entry.ServiceName);
     if (!service_.ConfigReadable) {
-      SetLastSystemError("Access is denied.");
+      SetLastSystemError(kAccessDenied);
       return false;
     }
     config = service_.Config;
@@ -47,6 +48,10 @@ public:
     TService* service = owner_.Find(name);
     if (service == nullptr) {
       SetLastSystemError(kNoSuchService);
+      return nullptr;
+    }
+    if (!service->Openable) {
+      SetLastSystemError(kAccessDenied);
       return nullptr;
     }
     return std::make_unique<THandle>(owner_, *service);

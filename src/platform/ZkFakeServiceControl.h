@@ -27,6 +27,9 @@ public:
     std::deque<TZkServiceStatusRecord> Pending;
     // False: reading the configuration is refused.
     bool ConfigReadable = true;
+    // False: opening the service is refused, so nothing of it can be read
+    // or controlled; it is still listed.
+    bool Openable = true;
   };
 
   // Names are compared without regard to the case of A to Z. Enumeration

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "support/ZkDialogAnswer.h"
+#include "support/ZkGuiWait.h"
 #include "ui/BackupMain.h"
 #include "ui/ZkApplication.h"
 
@@ -42,15 +43,15 @@ TEST(ZkApplication, ErrorOfAGuardedHandlerIsShownAndTheProgramGoesOn) {
   TShownError shown;
   shown.AnswerNext();
   QTest::mouseClick(&button, Qt::LeftButton);
-  QTRY_VERIFY(!shown.Text.isEmpty());
+  ZK_WAIT_FOR(!shown.Text.isEmpty());
   EXPECT_EQ(shown.Text, QStringLiteral("A(z) \"Napi\" mentés nem található."));
   EXPECT_EQ(shown.Icon, QMessageBox::Critical);
 
   shown = {};
   shown.AnswerNext();
   QTest::mouseClick(&button, Qt::LeftButton);
-  QTRY_COMPARE(clicks, 2);
-  QTRY_VERIFY(!shown.Text.isEmpty());
+  ZK_WAIT_FOR(clicks == 2);
+  ZK_WAIT_FOR(!shown.Text.isEmpty());
 }
 
 // An event handler that fails outside any guard reaches the application
@@ -67,7 +68,7 @@ TEST(ZkApplication, ErrorThatLeavesAnEventHandlerIsShown) {
   TShownError shown;
   shown.AnswerNext();
   QCoreApplication::postEvent(&object, new QEvent(QEvent::User));
-  QTRY_COMPARE(shown.Text, QStringLiteral("hiba"));
+  ZK_WAIT_FOR(shown.Text == QStringLiteral("hiba"));
 }
 
 TEST(BackupMain, ShowsItsCaption) {

@@ -6,6 +6,7 @@
 #include <QTest>
 #include <vector>
 
+#include "support/ZkGuiWait.h"
 #include "ui/ZkProgress.h"
 
 namespace zk::ui {
@@ -141,7 +142,7 @@ TEST(ZkProgressBar, TheRefreshTimerReappliesThePosition) {
   bar.SetRefreshIntervallum(5);
   bar.SetAutoRefresh(true);
   EXPECT_TRUE(bar.AutoRefresh());
-  QTRY_VERIFY(ticks >= 2);
+  ZK_WAIT_FOR(ticks >= 2);
   bar.SetAutoRefresh(false);
   EXPECT_FALSE(bar.AutoRefresh());
 }

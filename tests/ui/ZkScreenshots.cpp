@@ -6,11 +6,15 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QPixmap>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 #include <QWidget>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 
+#include "platform/ZkClock.h"
+#include "platform/ZkFakeServiceControl.h"
 #include "ui/BackupMain.h"
 #include "ui/ZkProgress.h"
 #include "ui/controls/CheckListBox.h"
@@ -24,6 +28,7 @@
 #include "ui/controls/ZkFolderEdit.h"
 #include "ui/controls/ZkLabel.h"
 #include "ui/controls/ZkTreeView.h"
+#include "ui/ZkServiceDlg.h"
 
 namespace {
 
@@ -163,6 +168,32 @@ std::unique_ptr<QWidget> ControlsGallery() {
   return window;
 }
 
+// The services of a small server, in every state the list tells apart.
+void AddSampleServices(zk::platform::TZkFakeServiceControl& manager) {
+  using namespace zk::platform;
+  const struct {
+    const char* Name;
+    const char* DisplayName;
+    std::uint32_t State;
+    std::uint32_t Start;
+    const char* Program;
+  } services[] = {
+      {"cron", "Időzített feladatok", kServiceRunning, kServiceAutoStart, "/usr/sbin/cron -f"},
+      {"cups", "Nyomtatási szolgáltatás", kServiceRunning, kServiceAutoStart, "/usr/sbin/cupsd -l"},
+      {"backup-agent", "Mentési ügynök", kServicePaused, kServiceDemandStart, "/usr/bin/backup-agent"},
+      {"bluetooth", "Bluetooth-szolgáltatás", kServiceStopped, kServiceDisabled, "/usr/libexec/bluetoothd"},
+      {"ssh", "Biztonságos távoli bejelentkezés", kServiceRunning, kServiceAutoStart, "/usr/sbin/sshd -D"},
+      {"postgresql", "Adatbázis-kiszolgáló", kServiceStartPending, kServiceAutoStart, "/usr/lib/postgresql"},
+      {"smbd", "Fájlmegosztás", kServiceStopped, kServiceDemandStart, "/usr/sbin/smbd --foreground"},
+      {"rsync", "Fájlszinkronizálás", kServiceStopped, kServiceDemandStart, "/usr/bin/rsync --daemon"},
+  };
+  for (const auto& s : services) {
+    auto& service = manager.AddService(s.Name, s.DisplayName, s.State);
+    service.Config.StartType = s.Start;
+    service.Config.BinaryPathName = s.Program;
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -183,5 +214,14 @@ int main(int argc, char** argv) {
   ok = Save(bars, folder, "progress-bar") && ok;
   const std::unique_ptr<QWidget> controls = ControlsGallery();
   ok = Save(*controls, folder, "controls") && ok;
+
+  zk::platform::TZkFakeServiceControl serviceManager;
+  AddSampleServices(serviceManager);
+  const zk::TZkServiceContext serviceContext{serviceManager, zk::platform::SystemSleeper()};
+  zk::ui::TZkServiceForm services(serviceContext, zk::ui::ServiceAction::saControl,
+                                  {zk::ui::ServiceColumn::scDisplayName, zk::ui::ServiceColumn::scState});
+  services.show();
+  services.ListView().setCurrentItem(services.ListView().topLevelItem(2));
+  ok = Save(services, folder, "service-list") && ok;
   return ok ? 0 : 1;
 }

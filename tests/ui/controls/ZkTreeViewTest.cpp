@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/ZkGuiWait.h"
 #include "ui/controls/ZkTreeView.h"
 
 namespace zk::ui {
@@ -137,7 +138,7 @@ TEST(ZkTreeView, EditInPlaceTakesTheTextTheHandlerLeaves) {
     field->setText(QString::fromUtf8(typed));
     QTest::keyClick(field, Qt::Key_Return);
     // The editor hands its text over and closes by a queued call.
-    QTRY_VERIFY(view.viewport()->findChild<QLineEdit*>() == nullptr);
+    ZK_WAIT_FOR(view.viewport()->findChild<QLineEdit*>() == nullptr);
     EXPECT_EQ(second->text(0), QString::fromUtf8(expected)) << typed;
   }
 }
