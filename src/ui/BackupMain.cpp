@@ -306,7 +306,7 @@ void TBackupForm::FormCreate(const TBackupStartup& startup) {
     if (platform::PathExists(files.JobFile)) setBackupDlg_->SetFileName(files.JobFile);
     FillList();
     if (HasSwitch(startup_.Arguments, "/Group")) SelectGroup(SwitchValue(startup_.Arguments, "/Group"));
-    if (SelectedCount() > 0 && HasSwitch(startup_.Arguments, "/start")) RunSelected();
+    if (SelectedCount() > 0 && HasSwitch(startup_.Arguments, "/start") && RunJobs) RunSelected();
   } catch (const std::exception& error) {
     TZkApplication::ShowError(error);
   }

@@ -34,7 +34,7 @@ public:
   ~TBackupForm() override;
 
   // Runs the jobs named, in that order, in the run window, from the job file
-  // given. Run is available once it is set.
+  // given. Run (and /start) is available once it is set.
   std::function<void(const std::string& jobFile, const std::vector<std::string>& names)> RunJobs;
   // Opens the settings window on the job named. Properties is available
   // once it is set.

@@ -343,8 +343,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(MainWindowTest, RunAndPropertiesWaitForTheirWindows) {
   dir.Write("Backup.Xml", JobFileOf({"A"}));
   TBackupForm form;
-  form.FormCreate(Startup());
-  form.ListView().item(0)->setSelected(true);
+  EXPECT_TRUE(MessagesDuring([&] { form.FormCreate(Startup({"/GroupA", "/start"})); }).empty());
+  EXPECT_EQ(Selected(form), (Names{"A"}));
   EXPECT_TRUE(Action(form, "MainRenMenu").isEnabled());
   EXPECT_FALSE(Action(form, "MainRunMenu").isEnabled());
   EXPECT_FALSE(Action(form, "mainPropMenu").isEnabled());
@@ -395,6 +395,7 @@ TEST_F(MainWindowTest, DeleteRemovesEverySelectedJobWithoutAsking) {
 
 struct RenameCase {
   const char* typed;
+  Qt::Key ending;  // Enter confirms, Escape cancels
   Names captions;
   Names onDisk;
   std::vector<std::string> messages;
@@ -414,7 +415,7 @@ TEST_P(RenameInPlace, ByTypingTheNewCaption) {
   EXPECT_EQ(editor->text(), QStringLiteral("Napi"));
   QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
   QTest::keyClicks(editor, ToQString(GetParam().typed));
-  const auto shown = MessagesDuring([&] { QTest::keyClick(editor, Qt::Key_Return); });
+  const auto shown = MessagesDuring([&] { QTest::keyClick(editor, GetParam().ending); });
   EXPECT_EQ(shown, GetParam().messages);
   EXPECT_EQ(Captions(*form), GetParam().captions);
   EXPECT_EQ(JobsOnDisk(), GetParam().onDisk);
@@ -423,11 +424,13 @@ TEST_P(RenameInPlace, ByTypingTheNewCaption) {
 
 INSTANTIATE_TEST_SUITE_P(
     MainWindow, RenameInPlace,
-    ::testing::Values(RenameCase{"HETI", {"Heti", "Napi"}, {"Napi", "Heti"}, {"Már létező mentés (HETI)"}},
-                      RenameCase{"heti", {"Heti", "Napi"}, {"Napi", "Heti"}, {"Már létező mentés (heti)"}},
-                      RenameCase{"Heti", {"Heti", "Napi"}, {"Napi", "Heti"}, {"Már létező mentés (Heti)"}},
-                      RenameCase{"NAPI", {"Heti", "NAPI"}, {"NAPI", "Heti"}, {}},
-                      RenameCase{"Éjjeli", {"Éjjeli", "Heti"}, {"Éjjeli", "Heti"}, {}}));
+    ::testing::Values(
+        RenameCase{"HETI", Qt::Key_Return, {"Heti", "Napi"}, {"Napi", "Heti"}, {"Már létező mentés (HETI)"}},
+        RenameCase{"heti", Qt::Key_Return, {"Heti", "Napi"}, {"Napi", "Heti"}, {"Már létező mentés (heti)"}},
+        RenameCase{"Heti", Qt::Key_Return, {"Heti", "Napi"}, {"Napi", "Heti"}, {"Már létező mentés (Heti)"}},
+        RenameCase{"NAPI", Qt::Key_Return, {"Heti", "NAPI"}, {"NAPI", "Heti"}, {}},
+        RenameCase{"Éjjeli", Qt::Key_Return, {"Éjjeli", "Heti"}, {"Éjjeli", "Heti"}, {}},
+        RenameCase{"Éjjeli", Qt::Key_Escape, {"Heti", "Napi"}, {"Napi", "Heti"}, {}}));
 
 TEST_F(MainWindowTest, ADoubleClickRunsEverySelectedJobBottomMostFirst) {
   dir.Write("Backup.Xml", JobFileOf({"Béta", "Gamma", "Alfa", "Delta"}));
