@@ -75,6 +75,15 @@ std::vector<std::string> TZkRunRecords::ReadHistory(const TZkThreadActiveTask& t
   return history;
 }
 
+std::vector<std::string> TZkRunRecords::ReadJobHistory(const std::string& historyFile, const std::string& jobName) {
+  std::vector<std::string> history;
+  if (!platform::PathExists(historyFile)) return history;
+  TZkIniFile ini;
+  ini.SetFile(historyFile, false);
+  ini.ReadSectionValues(jobName, kHistoryKey, history);
+  return history;
+}
+
 std::optional<std::string> TZkRunRecords::FindUpdateBase(const std::vector<std::string>& history) {
   for (auto entry = history.rbegin(); entry != history.rend(); ++entry)
     if (SameText(FieldOf(*entry, ";", 1), "Ok") && SameText(FieldOf(*entry, ";", 4), "Global"))

@@ -39,6 +39,10 @@ public:
   // The job's history entries, oldest first; the history file is created
   // when missing (a file that cannot be made goes to `report`).
   std::vector<std::string> ReadHistory(const TZkThreadActiveTask& task, TZkIniFile::TReport report) const;
+  // The history entries of the job named so in a history file, oldest
+  // first, for readers that only look: a missing file means no runs and is
+  // not created.
+  static std::vector<std::string> ReadJobHistory(const std::string& historyFile, const std::string& jobName);
   // The archive path of the newest complete full run, if any.
   static std::optional<std::string> FindUpdateBase(const std::vector<std::string>& history);
   // "status;date;time;kind;path" for the run that ends now: "Ok" when `ok`

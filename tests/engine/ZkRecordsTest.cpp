@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/ZkError.h"
+#include "engine/ZkRunRecords.h"
 #include "engine/ZkThreadSave.h"
 #include "support/ZkFakeClock.h"
 #include "support/ZkTempDir.h"
@@ -131,6 +132,18 @@ TEST_F(RecordsFixture, HistoryEntriesAndTheUpdateBase) {
   const std::string file = TempDir::Read(engine.HistoryFilename);
   EXPECT_NE(file.find("[Documents]\r\nHistory=Ok;2024.01.01"), std::string::npos);
   EXPECT_NE(file.find("[Renamed]\r\nHistory=Ok;x;y;Global;/r.Zip\r\n"), std::string::npos);
+}
+
+TEST_F(RecordsFixture, AJobsHistoryReadOnlyToLook) {
+  const std::string missing = dir / "None.Ini";
+  EXPECT_TRUE(TZkRunRecords::ReadJobHistory(missing, "Documents").empty());
+  EXPECT_FALSE(Exists(missing));  // looking creates nothing
+
+  const std::string ini = dir.Write("Look.Ini",
+                                    "[Other]\r\nHistory=Ok;a;b;Global;/o\r\n"
+                                    "[Documents]\r\nHistory=Ok;1;2;Global;/a\r\nHistory=Stopped;3;4;Update;/b\r\n");
+  EXPECT_EQ(TZkRunRecords::ReadJobHistory(ini, "Documents"), (Lines{"Ok;1;2;Global;/a", "Stopped;3;4;Update;/b"}));
+  EXPECT_TRUE(TZkRunRecords::ReadJobHistory(ini, "Never").empty());
 }
 
 TEST_F(RecordsFixture, TwoProgramsWritingOneHistoryLoseNoEntry) {

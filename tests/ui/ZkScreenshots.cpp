@@ -3,9 +3,12 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QListWidget>
 #include <QPixmap>
+#include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -16,7 +19,11 @@
 #include "platform/ZkClock.h"
 #include "platform/ZkFakeServiceControl.h"
 #include "ui/BackupMain.h"
+#include "ui/BackupStartup.h"
+#include "ui/Nevjegy.h"
 #include "ui/ZkProgress.h"
+#include "ui/ZkQtText.h"
+#include "ui/ZkServiceDlg.h"
 #include "ui/controls/CheckListBox.h"
 #include "ui/controls/RadioGroup.h"
 #include "ui/controls/SpeedButton.h"
@@ -28,7 +35,7 @@
 #include "ui/controls/ZkFolderEdit.h"
 #include "ui/controls/ZkLabel.h"
 #include "ui/controls/ZkTreeView.h"
-#include "ui/ZkServiceDlg.h"
+#include "util/ZkUtilFile.h"
 
 namespace {
 
@@ -194,6 +201,23 @@ void AddSampleServices(zk::platform::TZkFakeServiceControl& manager) {
   }
 }
 
+bool WriteFile(const QString& path, const QByteArray& content) {
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
+// Sample jobs: one whose last run completed, one stopped, others never run.
+bool WriteSampleJobs(const QDir& folder) {
+  return WriteFile(folder.filePath(QStringLiteral("Backup.Xml")),
+                   "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Saving>\n"
+                   "  <Item Name=\"Napi mentés\"/>\n  <Item Name=\"Heti összesítés\"/>\n"
+                   "  <Item Name=\"Dokumentumok\"/>\n  <Item Name=\"Fényképek\"/>\n  <Item Name=\"Levelezés\"/>\n"
+                   "</Saving>\n") &&
+         WriteFile(folder.filePath(QStringLiteral("Backup.Ini")),
+                   "[Napi mentés]\r\nHistory=Ok;2024.01.05;09:07;Global;/home/anna/mentes/Napi.Zip\r\n"
+                   "[Heti összesítés]\r\nHistory=Stopped;2024.01.06;18:30;Update;/home/anna/mentes/Heti.Zip\r\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -206,8 +230,17 @@ int main(int argc, char** argv) {
   const QDir folder(QString::fromLocal8Bit(argv[1]));
   if (!folder.mkpath(QStringLiteral("."))) return 1;
 
+  QTemporaryDir jobs;
+  if (!jobs.isValid() || !WriteSampleJobs(QDir(jobs.path()))) return 1;
+  zk::ui::TBackupStartup startup;
+  startup.Files.JobFile = zk::ui::ToUtf8(QDir(jobs.path()).filePath(QStringLiteral("Backup.Xml")));
+  startup.Files.IniFile = zk::ui::ToUtf8(QDir(jobs.path()).filePath(QStringLiteral("Backup.Ini")));
+  startup.Arguments = {"Backup"};
+
   bool ok = true;
   zk::ui::TBackupForm main;
+  main.FormCreate(startup);
+  main.ListView().item(1)->setSelected(true);
   ok = Save(main, folder, "main-window") && ok;
   QWidget bars;
   AddProgressBars(bars);
@@ -223,5 +256,8 @@ int main(int argc, char** argv) {
   services.show();
   services.ListView().setCurrentItem(services.ListView().topLevelItem(2));
   ok = Save(services, folder, "service-list") && ok;
+
+  zk::ui::TNEvjegyForm about(&main, zk::GetFileVersionText(""), "/home/anna/.config/backup/Backup.Xml");
+  ok = Save(about, folder, "about-box") && ok;
   return ok ? 0 : 1;
 }
