@@ -14,18 +14,14 @@
 
 #include "ui/ZkApplication.h"
 #include "ui/ZkQtText.h"
-
-// The resources of a static library are registered by hand: nothing refers
-// to their object file, so the linker would drop it.
-static void RegisterServiceResources() { Q_INIT_RESOURCE(ZkServiceDlg); }
+#include "ui/ZkUiResources.h"
 
 namespace zk::ui {
 namespace {
 
 // The images of the states: index 1 is running, index 0 every other state.
 QIcon StateIcon(int image) {
-  static const bool registered = (RegisterServiceResources(), true);
-  static_cast<void>(registered);
+  LoadUiResources();
   static const std::array<QIcon, 2> icons = {QIcon(QStringLiteral(":/services/icons/service-stopped.svg")),
                                              QIcon(QStringLiteral(":/services/icons/service-running.svg"))};
   return icons.at(static_cast<std::size_t>(image));

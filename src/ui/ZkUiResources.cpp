@@ -2,14 +2,18 @@
 
 #include <QtGlobal>
 
-// The registration function the resource compiler makes is declared at
-// global scope, so it has to be called from there.
-static void RegisterBackupResource() { Q_INIT_RESOURCE(backup); }
+// The registration functions the resource compiler makes are declared at
+// global scope, so they have to be called from there.
+static void RegisterResources() {
+  Q_INIT_RESOURCE(backup);
+  Q_INIT_RESOURCE(controls);
+  Q_INIT_RESOURCE(ZkServiceDlg);
+}
 
 namespace zk::ui {
 
 void LoadUiResources() {
-  static const bool loaded = (RegisterBackupResource(), true);
+  static const bool loaded = (RegisterResources(), true);
   (void)loaded;
 }
 

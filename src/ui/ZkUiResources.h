@@ -1,7 +1,8 @@
 #pragma once
-// The windows' own pictures (SVG, in a Qt resource under ":/backup/"). The
-// resource lives in a static library, so it is registered by hand before
-// the first use.
+// The windows' own pictures (SVG, in the Qt resources ":/backup/",
+// ":/controls/" and ":/services/"). The resources live in a static library,
+// whose object files nothing refers to, so they are registered by hand
+// before the first use.
 
 namespace zk::ui {
 
