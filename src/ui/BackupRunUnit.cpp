@@ -445,4 +445,19 @@ void TBackupRun::reject() {
   if (!Running()) SpeedButton2Click();
 }
 
+TRunOutcome RunJobs(QWidget* owner, const TZkActionPlatform& platform, const std::string& jobFile,
+                    const std::vector<std::string>& names, bool noThrottle) {
+  TBackupRun run(platform, owner);
+  run.SetJobFile(jobFile);
+  for (const std::string& name : names) run.AddRow(name);
+  run.SetNoThrottle(noThrottle);
+  run.exec();
+  TRunOutcome outcome;
+  outcome.Completed = run.RunCompleted();
+  outcome.ErrorLines = run.ErrorLines();
+  outcome.ErrorFile = run.ErrorFilename();
+  outcome.PoweredOff = run.ShutDownIfChecked();
+  return outcome;
+}
+
 }  // namespace zk::ui

@@ -153,4 +153,19 @@ private:
   std::unique_ptr<TZkThreadSave> save_;
 };
 
+// What a run in the run window left for the main window.
+struct TRunOutcome {
+  bool Completed = false;   // every row's job ended
+  bool PoweredOff = false;  // the power-off was asked for
+  int ErrorLines = 0;       // lines written to ErrorFile
+  std::string ErrorFile;
+};
+
+// The main window's run of chosen jobs: a run window over the job file with
+// one row per name (bottom-most selected job first), shown modally; after
+// it closed, the power-off when its box was checked and the run completed.
+// `noThrottle` checks "Várakozás nélkül" (the program's --no-throttle).
+TRunOutcome RunJobs(QWidget* owner, const TZkActionPlatform& platform, const std::string& jobFile,
+                    const std::vector<std::string>& names, bool noThrottle);
+
 }  // namespace zk::ui

@@ -33,6 +33,7 @@
 #include "ui/controls/ZkCheckBox.h"
 #include "ui/controls/ZkEdit.h"
 #include "ui/controls/ZkFolderEdit.h"
+#include "ui/controls/ZkLabel.h"
 
 namespace zk::ui {
 namespace {
@@ -487,6 +488,30 @@ TEST_F(BackupRunTest, TornDownWhileAHandlerRuns) {
   }
   EXPECT_FALSE(fs::exists(dir / "out/Napi.Zip"));
   EXPECT_TRUE(session.EndedSessions.empty());
+}
+
+// The main window's hook: rows in the order handed over, the run to its
+// end with the waits off, the power-off once after the window closed.
+TEST_F(BackupRunTest, RunJobsRunsTheNamedJobsAndPowersOffOnce) {
+  Source("src/a.txt", 2000);
+  WriteJobs({{"Napi", dir / "src", dir / "out", "Napi"}, {"Heti", dir / "src", dir / "out", "Heti"}});
+  std::vector<QString> rows;
+  test::AnswerNextDialog([&rows](QWidget& window) {
+    auto& run = dynamic_cast<TBackupRun&>(window);
+    ASSERT_TRUE(NoWaitsBox(run).isChecked());
+    for (TZkLabel* label : run.findChildren<TZkLabel*>()) rows.push_back(label->text());
+    ShutDownBox(run).setChecked(true);
+    Click(Button(run, 1));
+  });
+  const TRunOutcome outcome = RunJobs(nullptr, actions, jobFile, {"Heti", "Napi"}, true);
+
+  EXPECT_EQ(rows, (std::vector<QString>{QStringLiteral("Heti"), QStringLiteral("Napi")}));
+  EXPECT_TRUE(outcome.Completed);
+  EXPECT_TRUE(outcome.PoweredOff);
+  EXPECT_EQ(outcome.ErrorLines, 0);
+  EXPECT_EQ(session.EndedSessions.size(), 1U);
+  EXPECT_TRUE(UnzipTests(dir / "out/Napi.Zip"));
+  EXPECT_TRUE(UnzipTests(dir / "out/Heti.Zip"));
 }
 
 }  // namespace
