@@ -336,7 +336,9 @@ void TBackupRun::SpeedButton3Click() {
 
 void TBackupRun::ConnectEngine() {
   const auto post = [this](Event event) {
-    return [this, event](TZkThreadSave&, TZkThreadActiveTask& task) { Post(event, task); };
+    return [this, event](TZkThreadSave&, TZkThreadActiveTask& task) {
+      Post(event, {task.ItemName, task.ItemSize, task.ItemPosition, task.TotalSize, task.TotalPosition});
+    };
   };
   save_->OnBeforeSave = post(Event::BeforeSave);
   save_->OnBeforeAddFile = post(Event::BeforeAddFile);
@@ -348,19 +350,42 @@ void TBackupRun::ConnectEngine() {
   save_->OnBeforeDuplicate = post(Event::BeforeDuplicate);
   save_->OnActionDuplicate = post(Event::ActionDuplicate);
   save_->OnAfterDuplicate = post(Event::AfterDuplicate);
+  // Through the same queue, so that the next job's events never reach the
+  // row of the job before.
   save_->OnAfterBackup = [this](TZkThreadSave&, TZkThreadActiveTask& task) {
-    QMetaObject::invokeMethod(this, Guarded([this, job = task.Name] { JobEnded(job); }), Qt::QueuedConnection);
+    Progress values;
+    values.ItemName = task.Name;
+    Post(Event::AfterBackup, std::move(values));
   };
   save_->OnErrorEvent = [this](TZkThreadSave&, const std::string&) { ++errorLines_; };
   save_->OnTerminate = [this](TZkCustomThread&) { EngineEnded(); };
 }
 
-// On the worker thread: the values of this moment go to the window thread
-// in the order of the events.
-void TBackupRun::Post(Event event, const TZkThreadActiveTask& task) {
-  Progress values{task.ItemName, task.ItemSize, task.ItemPosition, task.TotalSize, task.TotalPosition};
-  QMetaObject::invokeMethod(
-      this, [this, event, values = std::move(values)] { ShowProgress(event, values); }, Qt::QueuedConnection);
+// On the worker thread: the values of this moment join the queue. A
+// position report right after one of its kind replaces it (the bar shows
+// the latest anyway); nothing else is dropped.
+void TBackupRun::Post(Event event, Progress values) {
+  const std::lock_guard lock(pendingMutex_);
+  const bool positionOnly =
+      event == Event::AddFileProgress || event == Event::ActionCopy || event == Event::ActionDuplicate;
+  if (positionOnly && !pending_.empty() && pending_.back().first == event) {
+    pending_.back().second = std::move(values);
+  } else {
+    pending_.emplace_back(event, std::move(values));
+  }
+  if (flushPosted_) return;
+  flushPosted_ = true;
+  QMetaObject::invokeMethod(this, Guarded([this] { Flush(); }), Qt::QueuedConnection);
+}
+
+void TBackupRun::Flush() {
+  std::vector<std::pair<Event, Progress>> batch;
+  {
+    const std::lock_guard lock(pendingMutex_);
+    batch.swap(pending_);
+    flushPosted_ = false;
+  }
+  for (const auto& [event, values] : batch) ShowProgress(event, values);
 }
 
 void TBackupRun::ShowProgress(Event event, const Progress& values) {
@@ -394,6 +419,9 @@ void TBackupRun::ShowProgress(Event event, const Progress& values) {
     case Event::AfterCopy:
     case Event::AfterDuplicate:
       row.SetPosition(values.ItemSize);
+      break;
+    case Event::AfterBackup:
+      JobEnded(values.ItemName);
       break;
   }
 }

@@ -8,8 +8,10 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/ZkRunSequence.h"
@@ -104,7 +106,8 @@ private:
     AfterCopy,
     BeforeDuplicate,
     ActionDuplicate,
-    AfterDuplicate
+    AfterDuplicate,
+    AfterBackup  // ItemName: the job's name
   };
 
   void FormShow();
@@ -118,7 +121,8 @@ private:
   // The row's folder and name into the engine's copy of its job.
   void ApplyRow(const Row& row);
   void ConnectEngine();
-  void Post(Event event, const TZkThreadActiveTask& task);
+  void Post(Event event, Progress values);
+  void Flush();
   void ShowProgress(Event event, const Progress& values);
   void JobEnded(const std::string& job);
   void EngineEnded();
@@ -136,6 +140,11 @@ private:
   bool closing_ = false;
   bool aborted_ = false;
   std::atomic<int> errorLines_{0};
+  // Engine events on their way to the window thread, in their order; one
+  // queued call carries every event gathered until it runs.
+  std::mutex pendingMutex_;
+  std::vector<std::pair<Event, Progress>> pending_;
+  bool flushPosted_ = false;
 
   QScrollArea* scrollBox1_;
   QWidget* rowsPanel_;
