@@ -23,6 +23,7 @@ std::optional<int> TZkRunSequence::RunEnded(TZkThreadSave& engine, const std::st
   }
   if (count < jobs_.size()) {
     engine.Saving().Items(jobs_[count]).StartNow();
+    engine.PollNow();
     return jobs_[count];
   }
   engine.Stop();

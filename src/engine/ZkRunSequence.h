@@ -22,8 +22,9 @@ public:
   // Marks the first job; call before the engine starts.
   void Begin(TZkThreadSave& engine) const;
   // Called at the end of every run (on whichever thread handles it): marks
-  // the next job and returns its index, or stops and terminates the engine
-  // after the last and returns none.
+  // the next job, which an idle engine then picks at once, and returns its
+  // index; or stops and terminates the engine after the last and returns
+  // none.
   std::optional<int> RunEnded(TZkThreadSave& engine, const std::string& job);
 
   // From any thread.

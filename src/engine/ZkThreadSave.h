@@ -66,6 +66,9 @@ public:
   // Asks the current run to end in order, and recomputes every schedule
   // entry so that what was due is dropped.
   void Stop();
+  // Ends the idle wait at once, so that a job marked to start now by
+  // another thread is picked without waiting for the next poll.
+  void PollNow() { WakeSignal().Notify(); }
   bool StopRequested() const override { return stopRequested_.load(); }
   bool Terminated() const override { return TZkCustomThread::Terminated(); }
   void Wait(int milliseconds) override;

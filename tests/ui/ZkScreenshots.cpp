@@ -2,6 +2,11 @@
 // folder given: what the README shows and what a reviewer looks at.
 
 #include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QAbstractButton>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QDir>
 #include <QFile>
 #include <QFormLayout>
@@ -14,11 +19,17 @@
 #include <QWidget>
 #include <cstdint>
 #include <cstdio>
+#include <atomic>
+#include <future>
 #include <memory>
 
 #include "platform/ZkClock.h"
 #include "platform/ZkFakeServiceControl.h"
+#include "engine/ZkThreadSave.h"
+#include "platform/ZkFakePrograms.h"
+#include "platform/ZkFakeSessionEnder.h"
 #include "ui/BackupMain.h"
+#include "ui/BackupRunUnit.h"
 #include "ui/BackupStartup.h"
 #include "ui/Nevjegy.h"
 #include "ui/ZkProgress.h"
@@ -218,6 +229,69 @@ bool WriteSampleJobs(const QDir& folder) {
                    "[Heti összesítés]\r\nHistory=Stopped;2024.01.06;18:30;Update;/home/anna/mentes/Heti.Zip\r\n");
 }
 
+// The run window in the middle of a run: the first job's first file
+// packed, the second job waiting, a disabled job skipped. The worker is held
+// in the window's handler while the picture is taken.
+bool RunWindowDuringRun(const QDir& folder) {
+  QTemporaryDir temp;
+  const auto path = [&temp](const char* name) { return temp.filePath(QString::fromLatin1(name)).toStdString(); };
+  const auto write = [&](const char* name, qsizetype size) {
+    QDir().mkpath(QFileInfo(QString::fromStdString(path(name))).path());
+    QFile file(QString::fromStdString(path(name)));
+    return file.open(QIODevice::WriteOnly) && file.write(QByteArray(size, 'x')) == size;
+  };
+  if (!write("docs/level.txt", 420000) || !write("docs/report.txt", 580000) || !write("photos/a.jpg", 1000))
+    return false;
+  zk::TZkThreadSaveTasks jobs;
+  const auto add = [&](const char* name, const char* source, bool disabled) {
+    zk::TZkThreadSaveTask& job = jobs.Add();
+    job.Name = name;
+    job.Disable = disabled;
+    job.AddFiles().Add().Name = path(source) + "/";
+    job.DefineOutput().OutputFolder = path("out");
+    job.DefineOutput().FileName = name;
+  };
+  add("Dokumentumok", "docs", false);
+  add("Régi képek", "photos", true);
+  add("Fényképek", "photos", false);
+  zk::WriteJobFile(path("Backup.Xml"), jobs);
+
+  zk::platform::TZkFakeServiceControl services;
+  zk::platform::TZkFakeSessionEnder session;
+  zk::platform::TZkFakePrograms programs;
+  const zk::TZkActionPlatform platform{zk::platform::SystemSleeper(), services, session, programs};
+  zk::ui::TBackupRun run(platform);
+  run.SetJobFile(path("Backup.Xml"));
+  for (const char* name : {"Dokumentumok", "Régi képek", "Fényképek"}) run.AddRow(name);
+  run.SetNoThrottle(true);
+  std::promise<void> shown;
+  std::shared_future<void> taken = shown.get_future().share();
+  std::atomic<int> added{0};
+  zk::TZkThreadSave& save = run.Save();
+  save.OnAfterAddFile = [inner = save.OnAfterAddFile, taken, &added](zk::TZkThreadSave& sender,
+                                                                      zk::TZkThreadActiveTask& task) {
+    inner(sender, task);
+    if (++added == 1) taken.wait();
+  };
+  run.show();
+  QApplication::processEvents();
+  run.findChild<QAbstractButton*>(QStringLiteral("SpeedButton1"))->click();
+  const auto waitUntil = [](const auto& condition) {
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (!condition() && elapsed.elapsed() < 10000) QApplication::processEvents(QEventLoop::AllEvents, 10);
+    return condition();
+  };
+  bool ok = waitUntil([&] { return added.load() == 1; });
+  // The updates the worker posted before it was held.
+  QApplication::processEvents();
+  ok = ok && Save(run, folder, "run-window");
+  shown.set_value();
+  const bool ended = waitUntil([&] { return !run.isVisible(); });
+  if (!ended) std::fprintf(stderr, "the run window did not close\n");
+  return ok && ended;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -259,5 +333,6 @@ int main(int argc, char** argv) {
 
   zk::ui::TNEvjegyForm about(&main, zk::GetFileVersionText(""), "/home/anna/.config/backup/Backup.Xml");
   ok = Save(about, folder, "about-box") && ok;
+  ok = RunWindowDuringRun(folder) && ok;
   return ok ? 0 : 1;
 }
