@@ -337,6 +337,9 @@ TZkSetBackupForm::TZkSetBackupForm(TZkSetBackupDlg& owner) : QDialog(nullptr), o
   auto& days = static_cast<CheckListBox&>(Control("TimerBox2"));
   days.SetItems(DayNumbers());
   days.SetColumns(5);
+  // Room for the schedule's list beside its detail and for the longest
+  // names; the window grows with the user's font and can be resized.
+  resize(sizeHint().expandedTo(QSize(780, 470)));
 }
 
 TZkSetBackupForm::~TZkSetBackupForm() = default;
@@ -514,8 +517,8 @@ QWidget* TZkSetBackupForm::BuildSchedulePage() {
   // Shown while "Egyedi mentés" is checked, which it is not before a load.
   detail->setTabVisible(detail->indexOf(own), false);
   grid->addWidget(detail, 0, 1, 2, 1);
-  grid->setColumnStretch(0, 1);
-  grid->setColumnStretch(1, 3);
+  grid->setColumnStretch(0, 2);
+  grid->setColumnStretch(1, 5);
   return page;
 }
 
@@ -528,8 +531,8 @@ QWidget* TZkSetBackupForm::BuildParameterPage() {
   auto* boxes = new QGridLayout(panel);
   boxes->setContentsMargins(0, 0, 0, 0);
   AddRows(*panel, *boxes, kBoxRows, std::size(kBoxRows));
-  boxes->setColumnStretch(0, 2);
-  boxes->setColumnStretch(1, 3);
+  boxes->setColumnStretch(0, 1);
+  boxes->setColumnStretch(1, 1);
   panel->installEventFilter(this);
   grid->addWidget(panel, 1, 0, 1, 4);
   grid->setRowStretch(1, 1);
@@ -891,6 +894,9 @@ void TZkSetBackupForm::Panel7Resize() {
   auto& days = static_cast<CheckListBox&>(Control("TimerBox2"));
   days.SetColumns(7);
   days.SetColumns(5);
+  // Room for the schedule's list beside its detail and for the longest
+  // names; the window grows with the user's font and can be resized.
+  resize(sizeHint().expandedTo(QSize(780, 470)));
 }
 
 }  // namespace zk::ui
