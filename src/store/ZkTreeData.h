@@ -212,6 +212,9 @@ public:
   // True after any change of names, values, tags or membership; False at
   // creation, after every load (also a failed one) and after a saved file.
   bool Modified() const { return modified_; }
+  // A batch of changes that does not count as one (defaults filled in while
+  // a window loads) clears the flag itself.
+  void SetModified(bool value) { modified_ = value; }
   bool Active() const { return active_; }
   void SetActive(bool value);
   bool AutoAttribute() const { return autoAttribute_; }

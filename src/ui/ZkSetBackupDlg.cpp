@@ -9,6 +9,7 @@
 #include "base/ZkError.h"
 #include "base/ZkText.h"
 #include "ui/ZkQtText.h"
+#include "ui/ZkSetBackupForm.h"
 #include "util/ZkUtilFile.h"
 
 namespace zk::ui {
@@ -22,8 +23,8 @@ constexpr const char* kNameAttribute = "Name";
 constexpr const char* kNewJobNode = "item";
 
 // A job document: reading a missing attribute or node creates it.
-std::unique_ptr<TZkTreeData> NewJobDocument() {
-  auto document = std::make_unique<TZkTreeData>();
+std::unique_ptr<TZkTreeData> NewJobDocument(const TFormatSettings& settings) {
+  auto document = std::make_unique<TZkTreeData>(settings);
   document->SetAutoAttribute(true);
   document->SetAutoNode(true);
   return document;
@@ -64,15 +65,56 @@ EZkError ExistingSaving(const std::string& name) { return EZkError("Már létez�
 
 }  // namespace
 
-TZkSetBackupDlg::TZkSetBackupDlg(QObject* owner) : QObject(owner), document_(NewJobDocument()) {}
+TZkSetBackupDlg::TZkSetBackupDlg(QObject* owner)
+    : QObject(owner), formatSettings_(UserFormatSettings()), document_(NewJobDocument(formatSettings_)) {}
 
-TZkSetBackupDlg::~TZkSetBackupDlg() = default;
+TZkSetBackupDlg::TZkSetBackupDlg(const TZkServiceContext& context, QObject* owner) : TZkSetBackupDlg(owner) {
+  serviceContext_.emplace(context);
+}
+
+TZkSetBackupDlg::~TZkSetBackupDlg() {
+  // The window belongs to no one: it goes with the component it edits for.
+  delete form_.data();
+}
+
+TZkSetBackupForm* TZkSetBackupDlg::Form() const { return form_.data(); }
+
+void TZkSetBackupDlg::SetOptions(TBackupOptions value) {
+  options_ = value;
+  if (form_) form_->ApplyOptions(options_);
+}
+
+void TZkSetBackupDlg::SetReadOnly(bool value) {
+  readOnly_ = value;
+  if (form_) form_->UpdateActions();
+}
+
+void TZkSetBackupDlg::SetFormatSettings(const TFormatSettings& value) {
+  formatSettings_ = value;
+  document_->SetFormatSettings(value);
+}
+
+TZkSetBackupForm& TZkSetBackupDlg::OpenWindow() {
+  delete form_.data();
+  auto form = std::make_unique<TZkSetBackupForm>(*this);
+  form_ = form.get();
+  // A window that fails to load is destroyed before it shows; the
+  // component then holds none.
+  form->LoadAll();
+  form->ApplyOptions(options_);
+  return *form.release();
+}
+
+bool TZkSetBackupDlg::Execute() {
+  OpenWindow().exec();
+  return true;
+}
 
 const std::string& TZkSetBackupDlg::FileName() const { return document_->FileName(); }
 
 void TZkSetBackupDlg::SetFileName(const std::string& value) {
   if (value == FileName()) return;
-  std::unique_ptr<TZkTreeData> loaded = NewJobDocument();
+  std::unique_ptr<TZkTreeData> loaded = NewJobDocument(formatSettings_);
   if (!value.empty()) {
     if (!FileExists(value)) throw EZkFileOpenError("Nem létező file " + value);
     // Loaded aside first: a file that fails to load leaves the open document
@@ -210,8 +252,7 @@ void TZkSetBackupDlg::AutoSaveNow() {
 }
 
 void TZkSetBackupDlg::RefreshWindow() {
-  // The component opens no settings window yet, so there is none to bring
-  // up to date.
+  if (form_) form_->LoadAll();
 }
 
 }  // namespace zk::ui

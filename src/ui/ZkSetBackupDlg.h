@@ -2,24 +2,65 @@
 // TZkSetBackupDlg: the windows' way to the job list. It owns the job
 // document loaded from the job file; finding, adding, renaming, deleting,
 // copying and pasting jobs are its operations, and each change is written
-// back to the job file at once.
+// back to the job file at once. Execute opens the settings window on the
+// selected job.
 
 #include <QObject>
+#include <QPointer>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "store/Published.h"
 #include "store/ZkTreeData.h"
+#include "system/ZkService.h"
+#include "util/ZkFormatSettings.h"
 
 namespace zk::ui {
+
+class TZkSetBackupForm;
+
+// The pages of the settings window shown beside the general one.
+enum class TBackupOption { bdShowTiming, bdShowService, bdShowFiles };
+using TBackupOptions = TZkSet<TBackupOption>;
 
 class TZkSetBackupDlg : public QObject {
   Q_OBJECT
 
 public:
   explicit TZkSetBackupDlg(QObject* owner = nullptr);
+  // The service actions of the settings window pick their service from the
+  // services of `context`, which must outlive the component. Without one
+  // those commands fail with a message.
+  explicit TZkSetBackupDlg(const TZkServiceContext& context, QObject* owner = nullptr);
   ~TZkSetBackupDlg() override;
+
+  // The pages the window shows beside "Általános"; all three by default.
+  // A change shows or hides them at once in the open window.
+  TBackupOptions Options() const { return options_; }
+  void SetOptions(TBackupOptions value);
+  // A read-only window shows the job and changes nothing; applied at once.
+  bool ReadOnly() const { return readOnly_; }
+  void SetReadOnly(bool value);
+  // Opens the settings window for the selected job and returns when it has
+  // closed (true). A job the window cannot load fails with the reason,
+  // before the window shows, and leaves the document as it was.
+  bool Execute();
+  // Creates and loads the window without showing it; Execute shows it
+  // modally. It frees itself when it closes.
+  TZkSetBackupForm& OpenWindow();
+  // The open window, none when closed.
+  TZkSetBackupForm* Form() const;
+  const std::optional<TZkServiceContext>& ServiceContext() const { return serviceContext_; }
+
+  // The job document itself, for the window's binding.
+  TZkTreeData& Document() { return *document_; }
+  // The number format of the times the window writes: the user's locale
+  // unless set. It holds for the documents loaded afterwards.
+  const TFormatSettings& FormatSettings() const { return formatSettings_; }
+  void SetFormatSettings(const TFormatSettings& value);
 
   // Write the job document to FileName after every change made here.
   bool AutoSave() const { return autoSave_; }
@@ -86,6 +127,11 @@ private:
   void PasteSaving(TZkTreeDataNode& pasted);
 
   bool autoSave_ = true;
+  TBackupOptions options_{TBackupOption::bdShowTiming, TBackupOption::bdShowService, TBackupOption::bdShowFiles};
+  bool readOnly_ = false;
+  std::optional<TZkServiceContext> serviceContext_;
+  TFormatSettings formatSettings_;
+  QPointer<TZkSetBackupForm> form_;
   std::string select_;
   std::unique_ptr<TZkTreeData> document_;
   // Empty and inactive except while jobs are copied or pasted.

@@ -8,6 +8,7 @@ static void RegisterResources() {
   Q_INIT_RESOURCE(backup);
   Q_INIT_RESOURCE(controls);
   Q_INIT_RESOURCE(ZkServiceDlg);
+  Q_INIT_RESOURCE(ZkSetBackupForm);
 }
 
 namespace zk::ui {

@@ -1,32 +1,31 @@
 // Renders the windows offscreen, in a fixed state, to PNG files in the
 // folder given: what the README shows and what a reviewer looks at.
 
-#include <QApplication>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QAbstractButton>
-#include <QElapsedTimer>
-#include <QFileInfo>
+#include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QListWidget>
 #include <QPixmap>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <QWidget>
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
-#include <atomic>
 #include <future>
 #include <memory>
 
-#include "platform/ZkClock.h"
-#include "platform/ZkFakeServiceControl.h"
 #include "engine/ZkThreadSave.h"
+#include "platform/ZkClock.h"
 #include "platform/ZkFakePrograms.h"
+#include "platform/ZkFakeServiceControl.h"
 #include "platform/ZkFakeSessionEnder.h"
 #include "ui/BackupMain.h"
 #include "ui/BackupRunUnit.h"
@@ -35,6 +34,8 @@
 #include "ui/ZkProgress.h"
 #include "ui/ZkQtText.h"
 #include "ui/ZkServiceDlg.h"
+#include "ui/ZkSetBackupDlg.h"
+#include "ui/ZkSetBackupForm.h"
 #include "ui/controls/CheckListBox.h"
 #include "ui/controls/RadioGroup.h"
 #include "ui/controls/SpeedButton.h"
@@ -294,6 +295,57 @@ bool RunWindowDuringRun(const QDir& folder) {
 
 }  // namespace
 
+// A job with an entry in every list, its daily schedule with its own output.
+constexpr char kSampleJob[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Saving><Item Name=\"Napi\">"
+    "<OutputFolder>/srv/mentés/napi</OutputFolder><OutputFolderDate>1</OutputFolderDate>"
+    "<CreateLogFile>1</CreateLogFile><FileName>Könyvelés</FileName><FileNameDate>1</FileNameDate>"
+    "<DuplicateFolder>/mnt/külső/másolat</DuplicateFolder>"
+    "<AddFiles><Item name=\"/home/anna/Dokumentumok/*.*\"/><Item name=\"/home/anna/könyvelés.ods\"/></AddFiles>"
+    "<ExtractFiles><Item name=\"*.tmp\"/><Item name=\"*.bak\"/></ExtractFiles>"
+    "<TimerList><Item name=\"Hétköznap este\"><TimerType>1</TimerType><Time>0,875</Time><Dows>31</Dows>"
+    "<ExtendedSaving>1</ExtendedSaving><OutputFolder>/srv/mentés/hét</OutputFolder></Item></TimerList>"
+    "<BeginFuncList><Item name=\"STOP_SERVICE;postgresql;\"/><Item name=\"PAUSE;10\"/></BeginFuncList>"
+    "<EndFuncList><Item name=\"START_SERVICE;postgresql;\"/><Item name=\"SHUTDOWN\"/></EndFuncList>"
+    "</Item></Saving>";
+
+// Every page of the settings window, one picture each.
+bool SaveSettingsPages(const QDir& folder, const zk::TZkServiceContext& context) {
+  QTemporaryDir scratch;
+  QFile file(scratch.filePath(QStringLiteral("Backup.Xml")));
+  if (!file.open(QIODevice::WriteOnly) || file.write(kSampleJob) < 0) return false;
+  file.close();
+  zk::ui::TZkSetBackupDlg jobs(context);
+  jobs.SetFileName(file.fileName().toStdString());
+  jobs.SetSelect("Napi");
+  zk::ui::TZkSetBackupForm& form = jobs.OpenWindow();
+  const auto tabs = [&form](const char* name) { return form.findChild<QTabWidget*>(QLatin1String(name)); };
+  const struct {
+    const char* Picture;
+    const char* Top;
+    const char* Inner;
+    int Page;
+    int InnerPage;
+  } pages[] = {
+      {"settings-general", "PageControl1", "GeneralPages", 0, 0},
+      {"settings-duplicate", "PageControl1", "GeneralPages", 0, 1},
+      {"settings-include", "PageControl1", "FilePages", 1, 0},
+      {"settings-exclude", "PageControl1", "FilePages", 1, 1},
+      {"settings-schedule", "PageControl1", "TimerDetail", 2, 0},
+      {"settings-schedule-output", "PageControl1", "TimerDetail", 2, 1},
+      {"settings-before", "PageControl1", "EventPages", 3, 0},
+      {"settings-after", "PageControl1", "EventPages", 3, 1},
+  };
+  bool ok = true;
+  for (const auto& page : pages) {
+    tabs(page.Top)->setCurrentIndex(page.Page);
+    tabs(page.Inner)->setCurrentIndex(page.InnerPage);
+    ok = Save(form, folder, page.Picture) && ok;
+  }
+  form.close();
+  return ok;
+}
+
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
@@ -334,5 +386,6 @@ int main(int argc, char** argv) {
   zk::ui::TNEvjegyForm about(&main, zk::GetFileVersionText(""), "/home/anna/.config/backup/Backup.Xml");
   ok = Save(about, folder, "about-box") && ok;
   ok = RunWindowDuringRun(folder) && ok;
+  ok = SaveSettingsPages(folder, serviceContext) && ok;
   return ok ? 0 : 1;
 }

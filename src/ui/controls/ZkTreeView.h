@@ -40,6 +40,9 @@ public:
   // After an entry was dragged to its new place.
   TMovedEvent OnEntryMoved;
 
+  // An entry's text is being edited in place.
+  bool IsEditing() const { return state() == QAbstractItemView::EditingState; }
+
   // A new editable entry before the entry at `index`, at the end for -1.
   QTreeWidgetItem& InsertEntry(int index, const QString& text);
   // Moves the entry at `from` before the entry that stood at `before` (so
