@@ -8,6 +8,7 @@
 #   BUILD_DIR=dir scripts/sample.sh   build somewhere else than build-release
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/sample-folder.sh
 
 build="${BUILD_DIR:-build-release}"
 work="${TMPDIR:-/tmp}/backup-sample"
@@ -20,14 +21,7 @@ cmake --build "$build" --target backup-cli -j "$(nproc)"
 cli="$build/apps/backup-cli/backup-cli"
 
 echo "== work folder $work"
-rm -rf "$work"
-mkdir -p "$work"
-cp -R samples/data "$work/data"
-# Paths in a job file are absolute: the template's placeholder becomes the
-# work folder, written as XML text and quoted for sed.
-xml_path=$(printf '%s' "$work" | sed -e 's/&/\&amp;/g' -e 's/</\&lt;/g' -e 's/>/\&gt;/g')
-sed_path=$(printf '%s' "$xml_path" | sed -e 's/[\\|&]/\\&/g')
-sed -e "s|@SAMPLE_DIR@|$sed_path|g" samples/Backup.Xml.in >"$work/Backup.Xml"
+prepare_sample_folder "$work"
 
 "$cli" --jobs "$work/Backup.Xml" list
 

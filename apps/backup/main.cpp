@@ -2,12 +2,20 @@
 
 #include <QGuiApplication>
 #include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "engine/ZkSaveFunc.h"
+#include "platform/ZkClock.h"
+#include "platform/ZkPrograms.h"
+#include "platform/ZkSystemPlatform.h"
+#include "system/ZkService.h"
 #include "ui/BackupMain.h"
+#include "ui/BackupRunUnit.h"
 #include "ui/BackupStartup.h"
 #include "ui/ZkApplication.h"
+#include "ui/ZkSetBackupDlg.h"
 
 int main(int argc, char** argv) {
   zk::ui::TZkApplication application(argc, argv);
@@ -23,7 +31,22 @@ int main(int argc, char** argv) {
     zk::ui::TZkApplication::ShowError(error);
     return 2;
   }
-  zk::ui::TBackupForm form;
+
+  // The machine's services and session, on the system bus; they connect
+  // only when a window or a job's action calls them.
+  const std::unique_ptr<zk::platform::TZkServiceControl> services = zk::platform::SystemServiceControl();
+  const std::unique_ptr<zk::platform::TZkSessionEnder> session = zk::platform::SystemSessionEnder();
+  const zk::TZkServiceContext serviceContext{*services, zk::platform::SystemSleeper()};
+  const zk::TZkActionPlatform actions{zk::platform::SystemSleeper(), *services, *session,
+                                      zk::platform::DesktopPrograms()};
+
+  zk::ui::TBackupForm form(&serviceContext);
+  form.RunJobs = [&form, &actions](const std::string& jobFile, const std::vector<std::string>& names) {
+    const zk::ui::TRunOutcome outcome = zk::ui::RunJobs(&form, actions, jobFile, names, !form.Startup().Throttle);
+    form.RefreshMarks();
+    if (!outcome.PoweredOff) form.ShowRunErrors(outcome.ErrorLines, outcome.ErrorFile);
+  };
+  form.EditJob = [&form](const std::string&) { form.SetBackupDlg().Execute(); };
   form.FormCreate(startup);
   form.show();
   return zk::ui::TZkApplication::exec();

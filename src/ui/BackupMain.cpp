@@ -4,8 +4,10 @@
 #include <QClipboard>
 #include <QCollator>
 #include <QGuiApplication>
+#include <QDesktopServices>
 #include <QItemSelection>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -15,8 +17,10 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QShowEvent>
+#include <QStatusBar>
 #include <QStyleHints>
 #include <QStyledItemDelegate>
+#include <QUrl>
 #include <exception>
 #include <utility>
 
@@ -154,12 +158,22 @@ TLastRun LastRun(const std::vector<std::string>& history) {
 
 }  // namespace
 
-TBackupForm::TBackupForm(QWidget* parent)
+TBackupForm::TBackupForm(const TZkServiceContext* services, QWidget* parent)
     : QMainWindow(parent),
-      setBackupDlg_(new TZkSetBackupDlg(this)),
+      setBackupDlg_(services != nullptr ? new TZkSetBackupDlg(*services, this) : new TZkSetBackupDlg(this)),
+      runErrors_(new QLabel(this)),
       listView_(new TJobListView(this)),
       popupMenu1_(new QMenu(this)) {
   LoadUiResources();
+  // The main window's settings window leaves out the schedule page.
+  setBackupDlg_->SetOptions({TBackupOption::bdShowService, TBackupOption::bdShowFiles});
+  OpenFile = [](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
+  runErrors_->setObjectName(QStringLiteral("RunErrors"));
+  runErrors_->setTextFormat(Qt::RichText);
+  runErrors_->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+  runErrors_->setToolTip(QStringLiteral("A legutóbbi mentés hibasorai"));
+  statusBar()->addWidget(runErrors_, 1);
+  connect(runErrors_, &QLabel::linkActivated, this, Guarded([this](const QString&) { OpenFile(runErrorFile_); }));
   setObjectName(QStringLiteral("BackupForm"));
   setWindowTitle(QStringLiteral("Backup"));
   resize(640, 440);
@@ -465,6 +479,17 @@ void TBackupForm::Nvjegy1Click() {
 }
 
 void TBackupForm::MainKilepesClick() { close(); }
+
+void TBackupForm::ShowRunErrors(int errorLines, const std::string& errorFile) {
+  if (errorLines <= 0) {
+    runErrors_->clear();
+    return;
+  }
+  runErrors_->setText(QStringLiteral("A mentés %1 hibasort írt: <a href=\"error\">%2 megnyitása</a>")
+                          .arg(errorLines)
+                          .arg(ToQString(FileNamePart(errorFile)).toHtmlEscaped()));
+  runErrorFile_ = ToQString(errorFile);
+}
 
 std::string TBackupForm::FileVersion() const { return GetFileVersionText(startup_.ExecutableFile); }
 

@@ -10,9 +10,14 @@
 #include "ui/BackupStartup.h"
 
 class QAction;
+class QLabel;
 class QListWidget;
 class QListWidgetItem;
 class QMenu;
+
+namespace zk {
+struct TZkServiceContext;
+}  // namespace zk
 
 namespace zk::ui {
 
@@ -30,7 +35,10 @@ public:
   // The item data role that holds an entry's TRunMark (as int).
   static constexpr int kRunMarkRole = Qt::UserRole + 1;
 
-  explicit TBackupForm(QWidget* parent = nullptr);
+  // The settings window's service actions pick their service from
+  // `services` (which must outlive the window); without it they fail with a
+  // message.
+  explicit TBackupForm(const TZkServiceContext* services = nullptr, QWidget* parent = nullptr);
   ~TBackupForm() override;
 
   // Runs the jobs named, in that order, in the run window, from the job file
@@ -47,6 +55,14 @@ public:
 
   // Reads the last run of every job from the history again.
   void RefreshMarks();
+
+  // After a run that wrote error lines: the status bar says how many, and
+  // a click on its link opens the error file with the desktop's viewer. No
+  // lines clear it.
+  void ShowRunErrors(int errorLines, const std::string& errorFile);
+  // How the link opens the error file; the desktop's viewer unless a test
+  // sets another.
+  std::function<void(const QString& path)> OpenFile;
 
   TZkSetBackupDlg& SetBackupDlg() { return *setBackupDlg_; }
   const TBackupStartup& Startup() const { return startup_; }
@@ -86,6 +102,9 @@ private:
 
   TBackupStartup startup_;
   TZkSetBackupDlg* setBackupDlg_;
+  // The status bar line of the last run's error lines, and their file.
+  QLabel* runErrors_;
+  QString runErrorFile_;
   QListWidget* listView_;
   QMenu* popupMenu1_;
   bool shown_ = false;

@@ -547,3 +547,40 @@ TEST_F(MainWindowTest, TheAboutBox) {
 
 }  // namespace
 }  // namespace zk::ui
+
+namespace zk::ui {
+namespace {
+
+// After a run with error lines the status bar says how many, its link opens
+// the error file, and a clean run clears the line.
+TEST_F(MainWindowTest, ErrorLinesOfARunAreNotSilent) {
+  dir.Write("Backup.Xml", JobFileOf({"A"}));
+  const auto form = Start();
+  Show(*form);
+  QStringList opened;
+  form->OpenFile = [&opened](const QString& path) { opened.push_back(path); };
+  auto* line = form->findChild<QLabel*>(QStringLiteral("RunErrors"));
+  ASSERT_NE(line, nullptr);
+
+  form->ShowRunErrors(3, dir / "Error.Txt");
+  EXPECT_TRUE(line->text().contains(QStringLiteral("3 hibasort"))) << line->text().toStdString();
+  EXPECT_TRUE(line->text().contains(QStringLiteral("Error.Txt"))) << line->text().toStdString();
+  emit line->linkActivated(QStringLiteral("error"));
+  EXPECT_EQ(opened, QStringList{ToQString(dir / "Error.Txt")});
+
+  form->ShowRunErrors(0, dir / "Error.Txt");
+  EXPECT_TRUE(line->text().isEmpty());
+}
+
+// Properties through the real settings component: the main window's
+// settings window shows the files and events pages, not the schedule page.
+TEST_F(MainWindowTest, TheSettingsWindowLeavesOutTheSchedulePage) {
+  TBackupForm form;
+  const TBackupOptions options = form.SetBackupDlg().Options();
+  EXPECT_TRUE(options.Contains(TBackupOption::bdShowService));
+  EXPECT_TRUE(options.Contains(TBackupOption::bdShowFiles));
+  EXPECT_FALSE(options.Contains(TBackupOption::bdShowTiming));
+}
+
+}  // namespace
+}  // namespace zk::ui
