@@ -16,7 +16,6 @@ CheckListBox::CheckListBox(const QStringList& items, QWidget* parent) : QListWid
   setFlow(QListView::LeftToRight);
   setWrapping(true);
   setResizeMode(QListView::Adjust);
-  setUniformItemSizes(true);
   connect(this, &QListWidget::itemChanged, this, [this] {
     if (!quiet_) Changed(*this);
   });
