@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 
 #include "platform/ZkUserFolders.h"
+#include "support/ZkEnvironmentVariable.h"
 #include "support/ZkTempDir.h"
 
 namespace zk {
@@ -58,25 +58,9 @@ TEST(ZkProgramFiles, RelativeJobFileIsMadeAbsolute) {
   EXPECT_EQ(files.JobFile, (fs::current_path() / "Mine.Xml").string());
 }
 
-// Restores an environment variable when the test ends.
-class TEnvironmentVariable {
-public:
-  explicit TEnvironmentVariable(const char* name) : name_(name) {
-    if (const char* value = std::getenv(name)) old_ = value;
-  }
-  ~TEnvironmentVariable() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
-  TEnvironmentVariable(const TEnvironmentVariable&) = delete;
-  TEnvironmentVariable& operator=(const TEnvironmentVariable&) = delete;
-  void Set(const char* value) { value ? setenv(name_, value, 1) : unsetenv(name_); }
-
-private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
-
 TEST(ZkUserFolders, ConfigFolderComesFromXdgConfigHomeOrHome) {
-  TEnvironmentVariable xdg("XDG_CONFIG_HOME");
-  TEnvironmentVariable home("HOME");
+  test::TEnvironmentVariable xdg("XDG_CONFIG_HOME");
+  test::TEnvironmentVariable home("HOME");
   home.Set("/home/anna");
   const struct {
     const char* Xdg;

@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 #include <time.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <regex>
 
 #include "platform/ZkSystemError.h"
+#include "support/ZkEnvironmentVariable.h"
 #include "support/ZkTempDir.h"
 
 namespace zk::platform {
@@ -15,30 +15,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The trash lives under a temporary data folder for the test's life.
 class TrashTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    if (const char* old = std::getenv("XDG_DATA_HOME")) saved_ = old;
-    setenv("XDG_DATA_HOME", data.Path().c_str(), 1);
-  }
-  void TearDown() override {
-    if (saved_)
-      setenv("XDG_DATA_HOME", saved_->c_str(), 1);
-    else
-      unsetenv("XDG_DATA_HOME");
-  }
-
   std::string Trash() const { return (data.Path() / "Trash").string(); }
   std::string Record(const std::string& name) const {
     return test::TempDir::Read(Trash() + "/info/" + name + ".trashinfo");
   }
 
   test::TempDir data;
+  // The trash lives under the temporary data folder for the test's life.
+  test::TEnvironmentVariable dataHome{"XDG_DATA_HOME", data.Path().string()};
   test::TempDir files;
-
-private:
-  std::optional<std::string> saved_;
 };
 
 // Seconds between the record's deletion date (local time) and now.

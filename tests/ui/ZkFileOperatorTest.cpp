@@ -4,11 +4,10 @@
 #include <QDialog>
 #include <QTest>
 #include <QTimer>
-#include <cstdlib>
 #include <filesystem>
-#include <optional>
 
 #include "support/ZkDialogAnswer.h"
+#include "support/ZkEnvironmentVariable.h"
 #include "support/ZkTempDir.h"
 #include "ui/ZkFileOperator.h"
 #include "ui/ZkQtText.h"
@@ -21,25 +20,12 @@ using test::TempDir;
 
 QString Q(const std::string& text) { return ToQString(text); }
 
-// The trash lives under a temporary data folder for the test's life.
 class FileOperatorTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    if (const char* old = std::getenv("XDG_DATA_HOME")) saved_ = old;
-    setenv("XDG_DATA_HOME", data.Path().c_str(), 1);
-  }
-  void TearDown() override {
-    if (saved_)
-      setenv("XDG_DATA_HOME", saved_->c_str(), 1);
-    else
-      unsetenv("XDG_DATA_HOME");
-  }
-
   TempDir dir;
   TempDir data;
-
-private:
-  std::optional<std::string> saved_;
+  // The trash lives under the temporary data folder for the test's life.
+  test::TEnvironmentVariable dataHome{"XDG_DATA_HOME", data.Path().string()};
 };
 
 TEST_F(FileOperatorTest, CopyRenamesOnCollision) {

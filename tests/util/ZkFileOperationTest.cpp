@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <optional>
 
+#include "support/ZkEnvironmentVariable.h"
 #include "support/ZkTempDir.h"
 
 namespace zk {
@@ -233,20 +233,9 @@ TEST_F(FileOperationTest, CancelStopsBetweenEntries) {
 
 class DeleteTest : public FileOperationTest {
 protected:
-  void SetUp() override {
-    if (const char* old = std::getenv("XDG_DATA_HOME")) saved_ = old;
-    setenv("XDG_DATA_HOME", data.Path().c_str(), 1);
-  }
-  void TearDown() override {
-    if (saved_)
-      setenv("XDG_DATA_HOME", saved_->c_str(), 1);
-    else
-      unsetenv("XDG_DATA_HOME");
-  }
   TempDir data;
-
-private:
-  std::optional<std::string> saved_;
+  // The trash lives under the temporary data folder for the test's life.
+  test::TEnvironmentVariable dataHome{"XDG_DATA_HOME", data.Path().string()};
 };
 
 TEST_F(DeleteTest, WithUndoMovesToTheTrash) {
