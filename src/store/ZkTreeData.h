@@ -287,4 +287,17 @@ private:
   int updateCount_ = 0;
 };
 
+// A batch of changes to a document: Updating() holds until the batch ends,
+// so that whoever saves after each change waits for the whole batch.
+class TZkTreeUpdate {
+public:
+  explicit TZkTreeUpdate(TZkTreeData& document) : document_(document) { document_.BeginUpdate(); }
+  ~TZkTreeUpdate() { document_.EndUpdate(); }
+  TZkTreeUpdate(const TZkTreeUpdate&) = delete;
+  TZkTreeUpdate& operator=(const TZkTreeUpdate&) = delete;
+
+private:
+  TZkTreeData& document_;
+};
+
 }  // namespace zk

@@ -49,18 +49,6 @@ private:
   TZkTreeData& document_;
 };
 
-// A batch of changes to the job document: no automatic save until it ends.
-class TUpdateBatch {
-public:
-  explicit TUpdateBatch(TZkTreeData& document) : document_(document) { document_.BeginUpdate(); }
-  ~TUpdateBatch() { document_.EndUpdate(); }
-  TUpdateBatch(const TUpdateBatch&) = delete;
-  TUpdateBatch& operator=(const TUpdateBatch&) = delete;
-
-private:
-  TZkTreeData& document_;
-};
-
 EZkError ExistingSaving(const std::string& name) { return EZkError("Már létező mentés (" + name + ")"); }
 
 }  // namespace
@@ -224,7 +212,7 @@ void TZkSetBackupDlg::PasteSavings() {
   // reported, as the file then holds none of the pasted jobs.
   std::exception_ptr failure;
   {
-    const TUpdateBatch batch(*document_);
+    const TZkTreeUpdate batch(*document_);
     try {
       for (int i = 0; i < pasted->Nodes().Count(); ++i) PasteSaving(pasted->Nodes().Items(i));
     } catch (...) {

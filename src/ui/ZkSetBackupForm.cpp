@@ -127,18 +127,6 @@ private:
   TZkTreeDataNode* copy_ = nullptr;
 };
 
-// Changes to the document in one batch: no automatic save until it ends.
-class TUpdateBatch {
-public:
-  explicit TUpdateBatch(TZkTreeData& document) : document_(document) { document_.BeginUpdate(); }
-  ~TUpdateBatch() { document_.EndUpdate(); }
-  TUpdateBatch(const TUpdateBatch&) = delete;
-  TUpdateBatch& operator=(const TUpdateBatch&) = delete;
-
-private:
-  TZkTreeData& document_;
-};
-
 }  // namespace
 
 
@@ -788,7 +776,7 @@ void TZkSetBackupForm::LoadPanel(TZkTreeView& list) {
   if (panel == nullptr) return;
   {
     // One write for the whole panel, of the defaults it filled in.
-    TUpdateBatch batch(document);
+    TZkTreeUpdate batch(document);
     LoadControls(*panel, d.Selected);
   }
   panel->setEnabled(d.Selected != nullptr);
