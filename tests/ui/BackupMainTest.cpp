@@ -584,3 +584,20 @@ TEST_F(MainWindowTest, TheSettingsWindowLeavesOutTheSchedulePage) {
 
 }  // namespace
 }  // namespace zk::ui
+
+namespace zk::ui {
+namespace {
+
+// A switch value is taken up to 255 characters: a 300-character name is
+// looked up (and reported) by its first 255.
+TEST_F(MainWindowTest, AGroupNameOf300CharactersIsCutAndReported) {
+  dir.Write("Backup.Xml", JobFileOf({"Napi"}));
+  const std::string name(300, 'n');
+  const auto form = Start({"/Group" + name, "/start"});
+  EXPECT_EQ(messages, (std::vector<std::string>{"Nincs " + name.substr(0, 255) + " nevű mentés"}));
+  EXPECT_TRUE(Selected(*form).empty());
+  EXPECT_TRUE(runs.empty());
+}
+
+}  // namespace
+}  // namespace zk::ui
