@@ -4,8 +4,9 @@
 # with clang under AddressSanitizer and UndefinedBehaviorSanitizer
 # (build-asan/), warnings as errors in both; then the tests of the parts
 # that run threads (the engine, system control, the console program and
-# the run window) once more under ThreadSanitizer (build-tsan/); last, the Debian package from an optimised build and its
-# checks (build-release/, scripts/package-test.sh).
+# the run window) once more under ThreadSanitizer (build-tsan/); last, the
+# Debian package from an optimised build and its checks (build-release/,
+# scripts/package-test.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
