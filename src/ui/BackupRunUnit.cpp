@@ -30,6 +30,8 @@ namespace zk::ui {
 namespace {
 
 constexpr int kWidth = 500;
+// The shortest time between two batches of progress shown: a screen refresh.
+constexpr qint64 kFlushIntervalMs = 16;
 constexpr int kRowHeight = 22;
 constexpr int kPanelHeight = 67;
 constexpr int kBarHeight = 19;
@@ -83,6 +85,9 @@ TBackupRun::TBackupRun(const TZkActionPlatform& platform, QWidget* owner)
         QMetaObject::invokeMethod(this, std::move(notification), Qt::QueuedConnection);
       })) {
   setWindowTitle(QStringLiteral("Mentés"));
+  flushTimer_.setSingleShot(true);
+  const auto flush = Guarded([this] { Flush(); });
+  connect(&flushTimer_, &QTimer::timeout, this, [flush] { flush(); });
   shutDown_.SetShutDownType(TShutDownType::sdtPowerOff);
   save_->SetActionPlatform(platform_);
   save_->SetSleeper(platform_.Sleeper);
@@ -378,7 +383,17 @@ void TBackupRun::Post(Event event, Progress values) {
   QMetaObject::invokeMethod(this, Guarded([this] { Flush(); }), Qt::QueuedConnection);
 }
 
+bool TBackupRun::ProgressPending() {
+  const std::lock_guard lock(pendingMutex_);
+  return !pending_.empty();
+}
+
 void TBackupRun::Flush() {
+  if (lastFlush_.isValid() && lastFlush_.elapsed() < kFlushIntervalMs) {
+    if (!flushTimer_.isActive()) flushTimer_.start(static_cast<int>(kFlushIntervalMs - lastFlush_.elapsed()));
+    return;
+  }
+  lastFlush_.start();
   std::vector<std::pair<Event, Progress>> batch;
   {
     const std::lock_guard lock(pendingMutex_);

@@ -4,7 +4,9 @@
 // this run, with a bar per row and one for the file being added.
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QString>
+#include <QTimer>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -66,6 +68,8 @@ public:
   std::string ErrorFilename() const;
   // Whether every row's job ended.
   bool RunCompleted() const;
+  // Whether engine events wait to be shown (at most a screen refresh).
+  bool ProgressPending();
 
   // The engine component, for the owner's (and tests') view of the run.
   TZkThreadSave& Save() { return *save_; }
@@ -145,6 +149,11 @@ private:
   std::mutex pendingMutex_;
   std::vector<std::pair<Event, Progress>> pending_;
   bool flushPosted_ = false;
+  // The window shows a batch at most once per screen refresh: a fast run
+  // hands over thousands of events a second. A batch that comes sooner
+  // waits for the timer.
+  QElapsedTimer lastFlush_;
+  QTimer flushTimer_;
 
   QScrollArea* scrollBox1_;
   QWidget* rowsPanel_;

@@ -446,6 +446,8 @@ TEST_F(BackupRunTest, BarsShowTheRunAsItGoes) {
   std::vector<std::pair<QString, QString>> seen;
   while (run->isVisible()) {
     if (!QTest::qWaitFor([&] { return gate.Held() || !run->isVisible(); }, 10000)) break;
+    // The window shows what came at most a screen refresh later.
+    ZK_WAIT_FOR(!run->ProgressPending());
     QApplication::processEvents();
     seen.emplace_back(Bar(*run, "Napi").DisplayText(), BottomBar(*run).DisplayText());
     gate.Release();
