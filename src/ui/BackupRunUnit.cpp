@@ -82,7 +82,9 @@ TBackupRun::TBackupRun(const TZkActionPlatform& platform, QWidget* owner)
       folderDlg_(new TZkBrowseFolderDlg(this)),
       shutDown_(platform.Session),
       save_(std::make_unique<TZkThreadSave>(platform::SystemClock(), [this](std::function<void()> notification) {
-        QMetaObject::invokeMethod(this, std::move(notification), Qt::QueuedConnection);
+        const std::lock_guard lock(notificationsMutex_);
+        notifications_.push_back(std::move(notification));
+        QMetaObject::invokeMethod(this, "RunNotifications", Qt::QueuedConnection);
       })) {
   setWindowTitle(QStringLiteral("Mentés"));
   flushTimer_.setSingleShot(true);
@@ -380,7 +382,18 @@ void TBackupRun::Post(Event event, Progress values) {
   }
   if (flushPosted_) return;
   flushPosted_ = true;
-  QMetaObject::invokeMethod(this, Guarded([this] { Flush(); }), Qt::QueuedConnection);
+  QMetaObject::invokeMethod(this, "FlushQueued", Qt::QueuedConnection);
+}
+
+void TBackupRun::FlushQueued() { Guarded([this] { Flush(); })(); }
+
+void TBackupRun::RunNotifications() {
+  std::vector<std::function<void()>> due;
+  {
+    const std::lock_guard lock(notificationsMutex_);
+    due.swap(notifications_);
+  }
+  for (const std::function<void()>& notification : due) notification();
 }
 
 bool TBackupRun::ProgressPending() {

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -127,6 +128,14 @@ private:
   void ConnectEngine();
   void Post(Event event, Progress values);
   void Flush();
+  // The queued call of Post, by name: the hand-over then holds nothing of
+  // ours that the worker made, only what pendingMutex_ guards.
+  Q_INVOKABLE void FlushQueued();
+  // The engine's notifications for the window thread, handed over the same
+  // way.
+  Q_INVOKABLE void RunNotifications();
+  std::mutex notificationsMutex_;
+  std::vector<std::function<void()>> notifications_;
   void ShowProgress(Event event, const Progress& values);
   void JobEnded(const std::string& job);
   void EngineEnded();
