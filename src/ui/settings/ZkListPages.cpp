@@ -87,9 +87,7 @@ std::string ApplyPattern(const std::string& pattern, const std::string& text, co
 
 [[noreturn]] void FailExistingName() { throw EZkError("Létező név!"); }
 
-// Walks the menu from its last entry to its first; the first entry with
-// the tag, or found in an entry's submenu, ends the walk and is clicked
-// when it is enabled.
+// True when the walk ended in this menu or one of its submenus.
 bool ClickTag(QMenu& menu, int tag) {
   const QList<QAction*> entries = menu.actions();
   for (auto entry = entries.crbegin(); entry != entries.crend(); ++entry) {
@@ -102,7 +100,6 @@ bool ClickTag(QMenu& menu, int tag) {
   }
   return false;
 }
-
 
 }  // namespace
 
@@ -308,6 +305,5 @@ void TZkListPages::ListDropFile(TZkTreeView& list, const QString& fileName) {
   if (ListNode(list) == nullptr || jobs_.IsLocked()) return;
   AddListEntry(list, ToUtf8(fileName));
 }
-
 
 }  // namespace zk::ui
