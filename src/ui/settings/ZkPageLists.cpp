@@ -143,7 +143,7 @@ bool TZkSetBackupForm::eventFilter(QObject* watched, QEvent* event) {
       default:
         return false;
     }
-    Guarded([this, menu, tag] { ClickByTag(*menu, tag); })();
+    Guarded([menu, tag] { ClickByTag(*menu, tag); })();
     return true;
   }
   if (event->type() == QEvent::MouseButtonPress && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
