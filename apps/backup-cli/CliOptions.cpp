@@ -52,6 +52,8 @@ TCliOptions ParseOptions(const std::vector<std::string>& arguments) {
       options.Version = true;
     } else if (argument == "--no-throttle") {
       options.Throttle = false;
+    } else if (argument == "--no-catch-up") {
+      options.CatchUp = false;
     } else if (argument == kJobsOption) {
       if (i + 1 >= arguments.size()) throw TUsageError("A --jobs kapcsoló után hiányzik a fájl neve");
       options.JobFile = arguments[++i];
@@ -82,10 +84,13 @@ std::string UsageText() {
          "                 az INI fájl a neve .Ini végződéssel, a Log.Txt és az Error.Txt\n"
          "                 a mappájában van\n"
          "  --no-throttle  a futás várakozásai nélkül (mappánként, fájlonként, jelentésenként)\n"
+         "  --no-catch-up  a serve nem pótolja az ütemezett futásokat, amelyek akkor maradtak\n"
+         "                 el, amikor nem futott\n"
          "  --help         ez a leírás\n"
          "  --version      a program neve és változata\n"
          "\n"
-         "Kilépési kód: 0 rendben, 1 hibasor íródott, 2 hibás parancssor vagy mentés.\n";
+         "Kilépési kód: 0 rendben, 1 hibasor íródott, 2 hibás parancssor vagy mentés;\n"
+         "a jelzéssel leállított serve 0 (hibasorait a futások jelentik).\n";
 }
 
 }  // namespace zk::cli

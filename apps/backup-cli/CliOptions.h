@@ -17,6 +17,7 @@ struct TCliOptions {
   std::vector<std::string> JobNames;   // of run, in the order given
   std::optional<std::string> JobFile;  // --jobs; none: the program folder's
   bool Throttle = true;                // --no-throttle clears it
+  bool CatchUp = true;                 // serve: --no-catch-up clears it
   bool Help = false;
   bool Version = false;
 };

@@ -30,6 +30,8 @@ public:
   std::int64_t TotalSize = 0;
   std::int64_t TotalPosition = 0;
   std::int64_t TotalFiles = 0;  // the files collected for the run
+  // The run makes up for a schedule moment that passed while no engine ran.
+  bool CatchUp = false;
 
   // Paths are built in `style` (native unless a test asks for the other).
   explicit TZkThreadActiveTask(PathStyle style = kNativePathStyle) : style_(style) {}

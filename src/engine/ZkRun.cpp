@@ -65,6 +65,7 @@ void TZkThreadSave::RunBody(TZkThreadActiveTask& task, TRunState& run) {
   Log(kRule);
   Log(task.Name);
   Log(kRule);
+  if (task.CatchUp) Log("- Catch Up -" + task.TimerList().Items(task.TimerIndex).DisplayName());
   RunActions(task, TActionList::alBegin);
   if (!Interrupted()) CollectAndPack(task, run);
   RunActions(task, TActionList::alEnd);

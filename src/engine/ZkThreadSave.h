@@ -55,6 +55,15 @@ public:
   // that an idle engine does not spin. Set before Start.
   bool Throttle = true;
 
+  // Off, a schedule moment that passed while no engine ran is gone, as it
+  // always was; on, the loop first makes each job due once whose entries
+  // had a moment after its newest history line (and does so again when the
+  // clock jumps ahead, as after a sleep). However many moments were missed,
+  // the job runs once, for the entry of the latest one. Set before Start.
+  bool CatchUp = false;
+  // That step on its own: returns how many jobs it made due.
+  int MarkMissedRuns();
+
   // What the pre- and post-backup actions act on; it must outlive the
   // engine. Without one, every action fails with an error.
   void SetActionPlatform(const TZkActionPlatform& platform) { actions_ = &platform; }
