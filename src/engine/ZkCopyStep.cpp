@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "base/ZkError.h"
 #include "engine/ZkEngineWaits.h"
 #include "engine/ZkRunState.h"
 #include "engine/ZkThreadSave.h"
@@ -38,6 +39,13 @@ void TZkThreadSave::CopyStep(TZkThreadActiveTask& task, TRunState& run) {
       try {
         Wait(kItemWaitMs);
         task.ItemBase = task.TotalPosition;
+        if (IsFolderItem(file)) {
+          const std::string folder = JoinPath(task.WorkFolder, CopyModeRelativePath(file));
+          if (!IsFolder(folder) && !CreateFolderPath(folder))
+            throw EZkFileCreateError(FormatMessage("Létrehozási hiba (%s)", {folder}));
+          DoAfterAddFile();
+          continue;
+        }
         BeginItem(task, file);
         const std::string relative = CopyModeRelativePath(file);
         const std::optional<platform::FileTime> modified = FileModified(file);

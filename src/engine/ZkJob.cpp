@@ -34,6 +34,7 @@ const TPropList& TZkThreadDefineOutput::ClassProperties() {
                                     .Boolean("DuplicateFileNameTime", &T::DuplicateFileNameTime)
                                     .Boolean("DuplicateFileNameWeekDay", &T::DuplicateFileNameWeekDay)
                                     .Boolean("DuplicateFileNameMonthDay", &T::DuplicateFileNameMonthDay)
+                                    .Boolean("VerifyArchive", &T::VerifyArchive)
                                     .List();
   return list;
 }

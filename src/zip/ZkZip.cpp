@@ -168,6 +168,10 @@ void TZkZip::CloseArchive() { impl_->CloseArchive(); }
 void TZkZip::BeginArchive(const std::string& fileName) { impl_->BeginArchive(fileName); }
 void TZkZip::CommitArchive() { impl_->CommitArchive(); }
 
+std::string TZkZip::NewArchivePath() const {
+  return impl_->newArchive_ && !impl_->newArchive_->Committed() ? impl_->newArchive_->TemporaryPath() : std::string();
+}
+
 TZkZipEntries& TZkZip::Entries() { return impl_->entries_; }
 const TZkZipEntries& TZkZip::Entries() const { return impl_->entries_; }
 
