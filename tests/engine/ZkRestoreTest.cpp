@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
+#include <functional>
 #include <filesystem>
 #include <future>
 #include <map>
@@ -105,7 +107,7 @@ struct RestoreRoundTrip : ::testing::Test {
 
   // One run of the schedule entry on the day: the first is full, the
   // later ones differential against it.
-  void RunOn(int day) {
+  void RunOn(int day, const std::function<void(TZkThreadSave&)>& setup = {}) {
     clock.Set(2024, 1, day, 9, 0, 0);
     jobs.RecalcAllTimers();
     clock.Set(2024, 1, day, 10, 1, 0);
@@ -118,6 +120,8 @@ struct RestoreRoundTrip : ::testing::Test {
       sender.Stop();
       sender.Terminate();
     };
+    engine.OnLogEvent = [this](TZkThreadSave&, const std::string& line) { log.push_back(line); };
+    if (setup) setup(engine);
     engine.SetSaving(jobs);
     std::promise<void> ended;
     engine.OnTerminate = [&ended](TZkCustomThread&) { ended.set_value(); };
@@ -128,6 +132,7 @@ struct RestoreRoundTrip : ::testing::Test {
     }
   }
 
+  TZkThreadSaveTask& Job() { return jobs.Items(0); }
   std::vector<TZkRunRecord> Runs() { return RunsOfHistory(TZkRunRecords::ReadJobHistory(dir / "Backup.Ini", "Docs")); }
 
   // The archives a run is restored from, base first.
@@ -151,7 +156,7 @@ struct RestoreRoundTrip : ::testing::Test {
   platform::TZkFakePrograms programs;
   TZkActionPlatform actions{actionSleeper, services, session, programs};
   TZkThreadSaveTasks jobs{nullptr, &clock};
-  Lines errors;
+  Lines errors, log;
 };
 
 TEST_F(RestoreRoundTrip, AFullRunThenADifferentialRunComeBackAsTheyWereAtEachRun) {
@@ -277,6 +282,38 @@ TEST_F(RestoreRoundTrip, AFileThatCannotBeWrittenIsReportedAndTheRestGoesOn) {
   EXPECT_EQ(counts.Restored, 1);
   EXPECT_EQ(counts.Failed, 3);
   EXPECT_EQ(TempDir::Read(stored + "/c.txt"), "c");
+}
+
+TEST_F(RestoreRoundTrip, AnArchiveThatDoesNotReadBackKeepsThePreviousOneAndIsNotOk) {
+  Job().DefineOutput().FileNameDate = false;
+  Job().DefineOutput().VerifyArchive = true;
+  dir.Write("src/a.txt", std::string(20000, 'a'));
+  RunOn(5);
+  ASSERT_EQ(errors, Lines{});
+  const std::string archive = dir / "out/Docs.Zip";
+  const std::string previous = TempDir::Read(archive);
+
+  // The new archive is damaged on its way to the disk: once its last file
+  // is in, the last byte of that entry's data is changed.
+  dir.Write("src/a.txt", std::string(30000, 'b'));
+  log.clear();
+  RunOn(6, [this](TZkThreadSave& engine) {
+    engine.OnAfterAddFile = [this](TZkThreadSave&, TZkThreadActiveTask&) {
+      for (const auto& file : fs::directory_iterator(dir.Path() / "out")) {
+        if (!file.path().filename().string().ends_with(".part")) continue;
+        std::fstream part(file.path(), std::ios::in | std::ios::out | std::ios::binary);
+        part.seekp(static_cast<std::streamoff>(fs::file_size(file.path())) - 1);
+        part.put('\x55');
+      }
+    };
+  });
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_TRUE(errors[0].starts_with("Hibás bejegyzés: " + (dir / "src/a.txt").substr(1) + " (")) << errors[0];
+  EXPECT_NE(std::find(log.begin(), log.end(), "- Zip Verify -"), log.end());
+  EXPECT_NE(std::find(log.begin(), log.end(), "- Zip Verify Failed -"), log.end());
+  EXPECT_EQ(TempDir::Read(archive), previous);
+  EXPECT_EQ(Runs().front().Status, "Stopped");
+  EXPECT_EQ(Leftovers(dir.Path() / "out"), Lines{});
 }
 
 // ---------------------------------------------------------------- crafted archives
