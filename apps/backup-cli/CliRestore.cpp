@@ -2,13 +2,16 @@
 // and reading back the archive of one of them.
 
 #include <cstdio>
+#include <exception>
 #include <filesystem>
+#include <thread>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "CliCommands.h"
 #include "CliDisplay.h"
+#include "CliStopSignals.h"
 #include "engine/ZkRestore.h"
 #include "engine/ZkRunHistory.h"
 #include "engine/ZkRunRecords.h"
@@ -165,10 +168,32 @@ int RestoreCommand(const TZkProgramFiles& files, const TCliOptions& options) {
                       static_cast<std::int64_t>(total), restore.DestinationOf(item));
     };
     restore.OnError = [&](const std::string& text) { progress.ErrorLine("Nem állítható vissza: " + text); };
-    const TZkRestoreCounts counts = restore.Run(chosen);
+    // The restore runs on a thread of its own, so that SIGINT or SIGTERM
+    // stops it in order: the file being written is dropped, the rest stays.
+    TCliStopSignals signals;
+    TZkRestoreCounts counts;
+    std::exception_ptr failure;
+    std::thread worker([&] {
+      try {
+        counts = restore.Run(chosen);
+      } catch (...) {
+        failure = std::current_exception();
+      }
+      signals.NotifyDone();
+    });
+    bool stopped = false;
+    if (signals.Wait() == TCliStopSignals::TWake::wkSignal) {
+      stopped = true;
+      restore.StopRequested = true;
+      while (signals.Wait() != TCliStopSignals::TWake::wkDone) {
+      }
+    }
+    worker.join();
+    if (failure) std::rethrow_exception(failure);
     progress.Finish();
+    if (stopped) progress.ErrorLine("A visszaállítás megszakadt");
     std::printf("Visszaállítva: %d, kihagyva: %d, sikertelen: %d\n", counts.Restored, counts.Skipped, counts.Failed);
-    return counts.Failed > 0 ? kExitErrors : kExitOk;
+    return counts.Failed > 0 || stopped ? kExitErrors : kExitOk;
   } catch (const EZkError& error) {
     progress.Finish();
     progress.ErrorLine(error.what());

@@ -26,6 +26,38 @@ bool ReadExactly(const platform::FileHandle& file, std::uint64_t offset, char* b
          file.ReadAt(static_cast<std::int64_t>(offset), buffer, size) == static_cast<std::ptrdiff_t>(size);
 }
 
+// The central directory read in order through a window, so that a forged
+// directory size costs no more memory than the window.
+class DirectoryWindow {
+public:
+  DirectoryWindow(const platform::FileHandle& file, std::uint64_t offset, std::uint64_t end)
+      : file_(file), position_(offset), end_(end) {}
+  bool Read(std::size_t count, std::string& out) {
+    out.clear();
+    while (out.size() < count) {
+      if (taken_ == window_.size()) {
+        if (position_ >= end_) return false;
+        window_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kDirectoryWindow, end_ - position_)));
+        if (!ReadExactly(file_, position_, window_.data(), window_.size())) return false;
+        position_ += window_.size();
+        taken_ = 0;
+      }
+      const std::size_t take = std::min(count - out.size(), window_.size() - taken_);
+      out.append(window_, taken_, take);
+      taken_ += take;
+    }
+    return true;
+  }
+
+private:
+  static constexpr std::size_t kDirectoryWindow = 1 << 20;
+  const platform::FileHandle& file_;
+  std::uint64_t position_;
+  std::uint64_t end_;
+  std::string window_;
+  std::size_t taken_ = 0;
+};
+
 [[noreturn]] void Bad(const char* reason) { throw EZkZipEntryError(reason); }
 
 class Inflater {
@@ -109,18 +141,15 @@ void TZkZipReader::ReadDirectory() {
     }
   }
   if (record.CentralOffset > *endAt || record.CentralSize > *endAt - record.CentralOffset) throw unreadable();
-  std::string directory(static_cast<std::size_t>(record.CentralSize), '\0');
-  if (!ReadExactly(file_, record.CentralOffset, directory.data(), directory.size())) throw unreadable();
-
-  ByteReader reader(directory);
+  DirectoryWindow reader(file_, record.CentralOffset, record.CentralOffset + record.CentralSize);
+  std::string fixed, name, extra, comment;
   for (std::uint64_t i = 0; i < record.TotalEntries; ++i) {
     TZkZipReadEntry entry;
     CentralLengths lengths;
-    if (!DecodeCentralHeader(reader.Bytes(kCentralHeaderSize), entry.Central, lengths)) throw unreadable();
-    const std::string_view name = reader.Bytes(lengths.Name);
-    const std::string_view extra = reader.Bytes(lengths.Extra);
-    const std::string_view comment = reader.Bytes(lengths.Comment);
-    if (!reader.Ok()) throw unreadable();
+    if (!reader.Read(kCentralHeaderSize, fixed) || !DecodeCentralHeader(fixed, entry.Central, lengths) ||
+        !reader.Read(lengths.Name, name) || !reader.Read(lengths.Extra, extra) ||
+        !reader.Read(lengths.Comment, comment))
+      throw unreadable();
     DecodeCentralNameExtraComment(name, extra, comment, entry.Central);
     const TCentralDirectoryFile& c = entry.Central;
     entry.Name = DecodeEntryName(c.Name, (c.Flags & kFlagUtf8Name) != 0, c.Extra);
