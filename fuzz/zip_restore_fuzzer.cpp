@@ -15,6 +15,7 @@
 
 #include "base/ZkError.h"
 #include "engine/ZkRestore.h"
+#include "platform/ZkAtomicFile.h"
 #include "zip/ZkZipRead.h"
 
 namespace {
@@ -28,6 +29,12 @@ const fs::path& Sandbox() {
     return base / ("zk-restore-fuzz-" + std::to_string(getpid()));
   }();
   return path;
+}
+
+// The part of the temporary names of this process that names it.
+const std::string& Writer() {
+  static const std::string writer = "~" + std::to_string(getpid()) + ".";
+  return writer;
 }
 
 // Everything in the sandbox, without following links.
@@ -68,9 +75,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const fs::path& path : Walk()) {
     if (path == archive || path == target || path == outside || path == target / "link") continue;
     // Only below the target (the walk does not follow the link, so what
-    // went through it shows up in "outside"), and no temporary file.
+    // went through it shows up in "outside"), and no temporary file of this
+    // process (an entry may well be named like one of another).
     const std::string relative = path.lexically_relative(target).string();
-    if (relative.starts_with("..") || path.filename().string().ends_with(".part")) __builtin_trap();
+    const std::string name = path.filename().string();
+    const bool temporary = zk::platform::IsAtomicTemporaryName(name) && name.find(Writer()) != std::string::npos;
+    if (relative.starts_with("..") || temporary) __builtin_trap();
   }
   return 0;
 }

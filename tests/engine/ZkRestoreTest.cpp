@@ -18,6 +18,7 @@
 #include "engine/ZkRunHistory.h"
 #include "engine/ZkRunRecords.h"
 #include "engine/ZkThreadSave.h"
+#include "platform/ZkAtomicFile.h"
 #include "platform/ZkFakePrograms.h"
 #include "platform/ZkFakeServiceControl.h"
 #include "platform/ZkFakeSessionEnder.h"
@@ -61,12 +62,12 @@ Tree ReadTree(const fs::path& root) {
   return tree;
 }
 
-// Files whose names end in ".part" beside their final path: what a restore
-// must never leave behind.
+// Temporary files beside a final path: what a restore must never leave
+// behind.
 Lines Leftovers(const fs::path& root) {
   Lines found;
   for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it)
-    if (it->path().filename().string().ends_with(".part")) found.push_back(it->path().string());
+    if (platform::IsAtomicTemporaryName(it->path().filename().string())) found.push_back(it->path().string());
   return found;
 }
 
@@ -300,7 +301,7 @@ TEST_F(RestoreRoundTrip, AnArchiveThatDoesNotReadBackKeepsThePreviousOneAndIsNot
   RunOn(6, [this](TZkThreadSave& engine) {
     engine.OnAfterAddFile = [this](TZkThreadSave&, TZkThreadActiveTask&) {
       for (const auto& file : fs::directory_iterator(dir.Path() / "out")) {
-        if (!file.path().filename().string().ends_with(".part")) continue;
+        if (!platform::IsAtomicTemporaryName(file.path().filename().string())) continue;
         std::fstream part(file.path(), std::ios::in | std::ios::out | std::ios::binary);
         part.seekp(static_cast<std::streamoff>(fs::file_size(file.path())) - 1);
         part.put('\x55');
