@@ -168,9 +168,12 @@ TZkRestoreCounts TZkRestore::Run(const std::vector<std::size_t>& chosen) {
     const std::uint64_t before = done;
     try {
       if (item.Folder) {
+        // Folders are not counted: they come with their files. Only those
+        // made here get the entry's time; one that was there (/home) keeps
+        // its own.
+        const bool existed = IsFolder(destination + "/");
         MakeFolders(destination, TargetFolder);
-        // Folders are not counted: they come with their files.
-        folders.emplace_back(destination, item.DateTime);
+        if (!existed) folders.emplace_back(destination, item.DateTime);
         continue;
       }
       MakeFolders(FolderPart(destination), TargetFolder);
@@ -188,6 +191,7 @@ TZkRestoreCounts TZkRestore::Run(const std::vector<std::size_t>& chosen) {
     }
   }
   // Folders last, the deepest first: writing into a folder changes its time.
+  // A folder without an entry of its own keeps the time of the restore.
   for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder)
     if (!platform::SetModifiedTime(folder->first, platform::ToFileTime(folder->second)) && OnError)
       OnError(folder->first + " (a dátum nem állítható be)");
