@@ -14,5 +14,8 @@ int ListCommand(const TZkProgramFiles& files);
 int RunCommand(const TZkProgramFiles& files, const TCliOptions& options);
 int ServeCommand(const TZkProgramFiles& files, const TCliOptions& options);
 int ImportCommand(const TZkProgramFiles& files);
+int HistoryCommand(const TZkProgramFiles& files, const TCliOptions& options);
+int VerifyCommand(const TZkProgramFiles& files, const TCliOptions& options);
+int RestoreCommand(const TZkProgramFiles& files, const TCliOptions& options);
 
 }  // namespace zk::cli

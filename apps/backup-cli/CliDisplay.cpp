@@ -115,6 +115,35 @@ std::string FormatProgressLine(const TProgressFields& fields, std::size_t width)
   return line;
 }
 
+using Clock = std::chrono::steady_clock;
+
+// The time left, from the pace so far, once a second has passed and a
+// part of the bytes is done.
+void Estimate(TProgressFields& fields, Clock::time_point start) {
+  const auto elapsed = Clock::now() - start;
+  fields.Elapsed = std::chrono::duration_cast<std::chrono::seconds>(elapsed);
+  fields.Left.reset();
+  if (elapsed < std::chrono::seconds(1) || fields.BytesDone <= 0 || fields.BytesDone >= fields.BytesTotal) return;
+  const double rest =
+      static_cast<double>(fields.BytesTotal - fields.BytesDone) / static_cast<double>(fields.BytesDone);
+  fields.Left =
+      std::chrono::seconds(static_cast<std::int64_t>(std::chrono::duration<double>(elapsed).count() * rest + 0.5));
+}
+
+// Writes only lines that differ from the one on screen (`last`): progress
+// reports come far more often than the figures change. The last column
+// stays free, so that a full line never wraps.
+void DrawProgressLine(TProgressFields& fields, Clock::time_point start, std::string& last) {
+  Estimate(fields, start);
+  std::string line = "\r";
+  line += FormatProgressLine(fields, TerminalWidth() - 1);
+  line += kClearToEnd;
+  if (line == last) return;
+  last = line;
+  std::fputs(line.c_str(), stdout);
+  std::fflush(stdout);
+}
+
 // The jobs' log lines on standard output, as they are written.
 class TLogLines final : public TCliDisplay {
 public:
@@ -179,8 +208,6 @@ public:
   }
 
 private:
-  using Clock = std::chrono::steady_clock;
-
   void HookArchiveCopy(TZkThreadSave::TSaveEvent& before, TZkThreadSave::TSaveEvent& after, const std::string& phase) {
     before = [this, phase](TZkThreadSave&, TZkThreadActiveTask& task) {
       phase_ = phase;
@@ -201,33 +228,7 @@ private:
     Draw();
   }
 
-  // The time left, from the pace so far, once a second has passed and a
-  // part of the bytes is done.
-  void Estimate() {
-    const auto elapsed = Clock::now() - start_;
-    fields_.Elapsed = std::chrono::duration_cast<std::chrono::seconds>(elapsed);
-    fields_.Left.reset();
-    if (elapsed < std::chrono::seconds(1) || fields_.BytesDone <= 0 || fields_.BytesDone >= fields_.BytesTotal)
-      return;
-    const double rest = static_cast<double>(fields_.BytesTotal - fields_.BytesDone) /
-                        static_cast<double>(fields_.BytesDone);
-    fields_.Left = std::chrono::seconds(static_cast<std::int64_t>(
-        std::chrono::duration<double>(elapsed).count() * rest + 0.5));
-  }
-
-  // Writes only lines that differ from the one on screen: progress reports
-  // come far more often than the figures change. The last column stays
-  // free, so that a full line never wraps.
-  void Draw() {
-    Estimate();
-    std::string line = "\r";
-    line += FormatProgressLine(fields_, TerminalWidth() - 1);
-    line += kClearToEnd;
-    if (line == last_) return;
-    last_ = line;
-    std::fputs(line.c_str(), stdout);
-    std::fflush(stdout);
-  }
+  void Draw() { DrawProgressLine(fields_, start_, last_); }
 
   TProgressFields fields_;
   std::string phase_, last_;
@@ -235,6 +236,55 @@ private:
 };
 
 }  // namespace
+
+struct TCliProgress::State {
+  TProgressFields Fields;
+  Clock::time_point Start = Clock::now();
+  std::string Last;
+};
+
+TCliProgress::TCliProgress(const std::string& title) {
+  if (isatty(STDOUT_FILENO) != 1) return;
+  state_ = std::make_unique<State>();
+  state_->Fields.Job = title;
+}
+
+TCliProgress::~TCliProgress() = default;
+
+void TCliProgress::Update(std::int64_t filesDone, std::int64_t filesTotal, std::int64_t bytesDone,
+                          std::int64_t bytesTotal, const std::string& item) {
+  if (!state_) return;
+  TProgressFields& f = state_->Fields;
+  f.FilesDone = filesDone;
+  f.FilesTotal = filesTotal;
+  f.BytesDone = bytesDone;
+  f.BytesTotal = bytesTotal;
+  f.Item = item;
+  DrawProgressLine(f, state_->Start, state_->Last);
+}
+
+void TCliProgress::ErrorLine(const std::string& text) {
+  if (state_) {
+    ++state_->Fields.Errors;
+    std::fprintf(stdout, "\r%s", kClearToEnd);
+    std::fflush(stdout);
+  }
+  WriteError(text);
+  if (state_) {
+    state_->Last.clear();
+    DrawProgressLine(state_->Fields, state_->Start, state_->Last);
+  }
+}
+
+void TCliProgress::Finish() {
+  if (!state_) return;
+  state_->Fields.Item.clear();
+  state_->Fields.Left.reset();
+  DrawProgressLine(state_->Fields, state_->Start, state_->Last);
+  std::fputs("\n", stdout);
+  std::fflush(stdout);
+  state_.reset();
+}
 
 std::unique_ptr<TCliDisplay> MakeDisplay() {
   if (isatty(STDOUT_FILENO) == 1) return std::make_unique<TProgressLine>();

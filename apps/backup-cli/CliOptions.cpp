@@ -1,6 +1,8 @@
 #include "CliOptions.h"
 
+#include <charconv>
 #include <string_view>
+#include <system_error>
 
 namespace zk::cli {
 namespace {
@@ -12,6 +14,9 @@ TCommand CommandNamed(const std::string& name) {
   if (name == "run") return TCommand::cmRun;
   if (name == "serve") return TCommand::cmServe;
   if (name == "import") return TCommand::cmImport;
+  if (name == "history") return TCommand::cmHistory;
+  if (name == "verify") return TCommand::cmVerify;
+  if (name == "restore") return TCommand::cmRestore;
   throw TUsageError("Ismeretlen parancs: " + name);
 }
 
@@ -24,8 +29,38 @@ void TakePositional(TCliOptions& options, const std::string& argument) {
     options.Command = CommandNamed(argument);
     return;
   }
-  if (options.Command != TCommand::cmRun) throw TUsageError("Fölös paraméter: " + argument);
+  const bool oneJob = options.Command == TCommand::cmHistory || options.Command == TCommand::cmVerify ||
+                      options.Command == TCommand::cmRestore;
+  if (options.Command == TCommand::cmRestore && (!options.JobNames.empty() || options.Archive)) {
+    options.Paths.push_back(argument);
+    return;
+  }
+  if (options.Command != TCommand::cmRun && !(oneJob && options.JobNames.empty()))
+    throw TUsageError("Fölös paraméter: " + argument);
   options.JobNames.push_back(argument);
+}
+
+// The value of an option given as "--name VALUE" or "--name=VALUE".
+bool TakeValue(const std::vector<std::string>& arguments, std::size_t& i, std::string_view name, std::string& value) {
+  const std::string& argument = arguments[i];
+  if (argument == name) {
+    if (i + 1 >= arguments.size()) throw TUsageError("A(z) " + std::string(name) + " kapcsoló után hiányzik az érték");
+    value = arguments[++i];
+    return true;
+  }
+  if (argument.starts_with(std::string(name) + "=")) {
+    value = argument.substr(name.size() + 1);
+    return true;
+  }
+  return false;
+}
+
+int RunNumberOf(const std::string& text) {
+  int number = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+  if (error != std::errc() || end != text.data() + text.size() || number < 1)
+    throw TUsageError("A --run kapcsoló pozitív egész számot vár: " + text);
+  return number;
 }
 
 void CheckComplete(const TCliOptions& options) {
@@ -33,6 +68,23 @@ void CheckComplete(const TCliOptions& options) {
   if (options.Command == TCommand::cmNone) throw TUsageError("Hiányzik a parancs");
   if (options.Command == TCommand::cmRun && options.JobNames.empty())
     throw TUsageError("A run parancs legalább egy mentés nevét várja");
+  const bool archiveCommand = options.Command == TCommand::cmVerify || options.Command == TCommand::cmRestore;
+  if ((options.Archive || options.RunNumber) && !archiveCommand)
+    throw TUsageError("A --run és az --archive kapcsoló csak a verify és a restore parancshoz tartozik");
+  if ((options.Target || options.Overwrite != "never") && options.Command != TCommand::cmRestore)
+    throw TUsageError("A --to és az --overwrite kapcsoló csak a restore parancshoz tartozik");
+  if (options.Command == TCommand::cmHistory && options.JobNames.empty())
+    throw TUsageError("A history parancs egy mentés nevét várja");
+  if (archiveCommand) {
+    if (options.Archive && (!options.JobNames.empty() || options.RunNumber))
+      throw TUsageError("Az --archive kapcsoló mellett nem kell mentés neve és --run");
+    if (!options.Archive && options.JobNames.empty())
+      throw TUsageError("Hiányzik a mentés neve vagy az --archive kapcsoló");
+    if (options.Command == TCommand::cmRestore && options.Archive && !options.Target)
+      throw TUsageError("Az --archive kapcsolóhoz a --to kapcsoló is kell");
+  }
+  if (options.Overwrite != "never" && options.Overwrite != "newer" && options.Overwrite != "always")
+    throw TUsageError("Az --overwrite értéke never, newer vagy always lehet: " + options.Overwrite);
 }
 
 }  // namespace
@@ -54,6 +106,16 @@ TCliOptions ParseOptions(const std::vector<std::string>& arguments) {
       options.Throttle = false;
     } else if (argument == "--no-catch-up") {
       options.CatchUp = false;
+    } else if (std::string value; TakeValue(arguments, i, "--run", value)) {
+      options.RunNumber = RunNumberOf(value);
+    } else if (TakeValue(arguments, i, "--archive", value)) {
+      if (value.empty()) throw TUsageError("Az --archive kapcsoló fájlneve üres");
+      options.Archive = value;
+    } else if (TakeValue(arguments, i, "--to", value)) {
+      if (value.empty()) throw TUsageError("A --to kapcsoló mappaneve üres");
+      options.Target = value;
+    } else if (TakeValue(arguments, i, "--overwrite", value)) {
+      options.Overwrite = value;
     } else if (argument == kJobsOption) {
       if (i + 1 >= arguments.size()) throw TUsageError("A --jobs kapcsoló után hiányzik a fájl neve");
       options.JobFile = arguments[++i];
@@ -76,6 +138,13 @@ std::string UsageText() {
          "  run NÉV...     a megnevezett mentések futtatása egymás után\n"
          "  serve          futás az ütemezések szerint, amíg SIGINT vagy SIGTERM nem jön\n"
          "  import         a régi INI fájl mentéseinek átvétele, ha még nincs mentésfájl\n"
+         "  history NÉV    a mentés futásai a legújabbal kezdve, sorszámmal\n"
+         "  verify NÉV [--run N] | verify --archive FÁJL\n"
+         "                 az archívum minden bejegyzésének ellenőrzése\n"
+         "  restore NÉV [--run N] [--to MAPPA] [--overwrite never|newer|always] [ÚTVONAL...]\n"
+         "  restore --archive FÁJL --to MAPPA [--overwrite ...] [ÚTVONAL...]\n"
+         "                 a futás fájljainak visszaállítása (alapértelmezés: a legújabb\n"
+         "                 \"Ok\" futás, az eredeti helyükre, meglévő fájl felülírása nélkül)\n"
          "\n"
          "Kapcsolók:\n"
          "  --jobs FÁJL    ez a mentésfájl (alapértelmezés: Backup.Xml a program mappájában,\n"
@@ -86,6 +155,11 @@ std::string UsageText() {
          "  --no-throttle  a futás várakozásai nélkül (mappánként, fájlonként, jelentésenként)\n"
          "  --no-catch-up  a serve nem pótolja az ütemezett futásokat, amelyek akkor maradtak\n"
          "                 el, amikor nem futott\n"
+         "  --run N        a history N. futása (1 a legújabb)\n"
+         "  --archive FÁJL ez az archívum, nem egy mentés futása\n"
+         "  --to MAPPA     visszaállítás ebbe a mappába, a tárolt útvonal szerint\n"
+         "  --overwrite M  meglévő fájl: never megtartja, newer csak régebbit cserél,\n"
+         "                 always mindig felülírja\n"
          "  --help         ez a leírás\n"
          "  --version      a program neve és változata\n"
          "\n"

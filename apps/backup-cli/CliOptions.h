@@ -10,11 +10,16 @@
 
 namespace zk::cli {
 
-enum class TCommand { cmNone, cmList, cmRun, cmServe, cmImport };
+enum class TCommand { cmNone, cmList, cmRun, cmServe, cmImport, cmHistory, cmVerify, cmRestore };
 
 struct TCliOptions {
   TCommand Command = TCommand::cmNone;
-  std::vector<std::string> JobNames;   // of run, in the order given
+  std::vector<std::string> JobNames;   // of run, in the order given; the one job of history, verify, restore
+  std::vector<std::string> Paths;      // of restore: only files at or below these original paths
+  std::optional<int> RunNumber;        // --run N: as history numbers them, 1 the newest
+  std::optional<std::string> Archive;  // --archive FILE instead of a job's run
+  std::optional<std::string> Target;   // --to FOLDER
+  std::string Overwrite = "never";     // --overwrite never|newer|always
   std::optional<std::string> JobFile;  // --jobs; none: the program folder's
   bool Throttle = true;                // --no-throttle clears it
   bool CatchUp = true;                 // serve: --no-catch-up clears it

@@ -26,6 +26,12 @@ int Dispatch(const TCliOptions& options) {
       return ServeCommand(files, options);
     case TCommand::cmImport:
       return ImportCommand(files);
+    case TCommand::cmHistory:
+      return HistoryCommand(files, options);
+    case TCommand::cmVerify:
+      return VerifyCommand(files, options);
+    case TCommand::cmRestore:
+      return RestoreCommand(files, options);
     case TCommand::cmNone:
       break;
   }

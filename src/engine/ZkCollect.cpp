@@ -1,5 +1,6 @@
 // File collection: turning a job's include and exclude lists into the flat
-// list of files a run saves, with the sum of their sizes.
+// list of files a run saves, with the sum of their sizes. An empty folder
+// of a tree stands in the list as its path with a trailing separator.
 
 #include <algorithm>
 #include <cerrno>
@@ -106,7 +107,9 @@ struct TWalk {
       report = [this](const std::string& path, int error) { (*Report)(ReadErrorText(path, error)); };
     platform::DirSearch search(JoinPath(folder, kAllEntries), platform::faAnyFile, std::move(report));
     platform::SearchRecord entry;
+    bool empty = true;
     while (!ShouldStop(Control) && search.Next(entry)) {
+      empty = false;
       if ((entry.Attr & platform::faDirectory) != 0) {
         // A folder reached through a link is not descended: it may lead
         // back up the tree.
@@ -127,6 +130,9 @@ struct TWalk {
       Result.push_back(std::move(path));
       total += entry.Size;
     }
+    // An empty folder of a tree taken whole is kept as itself, so that a
+    // restore brings it back.
+    if (empty && mask == kAllEntries && !ShouldStop(Control)) Result.push_back(JoinPath(folder, ""));
     for (const std::string& sub : subFolders) {
       if (ShouldStop(Control)) break;
       total += Folder(JoinPath(folder, sub), mask);

@@ -58,6 +58,13 @@ void TZkThreadSave::CopyStep(TZkThreadActiveTask& task, TRunState& run) {
       try {
         Wait(kItemWaitMs);
         task.ItemBase = task.TotalPosition;
+        if (IsFolderItem(file)) {
+          const std::string folder = JoinPath(task.WorkFolder, CopyModeRelativePath(file));
+          if (!IsFolder(folder) && !CreateFolderPath(folder))
+            throw EZkFileCreateError(FormatMessage("Létrehozási hiba (%s)", {folder}));
+          DoAfterAddFile();
+          continue;
+        }
         BeginItem(task, file);
         const std::string relative = CopyModeRelativePath(file);
         // A change within the 2-second step of the base's times shows in

@@ -41,6 +41,9 @@ public:
   bool DuplicateFileNameTime = false;
   bool DuplicateFileNameWeekDay = false;
   bool DuplicateFileNameMonthDay = false;
+  // A zip run reads its new archive back before it takes the place of the
+  // previous one.
+  bool VerifyArchive = false;
 
   // From another output definition: every published property, not Owner.
   void Assign(const TZkPersistent& source) override;

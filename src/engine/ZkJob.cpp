@@ -38,6 +38,7 @@ const TPropList& TZkThreadDefineOutput::ClassProperties() {
                                     .Boolean("DuplicateFileNameTime", &T::DuplicateFileNameTime)
                                     .Boolean("DuplicateFileNameWeekDay", &T::DuplicateFileNameWeekDay)
                                     .Boolean("DuplicateFileNameMonthDay", &T::DuplicateFileNameMonthDay)
+                                    .Boolean("VerifyArchive", &T::VerifyArchive)
                                     .List();
   return list;
 }

@@ -31,6 +31,9 @@ struct TZkThreadSave::TRunState {
   std::unordered_set<std::string> CleanedFolders;
 };
 
+// An empty folder of the file list: its path ends in the separator.
+inline bool IsFolderItem(const std::string& path) { return !path.empty() && path.back() == '/'; }
+
 // Begins the item `path` of a run: its name, no bytes done, and its size,
 // read by opening it for reading (others may go on reading and writing it).
 // Raises EZkFileOpenError or EZkFileReadError, for example when the file has

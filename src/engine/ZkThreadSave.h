@@ -202,6 +202,9 @@ private:
   void ZipStep(TZkThreadActiveTask& task, TRunState& run);
   void ZipArchiveBody(TZkThreadActiveTask& task, TRunState& run, const TZkZip* base);
   void PackFiles(TZkThreadActiveTask& task, TRunState& run, TZkZip& zip, const TZkZip* base, TZkZip* previous);
+  // Reads the new archive back before it is committed: every bad entry is
+  // an error line; false when any is bad.
+  bool VerifyNewArchive(TZkZip& zip);
   void DeliverArchive(TZkThreadActiveTask& task, TRunState& run);
   // True when the copy is complete at its path.
   bool CopyArchive(TZkThreadActiveTask& task, TRunState& run, TCopyUse use);

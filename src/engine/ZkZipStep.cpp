@@ -23,6 +23,7 @@
 #include "platform/ZkFileSystem.h"
 #include "util/ZkUtilFile.h"
 #include "zip/ZkZip.h"
+#include "zip/ZkZipRead.h"
 
 namespace zk {
 namespace {
@@ -101,7 +102,7 @@ void TZkThreadSave::ZipArchiveBody(TZkThreadActiveTask& task, TRunState& run, co
   zip.BeginUpdate();
   PackFiles(task, run, zip, base, previous.get());
   zip.EndUpdate();
-  const bool complete = !Interrupted();
+  const bool complete = !Interrupted() && (!task.ActiveOutput().VerifyArchive || VerifyNewArchive(zip));
   // Uncommitted, the new archive is discarded and the previous one stays.
   if (complete) {
     const std::string at =
@@ -120,6 +121,26 @@ void TZkThreadSave::ZipArchiveBody(TZkThreadActiveTask& task, TRunState& run, co
 void TZkThreadSave::KeptBeside(TRunState& run, const std::string& path) {
   run.DeliveredPath = path;
   Error(FormatMessage("A mentés hiányos, az előző archívum a helyén maradt; az új: %s", {path}));
+}
+
+bool TZkThreadSave::VerifyNewArchive(TZkZip& zip) {
+  Log("- Zip Verify -");
+  try {
+    const std::vector<std::string> bad = VerifyArchiveEntries(zip.NewArchivePath());
+    for (const std::string& entry : bad) Error("Hibás bejegyzés: " + entry);
+    if (bad.empty()) {
+      Log("- Zip Verify Ok -");
+      return true;
+    }
+  } catch (const EZkZipArchiveError&) {
+    // Named by its final path, as every log line names it.
+    Error(FormatMessage("Nem olvasható zip archívum (%s)", {zip.FileName()}));
+  } catch (const std::exception& e) {
+    Error(e.what());
+  }
+  // The previous archive stays; the new one is discarded uncommitted.
+  Log("- Zip Verify Failed -");
+  return false;
 }
 
 void TZkThreadSave::PackFiles(TZkThreadActiveTask& task, TRunState& run, TZkZip& zip, const TZkZip* base,
@@ -169,6 +190,14 @@ void TZkThreadSave::PackFiles(TZkThreadActiveTask& task, TRunState& run, TZkZip&
     };
     try {
       task.ItemBase = task.TotalPosition;
+      if (IsFolderItem(file)) {
+        if (zip.Entries().IndexOfName(file) < 0) {
+          Log("- Zip Add Folder -" + file);
+          zip.Entries().AddFolders(file);
+        }
+        DoAfterAddFile();
+        continue;
+      }
       BeginItem(task, file);
       if (repack[i] || !run.UpdateRun || base->NeedsUpdate(file)) {
         if (previous != nullptr && previous->IsChangedFile(file))

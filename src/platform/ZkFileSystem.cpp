@@ -52,6 +52,18 @@ std::optional<FileInfo> ReadFileInfo(const std::string& path) {
   info.Modified.Nanoseconds = static_cast<std::int32_t>(target.st_mtim.tv_nsec);
   return info;
 }
+FileTime ToFileTime(TDateTime moment) {
+  const TDateTimeParts parts = DecodeDateTime(moment);
+  std::tm local{};
+  local.tm_year = parts.Year - 1900;
+  local.tm_mon = parts.Month - 1;
+  local.tm_mday = parts.Day;
+  local.tm_hour = parts.Hour;
+  local.tm_min = parts.Minute;
+  local.tm_sec = parts.Second;
+  local.tm_isdst = -1;  // as the zone had it on that day
+  return {static_cast<std::int64_t>(mktime(&local)), parts.MilliSecond * 1000000};
+}
 
 bool PathExists(const std::string& path) {
   return ReadFileInfo(path).has_value();

@@ -36,6 +36,9 @@ struct FileTime {
 // The same moment as a TDateTime in local time, to the millisecond below it.
 // A time outside the years 1 to 9999 gives 0.
 TDateTime ToDateTime(FileTime time);
+// The other way: a local date and time as the file system keeps it, to the
+// millisecond.
+FileTime ToFileTime(TDateTime moment);
 
 struct FileInfo {
   int Attr = 0;

@@ -169,6 +169,10 @@ void TZkZip::CloseArchive() { impl_->CloseArchive(); }
 void TZkZip::BeginArchive(const std::string& fileName) { impl_->BeginArchive(fileName); }
 void TZkZip::CommitArchive(const std::string& asName) { impl_->CommitArchive(asName); }
 
+std::string TZkZip::NewArchivePath() const {
+  return impl_->newArchive_ && !impl_->newArchive_->Committed() ? impl_->newArchive_->TemporaryPath() : std::string();
+}
+
 TZkZipEntries& TZkZip::Entries() { return impl_->entries_; }
 const TZkZipEntries& TZkZip::Entries() const { return impl_->entries_; }
 
@@ -439,7 +443,8 @@ bool TZkZip::Impl::ReadCentralDirectory(std::int64_t fileSize) {
 
     TZkZipEntriesEntry& entry = entries_.Append();
     entry.central_ = std::move(c);
-    entry.name_ = DecodeEntryName(entry.central_.Name, (entry.central_.Flags & kFlagUtf8Name) != 0);
+    entry.name_ = DecodeEntryName(entry.central_.Name, (entry.central_.Flags & kFlagUtf8Name) != 0,
+                                  entry.central_.Extra);
     entry.dateTime_ = FromDosDateTime({entry.central_.Time, entry.central_.Date});
     if (owner_.OnZipOpen) owner_.OnZipOpen(owner_, static_cast<std::int64_t>(i), static_cast<std::int64_t>(count));
   }
@@ -469,14 +474,21 @@ bool ReadLocalRecord(const platform::FileHandle& file, std::uint64_t offset, std
 
 // A local header as this writer makes them: sizes and CRC-32 in the header
 // (no data descriptor), no flag but the UTF-8 one, deflated data or an empty
-// stored entry, and either no extra field (version 20) or only the ZIP64
-// field of both sizes (version 45). Only such entries are taken back after
-// a crash; an archive of another program is not guessed at.
+// stored entry, and either no ZIP64 field (version 20) or the ZIP64 field of
+// both sizes (version 45) in front, followed by nothing or by the Unicode
+// Path field of the name. Only such entries are taken back after a crash; an
+// archive of another program is not guessed at.
 bool WrittenByThisWriter(const TLocalFile& local, bool zip64) {
   if ((local.Flags & ~kFlagUtf8Name) != 0) return false;
-  const bool layout = zip64 ? local.VersionNeeded == kVersionZip64 && local.ExtraLength == kLocalZip64ExtraSize
-                            : local.VersionNeeded == kVersionClassic && local.ExtraLength == 0;
+  const std::size_t zip64Size = zip64 ? kLocalZip64ExtraSize : 0;
+  const bool layout = local.VersionNeeded == (zip64 ? kVersionZip64 : kVersionClassic) &&
+                      local.ExtraLength >= zip64Size;
   if (!layout) return false;
+  const std::string_view others = std::string_view(local.Extra).substr(zip64Size);
+  if (!others.empty()) {
+    const auto name = ReadUnicodePathExtra(others, local.Name);
+    if (!name || others != EncodeUnicodePathExtra(local.Name, *name)) return false;
+  }
   if (local.Method == kMethodDeflated) return true;
   return local.Method == kMethodStored && local.CompressedSize == 0 && local.UncompressedSize == 0 &&
          local.Crc32 == 0;
@@ -535,7 +547,7 @@ bool TZkZip::Impl::ScanLocalHeaders(std::int64_t fileSize) {
     c.Extra = WithoutZip64Extra(local.Extra);
     entry.local_ = std::move(local);
     entry.localZip64_ = zip64;
-    entry.name_ = DecodeEntryName(c.Name, (c.Flags & kFlagUtf8Name) != 0);
+    entry.name_ = DecodeEntryName(c.Name, (c.Flags & kFlagUtf8Name) != 0, c.Extra);
     entry.dateTime_ = FromDosDateTime({c.Time, c.Date});
     offset = dataStart + c.CompressedSize;
   }

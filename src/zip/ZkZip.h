@@ -320,6 +320,9 @@ public:
   // closes it. On failure the new archive is discarded and the file at that
   // name is untouched.
   void CommitArchive(const std::string& asName = {});
+  // The temporary file of the new archive until it is committed, so that it
+  // can be read back first; empty when there is none.
+  std::string NewArchivePath() const;
 
   // Appends entry `index` of another open archive as it is there: its local
   // header, name, extra field and compressed data are copied without

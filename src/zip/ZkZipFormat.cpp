@@ -1,5 +1,7 @@
 #include "zip/ZkZipFormat.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <utility>
 
@@ -43,6 +45,50 @@ std::string DecodeEntryName(std::string_view bytes, bool utf8Flag) {
   return std::string(bytes);
 }
 
+std::string DecodeEntryName(std::string_view bytes, bool utf8Flag, std::string_view extra) {
+  if (auto unicode = ReadUnicodePathExtra(extra, bytes)) return std::move(*unicode);
+  return DecodeEntryName(bytes, utf8Flag);
+}
+
+bool NeedsUnicodePath(const StoredName& name) {
+  return !name.Utf8 && !name.Raw && !std::all_of(name.Bytes.begin(), name.Bytes.end(), [](char c) {
+    return static_cast<unsigned char>(c) < 0x80;
+  });
+}
+
+std::string EncodeUnicodePathExtra(std::string_view storedBytes, std::string_view utf8Name) {
+  ByteWriter w;
+  w.U16(kUnicodePathExtraId);                                                        // header ID
+  w.U16(static_cast<std::uint16_t>(kUnicodePathLeadSize + utf8Name.size()));         // data size
+  w.Bytes(std::string(1, static_cast<char>(kUnicodePathVersion)));                   // version
+  w.U32(static_cast<std::uint32_t>(crc32_z(0, reinterpret_cast<const Bytef*>(storedBytes.data()),
+                                           storedBytes.size())));                    // CRC-32 of the stored name
+  w.Bytes(utf8Name);                                                                 // UTF-8 name
+  return std::move(w.Data());
+}
+
+std::optional<std::string> ReadUnicodePathExtra(std::string_view extra, std::string_view storedBytes) {
+  ByteReader reader(extra);
+  while (reader.Remaining() >= kExtraHeaderSize) {
+    const std::uint16_t id = reader.U16();
+    const std::uint16_t size = reader.U16();
+    const std::string_view body = reader.Bytes(size);
+    if (!reader.Ok()) break;
+    if (id != kUnicodePathExtraId || size < kUnicodePathLeadSize) continue;
+    ByteReader field(body);
+    const std::string_view version = field.Bytes(1);                                 // version
+    const std::uint32_t crc = field.U32();                                           // CRC-32 of the stored name
+    const std::string_view name = field.Bytes(field.Remaining());                    // UTF-8 name
+    const auto storedCrc = static_cast<std::uint32_t>(
+        crc32_z(0, reinterpret_cast<const Bytef*>(storedBytes.data()), storedBytes.size()));
+    if (static_cast<std::uint8_t>(version[0]) != kUnicodePathVersion || crc != storedCrc || name.empty() ||
+        !IsValidUtf8(name))
+      return std::nullopt;
+    return std::string(name);
+  }
+  return std::nullopt;
+}
+
 // ---------------------------------------------------------------- local header
 
 namespace {
@@ -50,6 +96,12 @@ namespace {
 // The ZIP64 field of a local header: both sizes, also one that would fit.
 std::string LocalZip64Extra(const TCentralDirectoryFile& central) {
   return EncodeZip64Extra({central.UncompressedSize, central.CompressedSize, {}, {}});
+}
+
+// The extra field of a local header: the ZIP64 field first, then the
+// entry's others.
+std::string LocalExtra(const TCentralDirectoryFile& central, bool zip64) {
+  return (zip64 ? LocalZip64Extra(central) : std::string()) + central.Extra;
 }
 
 // The fields both records share, from version needed to the uncompressed
@@ -87,9 +139,9 @@ std::string EncodeLocalHeader(const TCentralDirectoryFile& central, bool zip64, 
   EncodeSharedFields(w, central, zip64 ? std::max(central.VersionNeeded, kVersionZip64) : central.VersionNeeded, zip64,
                      zip64);
   w.U16(static_cast<std::uint16_t>(central.Name.size()));                      // file name length
-  w.U16(zip64 ? static_cast<std::uint16_t>(kLocalZip64ExtraSize) : 0);         // extra field length
+  w.U16(static_cast<std::uint16_t>(LocalExtra(central, zip64).size()));       // extra field length
   w.Bytes(central.Name);                                                       // file name
-  if (zip64) w.Bytes(LocalZip64Extra(central));                                // extra field
+  w.Bytes(LocalExtra(central, zip64));                                         // extra field
   return std::move(w.Data());
 }
 
@@ -98,9 +150,9 @@ TLocalFile WrittenLocalRecord(const TCentralDirectoryFile& central, bool zip64) 
   l.Signature = kLocalHeaderSignature;
   static_cast<TZipSharedFields&>(l) = central;
   l.NameLength = static_cast<std::uint16_t>(central.Name.size());
-  l.ExtraLength = static_cast<std::uint16_t>(zip64 ? kLocalZip64ExtraSize : 0);
+  l.Extra = LocalExtra(central, zip64);
+  l.ExtraLength = static_cast<std::uint16_t>(l.Extra.size());
   l.Name = central.Name;
-  if (zip64) l.Extra = LocalZip64Extra(central);
   return l;
 }
 

@@ -66,6 +66,11 @@ inline constexpr std::uint32_t kAttrArchive = 0x20;
 inline constexpr std::uint32_t kDosAttributeMask = 0xFFFF;
 
 inline constexpr std::uint16_t kZip64ExtraId = 0x0001;
+// The Info-ZIP Unicode Path field: a version byte, the CRC-32 of the stored
+// name, then the name in UTF-8.
+inline constexpr std::uint16_t kUnicodePathExtraId = 0x7075;
+inline constexpr std::uint8_t kUnicodePathVersion = 1;
+inline constexpr std::size_t kUnicodePathLeadSize = 1 + 4;
 inline constexpr std::size_t kExtraHeaderSize = 4;
 // The widths of the values of a ZIP64 field: sizes and offset, disk number.
 inline constexpr std::size_t kZip64ValueSize = 8;
@@ -160,6 +165,17 @@ struct StoredName {
   bool Raw = false;
 };
 StoredName EncodeEntryName(std::string_view name);
+// A CP852 name outside plain ASCII also carries its UTF-8 form in a Unicode
+// Path field, so that readers which take names without the UTF-8 flag as
+// another code page still restore the right name; other names carry none.
+bool NeedsUnicodePath(const StoredName& name);
+// The Unicode Path field of a stored name and its UTF-8 form.
+std::string EncodeUnicodePathExtra(std::string_view storedBytes, std::string_view utf8Name);
+// The UTF-8 name of the Unicode Path field in an extra block; nothing when
+// there is none, its version is not 1, its CRC-32 is not that of the stored
+// bytes (the name was changed by a program that did not know the field) or
+// its name is not valid UTF-8.
+std::optional<std::string> ReadUnicodePathExtra(std::string_view extra, std::string_view storedBytes);
 // MS-DOS (FAT) for names in the OEM code page; NTFS for the others, since
 // readers such as Info-ZIP unzip convert the names of FAT entries from the
 // OEM code page even when the UTF-8 flag is set.
@@ -171,6 +187,9 @@ constexpr std::uint16_t VersionMadeBy(const StoredName& name) {
 // the flag says so are kept as they are. Bytes without the flag are read as
 // CP852, also those that were stored raw: the format cannot tell them apart.
 std::string DecodeEntryName(std::string_view bytes, bool utf8Flag);
+// The same, preferring the Unicode Path field of the extra block when it
+// belongs to these bytes.
+std::string DecodeEntryName(std::string_view bytes, bool utf8Flag, std::string_view extra);
 
 // The records, in the order of the format: each encoder beside its decoder.
 // Decoders take the fixed part of a record and return false when it does
@@ -180,7 +199,8 @@ std::string DecodeEntryName(std::string_view bytes, bool utf8Flag);
 void DecodeSharedFields(ByteReader& r, TZipSharedFields& fields);
 
 // Local header. An incomplete header has no signature; a ZIP64 header
-// carries both sizes in its ZIP64 field.
+// carries both sizes in its ZIP64 field, in front of the entry's other extra
+// fields.
 std::string EncodeLocalHeader(const TCentralDirectoryFile& central, bool zip64, bool complete);
 // The local record of a header written by EncodeLocalHeader.
 TLocalFile WrittenLocalRecord(const TCentralDirectoryFile& central, bool zip64);

@@ -330,6 +330,7 @@ TZkZipEntriesEntry& TZkZip::Impl::PrepareEntry(const std::string& name, std::uin
   // The name as a reopened archive reads it, so that lookups agree before
   // and after.
   entry.name_ = DecodeEntryName(stored.Bytes, stored.Utf8);
+  if (NeedsUnicodePath(stored)) c.Extra = EncodeUnicodePathExtra(stored.Bytes, entry.name_);
   c.Name = std::move(stored.Bytes);
   entry.dateTime_ = dateTime;
   return entry;

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 
 #include "base/ZkDateTime.h"
 #include "platform/ZkAtomicFile.h"
@@ -148,6 +149,50 @@ TEST_F(ZipReadersTest, NamesDifferingInCaseAndANameThatIsNotUtf8) {
   ASSERT_EQ(extracted.Status, 0) << extracted.Output;
   EXPECT_EQ(TempDir::Read(out / "N/caf\xe9.txt"), "latin-1 name");
   EXPECT_EQ(TempDir::Read(out / "N/plain.txt"), "plain");
+}
+
+TEST_F(ZipReadersTest, Cp852NamesCarryAUnicodePathFieldThatOutsideReadersShow) {
+  ZK_REQUIRE_READERS();
+  Create();
+  Add("U/árvíztűrő tükörfúrógép.txt", "cp852");
+  Add("U/plain.txt", "ascii");
+  Add("U/€uro.txt", "utf-8 flag");
+  zip.Entries().AddFolders("/U/Ügyek/");
+  zip.CloseArchive();
+
+  // The field of each record, decoded here: version 1, the CRC-32 of the
+  // stored name, the UTF-8 name; in the local header after the name.
+  const test::ParsedZip parsed = test::ParseZip(archive);
+  ASSERT_EQ(parsed.Central.size(), 5u);
+  std::map<std::string, std::string> fields;
+  for (const test::ParsedCentral& c : parsed.Central) {
+    const test::ParsedLocal l = parsed.Local(c.Offset);
+    EXPECT_EQ(l.Extra, c.Extra) << c.Name;
+    if (c.Extra.empty()) continue;
+    ASSERT_GE(c.Extra.size(), 9u);
+    EXPECT_EQ(test::Le(c.Extra, 0, 2), 0x7075u);
+    EXPECT_EQ(test::Le(c.Extra, 2, 2), c.Extra.size() - 4);
+    EXPECT_EQ(test::Le(c.Extra, 4, 1), 1u);
+    EXPECT_EQ(test::Le(c.Extra, 5, 4), test::Crc(c.Name));
+    EXPECT_EQ(c.Flags & 0x0800, 0u);
+    fields[c.Extra.substr(9)] = c.Name;
+  }
+  // Only the CP852 names outside ASCII ("U/" and the others have none).
+  EXPECT_EQ(fields, (std::map<std::string, std::string>{
+                        {"U/árvíztűrő tükörfúrógép.txt", "U/\xa0rv\xa1zt\xfbr\x8b t\x81k\x94rf\xa3r\xa2g\x82p.txt"},
+                        {"U/Ügyek/", "U/\x9agyek/"}}));
+
+  // Each outside reader lists the UTF-8 names without being told the code
+  // page.
+  for (const std::string& list : {std::string("unzip -l"), test::SevenZip() + " l", std::string("bsdtar -tf")}) {
+    const test::CommandResult listed = test::Run(list + " " + test::Quote(archive));
+    EXPECT_EQ(listed.Status, 0) << list;
+    EXPECT_NE(listed.Output.find("U/árvíztűrő tükörfúrógép.txt"), std::string::npos) << list << "\n" << listed.Output;
+    EXPECT_NE(listed.Output.find("U/Ügyek"), std::string::npos) << list << "\n" << listed.Output;
+  }
+  expected = {{"U/árvíztűrő tükörfúrógép.txt", "cp852"}, {"U/plain.txt", "ascii"}, {"U/€uro.txt", "utf-8 flag"},
+              {"U/Ügyek/", ""}};
+  test::ExpectReadersAccept(archive, expected);
 }
 
 TEST_F(ZipReadersTest, UpdatedArchiveBuiltBesideTheOldOneFromCopiedAndNewEntries) {

@@ -659,6 +659,10 @@ TEST_F(ZipTest, TheWalkTakesOnlyEntriesAsThisWriterMakesThem) {
       {"data descriptor", LocalEntry(20, 0x0008, 8, "stream.txt", "", deflated), false},
       {"level flags", LocalEntry(20, 0x0002, 8, "max.txt", "", deflated), false},
       {"extra field", LocalEntry(20, 0, 8, "stamped.txt", timestamp, deflated), false},
+      {"Unicode Path field of its name",
+       LocalEntry(20, 0, 8, "\xB5rv.txt", zipformat::EncodeUnicodePathExtra("\xB5rv.txt", "Árv.txt"), deflated), true},
+      {"Unicode Path field of another name",
+       LocalEntry(20, 0, 8, "\xB5rv.txt", zipformat::EncodeUnicodePathExtra("other", "Árv.txt"), deflated), false},
       {"stored data", LocalEntry(20, 0, 0, "stored.txt", "", "stored"), false},
       {"ours, then another program's", ours + LocalEntry(20, 0x0008, 8, "stream.txt", "", deflated), false},
   };
