@@ -102,10 +102,13 @@ struct TWalk {
     std::vector<std::string> subFolders;
     // One listing serves the files (by the mask), the excluded masks and the
     // sub-folders (all of them), so that a folder is read once.
-    platform::DirSearch::TReport report;
-    if (Report != nullptr && *Report)
-      report = [this](const std::string& path, int error) { (*Report)(ReadErrorText(path, error)); };
-    platform::DirSearch search(JoinPath(folder, kAllEntries), platform::faAnyFile, std::move(report));
+    // A folder that could not be read whole is not known to be empty.
+    bool unreadable = false;
+    const auto report = [this, &unreadable](const std::string& path, int error) {
+      unreadable = true;
+      if (Report != nullptr && *Report) (*Report)(ReadErrorText(path, error));
+    };
+    platform::DirSearch search(JoinPath(folder, kAllEntries), platform::faAnyFile, report);
     platform::SearchRecord entry;
     bool empty = true;
     while (!ShouldStop(Control) && search.Next(entry)) {
@@ -132,7 +135,7 @@ struct TWalk {
     }
     // An empty folder of a tree taken whole is kept as itself, so that a
     // restore brings it back.
-    if (empty && mask == kAllEntries && !ShouldStop(Control)) Result.push_back(JoinPath(folder, ""));
+    if (empty && !unreadable && mask == kAllEntries && !ShouldStop(Control)) Result.push_back(JoinPath(folder, ""));
     for (const std::string& sub : subFolders) {
       if (ShouldStop(Control)) break;
       total += Folder(JoinPath(folder, sub), mask);

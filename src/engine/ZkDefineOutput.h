@@ -2,6 +2,7 @@
 // Where and how a backup is written: the output definition of a job, and of
 // a schedule entry that writes elsewhere.
 
+#include <cstdint>
 #include <string>
 
 #include "store/Published.h"
@@ -44,6 +45,10 @@ public:
   // A zip run reads its new archive back before it takes the place of the
   // previous one.
   bool VerifyArchive = false;
+  // After a complete full run under a dated name, only the archives of the
+  // newest KeepCount complete full runs stay (and what their differential
+  // archives need); 0 keeps everything.
+  std::int32_t KeepCount = 0;
 
   // From another output definition: every published property, not Owner.
   void Assign(const TZkPersistent& source) override;

@@ -39,6 +39,7 @@ const TPropList& TZkThreadDefineOutput::ClassProperties() {
                                     .Boolean("DuplicateFileNameWeekDay", &T::DuplicateFileNameWeekDay)
                                     .Boolean("DuplicateFileNameMonthDay", &T::DuplicateFileNameMonthDay)
                                     .Boolean("VerifyArchive", &T::VerifyArchive)
+                                    .Integer("KeepCount", &T::KeepCount)
                                     .List();
   return list;
 }

@@ -1,13 +1,17 @@
 // The run of one job: the run body with its action lists, collection and
 // packing, and the wrap-up that every run ends with.
 
+#include <cstdio>
 #include <exception>
 #include <string>
 
 #include "base/ZkError.h"
+#include "engine/ZkRetention.h"
+#include "engine/ZkRunHistory.h"
 #include "engine/ZkRunState.h"
 #include "engine/ZkThreadSave.h"
 #include "platform/ZkFileHandle.h"
+#include "platform/ZkFileSystem.h"
 #include "util/ZkUtilFile.h"
 
 namespace zk {
@@ -148,6 +152,41 @@ void TZkThreadSave::CheckUnchanged(const std::string& file, const std::optional<
   Error(FormatMessage("A fájl mentés közben megváltozott (%s)", {file}));
 }
 
+void TZkThreadSave::PruneArchives(TZkThreadActiveTask& task, const std::vector<std::string>& history) {
+  const TZkThreadDefineOutput& output = task.ActiveOutput();
+  // Under a name without date or time each run replaces the one before.
+  const bool dated = output.FileNameDate || output.FileNameTime || output.OutputFolderDate || output.OutputFolderTime;
+  if (!dated || output.PackMode != TZkSaveMode::tmZip) return;
+  // An undated duplicate is this run's too.
+  const bool datedDuplicate = output.DuplicateFileNameDate || output.DuplicateFileNameTime ||
+                              output.DuplicateFolderDate || output.DuplicateFolderTime;
+  const std::string currentDuplicate = task.GetDuplicatePath();
+  const TDateTime startDate = task.StartDate;
+  const TDateTime startTime = task.StartTime;
+  for (const TZkRunRecord& old : RunsToPrune(history, output.KeepCount)) {
+    std::vector<std::string> paths = {old.Path};
+    // The duplicate of that run, where the job's names still lead from its
+    // moment to its archive.
+    if (const auto moment = RunMoment(old.Date, old.Time); moment && task.UsesDuplicate() && datedDuplicate) {
+      task.StartDate = DateOf(*moment);
+      task.StartTime = TimeOf(*moment);
+      if (task.GetOutputPath() == old.Path && task.GetDuplicatePath() != currentDuplicate)
+        paths.push_back(task.GetDuplicatePath());
+    }
+    for (const std::string& path : paths) {
+      const auto info = platform::ReadFileInfo(path);
+      if (!info || (info->Attr & platform::faDirectory) != 0) continue;
+      if (std::remove(path.c_str()) == 0) {
+        Log("- Prune -" + path);
+      } else {
+        Error(FormatMessage("Törlési hiba (%s)", {path}));
+      }
+    }
+  }
+  task.StartDate = startDate;
+  task.StartTime = startTime;
+}
+
 TZkOwnOutputs TZkThreadSave::OwnOutputs(const TZkThreadActiveTask& task) {
   TZkOwnOutputs own;
   if (task.ActiveOutput().PackMode == TZkSaveMode::tmCopy) {
@@ -171,6 +210,7 @@ void TZkThreadSave::WrapUp(TRunState& run) {
   run.History.push_back(TZkRunRecords::HistoryEntry(task, status, run.UpdateRun, run.DeliveredPath));
   try {
     records_.WriteHistory(task, run.History);
+    if (status == TZkRunStatus::rsOk && !run.UpdateRun) PruneArchives(task, run.History);
   } catch (const std::exception& e) {
     // Without its line, the next update run would take a wrong base.
     Error(e.what());

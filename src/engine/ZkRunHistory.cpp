@@ -1,10 +1,22 @@
 #include "engine/ZkRunHistory.h"
 
+#include <cstdlib>
+
 #include "base/ZkText.h"
 #include "engine/ZkRunRecords.h"
 #include "util/ZkUtil.h"
 
 namespace zk {
+
+std::optional<TDateTime> RunMoment(const std::string& date, const std::string& time) {
+  TDateTime day = 0;
+  TDateTime hour = 0;
+  if (date.size() != 10 || time.size() != 5 ||
+      !TryEncodeDate(std::atoi(date.c_str()), std::atoi(date.c_str() + 5), std::atoi(date.c_str() + 8), day) ||
+      !TryEncodeTime(std::atoi(time.c_str()), std::atoi(time.c_str() + 3), 0, 0, hour))
+    return std::nullopt;
+  return day + hour;
+}
 
 bool TZkRunRecord::Ok() const { return SameText(Status, "Ok"); }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "base/ZkDateTime.h"
+
 namespace zk {
 
 enum class TZkRunKind {
@@ -25,6 +27,10 @@ struct TZkRunRecord {
   std::optional<std::string> BasePath;
   bool Ok() const;
 };
+
+// The moment of a history line's date ("yyyy.mm.dd") and time ("hh:pp");
+// nothing when they are no such date and time.
+std::optional<TDateTime> RunMoment(const std::string& date, const std::string& time);
 
 // The runs of history entries given oldest first ("status;date;time;kind;path"),
 // newest first.

@@ -1,11 +1,11 @@
 #include "engine/ZkThreadSave.h"
 
-#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/ZkEngineWaits.h"
+#include "engine/ZkRunHistory.h"
 #include "store/ZkTreeData.h"
 #include "util/ZkUtil.h"
 
@@ -21,15 +21,7 @@ constexpr double kClockJumpDays = 5.0 / 1440.0;
 // When the job last ran, from its newest history line; nothing without one.
 std::optional<TDateTime> NewestRun(const std::vector<std::string>& history) {
   if (history.empty()) return std::nullopt;
-  const std::string date = FieldOf(history.back(), ";", 2);
-  const std::string time = FieldOf(history.back(), ";", 3);
-  TDateTime day = 0;
-  TDateTime hour = 0;
-  if (date.size() != 10 || time.size() != 5 ||
-      !TryEncodeDate(std::atoi(date.c_str()), std::atoi(date.c_str() + 5), std::atoi(date.c_str() + 8), day) ||
-      !TryEncodeTime(std::atoi(time.c_str()), std::atoi(time.c_str() + 3), 0, 0, hour))
-    return std::nullopt;
-  return day + hour;
+  return RunMoment(FieldOf(history.back(), ";", 2), FieldOf(history.back(), ";", 3));
 }
 
 // The jobs of the document's "Saving" node; without one, the list stays.

@@ -222,6 +222,9 @@ private:
   void CheckUnchanged(const std::string& file, const std::optional<platform::FileInfo>& before);
   void CompressProgress(std::int64_t current);
   void WrapUp(TRunState& run);
+  // After a complete full run: the archives of older runs that KeepCount
+  // no longer keeps are deleted, with their duplicates.
+  void PruneArchives(TZkThreadActiveTask& task, const std::vector<std::string>& history);
   bool Interrupted() const { return StopRequested() || Terminated(); }
 
   TZkThreadSaveTasks saving_;

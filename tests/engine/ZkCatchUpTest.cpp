@@ -57,7 +57,7 @@ TEST_F(CatchUp, WhatTheStartMakesUpFor) {
     std::filesystem::remove(dir / "Backup.Ini");
     if (*c.lastRun != '\0') LastRanOn(c.lastRun);
     StartAt(c.day, c.hour);
-    EXPECT_FALSE(Job().IsDue());  // as the seed computes it: nothing due
+    EXPECT_FALSE(Job().IsDue());  // without catching up: nothing due
     EXPECT_EQ(Missed(), c.missed);
   }
 }
