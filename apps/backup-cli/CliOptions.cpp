@@ -17,6 +17,7 @@ TCommand CommandNamed(const std::string& name) {
   if (name == "history") return TCommand::cmHistory;
   if (name == "verify") return TCommand::cmVerify;
   if (name == "restore") return TCommand::cmRestore;
+  if (name == "status") return TCommand::cmStatus;
   throw TUsageError("Ismeretlen parancs: " + name);
 }
 
@@ -139,6 +140,8 @@ std::string UsageText() {
          "  serve          futás az ütemezések szerint, amíg SIGINT vagy SIGTERM nem jön\n"
          "  import         a régi INI fájl mentéseinek átvétele, ha még nincs mentésfájl\n"
          "  history NÉV    a mentés futásai a legújabbal kezdve, sorszámmal\n"
+         "  status         minden mentés utolsó futása, utolsó jó mentésének kora, következő\n"
+         "                 ütemezett ideje, és \"elmaradt\", ha régóta nincs jó mentése\n"
          "  verify NÉV [--run N] | verify --archive FÁJL\n"
          "                 az archívum minden bejegyzésének ellenőrzése\n"
          "  restore NÉV [--run N] [--to MAPPA] [--overwrite never|newer|always] [ÚTVONAL...]\n"
@@ -164,7 +167,8 @@ std::string UsageText() {
          "  --version      a program neve és változata\n"
          "\n"
          "Kilépési kód: 0 rendben, 1 hibasor íródott, 2 hibás parancssor vagy mentés;\n"
-         "a jelzéssel leállított serve 0 (hibasorait a futások jelentik).\n";
+         "a jelzéssel leállított serve 0 (hibasorait a futások jelentik); a status 3,\n"
+         "ha egy mentés elmaradt, vagy utolsó futása leállt vagy hiányos lett.\n";
 }
 
 }  // namespace zk::cli

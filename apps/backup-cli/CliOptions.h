@@ -10,7 +10,7 @@
 
 namespace zk::cli {
 
-enum class TCommand { cmNone, cmList, cmRun, cmServe, cmImport, cmHistory, cmVerify, cmRestore };
+enum class TCommand { cmNone, cmList, cmRun, cmServe, cmImport, cmHistory, cmVerify, cmRestore, cmStatus };
 
 struct TCliOptions {
   TCommand Command = TCommand::cmNone;

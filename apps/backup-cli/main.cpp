@@ -32,6 +32,8 @@ int Dispatch(const TCliOptions& options) {
       return VerifyCommand(files, options);
     case TCommand::cmRestore:
       return RestoreCommand(files, options);
+    case TCommand::cmStatus:
+      return StatusCommand(files);
     case TCommand::cmNone:
       break;
   }

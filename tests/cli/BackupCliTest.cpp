@@ -18,6 +18,7 @@
 #include "platform/ZkClock.h"
 #include "store/ZkTreeData.h"
 #include "support/ZkTempDir.h"
+#include "util/ZkUtil.h"
 
 namespace zk::test {
 namespace {
@@ -288,6 +289,39 @@ TEST_F(BackupCli, AFolderTheUserCannotReadIsAnErrorLineAndTheRunIsIncomplete) {
   EXPECT_NE(result.Err.find("Hozzáférés megtagadva (" + (dir / "data/locked") + ")"), std::string::npos) << result.Err;
   EXPECT_NE(TempDir::Read(dir / "Backup.Ini").find("History=Incomplete;"), std::string::npos);
   EXPECT_TRUE(Exists(Archive("Minta")));
+}
+
+TEST_F(BackupCli, StatusNamesEachJobsLastRunAndFlagsWhatNeedsAttention) {
+  for (const char* name : {"Jó", "Elmaradt", "Leállt"})
+    AddZipJob(name).TimerList().Add().SetTime(EncodeTime(22, 0, 0, 0));
+  WriteJobFile();
+  const TDateTime now = platform::SystemClock().Now();
+  const auto line = [](const char* status, TDateTime moment) {
+    return std::string("History=") + status + ";" + FormatDateMask("yyyy.mm.dd;hh:pp", moment, NeutralFormatSettings()) +
+           ";Global;/x.Zip\r\n";
+  };
+  const std::string good = "[Jó]\r\n" + line("Ok", now - 0.5);
+  dir.Write("Backup.Ini", good + "[Elmaradt]\r\n" + line("Ok", now - 5) + "[Leállt]\r\n" + line("Ok", now - 1.5) +
+                              line("Stopped", now - 0.5));
+  TCliResult result = Cli({"status"});
+  EXPECT_EQ(result.ExitCode, 3) << result.Err;
+  const auto lineOf = [&](const std::string& job) {
+    const auto at = result.Out.find(job + ": ");
+    return at == std::string::npos ? std::string() : result.Out.substr(at, result.Out.find('\n', at) - at);
+  };
+  EXPECT_NE(lineOf("Jó").find("utolsó futás: Ok"), std::string::npos) << result.Out;
+  EXPECT_NE(lineOf("Jó").find("utolsó jó mentés: 12 órája"), std::string::npos) << result.Out;
+  EXPECT_EQ(lineOf("Jó").find("elmaradt"), std::string::npos) << result.Out;
+  EXPECT_NE(lineOf("Elmaradt").find("utolsó jó mentés: 5 napja; következő: "), std::string::npos) << result.Out;
+  EXPECT_NE(lineOf("Elmaradt").find("; elmaradt"), std::string::npos) << result.Out;
+  EXPECT_NE(lineOf("Leállt").find("utolsó futás: Stopped"), std::string::npos) << result.Out;
+
+  dir.Write("Backup.Ini", good);
+  jobs.Items(2).Disable = true;
+  jobs.Items(1).TimerList().Clear();
+  WriteJobFile();
+  result = Cli({"status"});
+  EXPECT_EQ(result.ExitCode, 0) << result.Out;
 }
 
 // The screen lines a terminal shows of the output: split where the cursor
