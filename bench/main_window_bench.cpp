@@ -9,8 +9,8 @@
 #include <fstream>
 #include <string>
 
-#include "ui/BackupMain.h"
-#include "ui/BackupStartup.h"
+#include "ui/main/BackupMain.h"
+#include "ui/main/BackupStartup.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <fstream>
 #include <string>
 
-#include "ui/ZkSetBackupDlg.h"
-#include "ui/ZkSetBackupForm.h"
+#include "ui/jobs/ZkSetBackupDlg.h"
+#include "ui/settings/ZkSetBackupForm.h"
 
 namespace {
 

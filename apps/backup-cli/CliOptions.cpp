@@ -104,6 +104,8 @@ TCliOptions ParseOptions(const std::vector<std::string>& arguments) {
       options.Version = true;
     } else if (argument == "--no-throttle") {
       options.Throttle = false;
+    } else if (argument == "--no-catch-up") {
+      options.CatchUp = false;
     } else if (std::string value; TakeValue(arguments, i, "--run", value)) {
       options.RunNumber = RunNumberOf(value);
     } else if (TakeValue(arguments, i, "--archive", value)) {
@@ -151,6 +153,8 @@ std::string UsageText() {
          "                 az INI fájl a neve .Ini végződéssel, a Log.Txt és az Error.Txt\n"
          "                 a mappájában van\n"
          "  --no-throttle  a futás várakozásai nélkül (mappánként, fájlonként, jelentésenként)\n"
+         "  --no-catch-up  a serve nem pótolja az ütemezett futásokat, amelyek akkor maradtak\n"
+         "                 el, amikor nem futott\n"
          "  --run N        a history N. futása (1 a legújabb)\n"
          "  --archive FÁJL ez az archívum, nem egy mentés futása\n"
          "  --to MAPPA     visszaállítás ebbe a mappába, a tárolt útvonal szerint\n"
@@ -159,7 +163,8 @@ std::string UsageText() {
          "  --help         ez a leírás\n"
          "  --version      a program neve és változata\n"
          "\n"
-         "Kilépési kód: 0 rendben, 1 hibasor íródott, 2 hibás parancssor vagy mentés.\n";
+         "Kilépési kód: 0 rendben, 1 hibasor íródott, 2 hibás parancssor vagy mentés;\n"
+         "a jelzéssel leállított serve 0 (hibasorait a futások jelentik).\n";
 }
 
 }  // namespace zk::cli

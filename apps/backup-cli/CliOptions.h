@@ -22,6 +22,7 @@ struct TCliOptions {
   std::string Overwrite = "never";     // --overwrite never|newer|always
   std::optional<std::string> JobFile;  // --jobs; none: the program folder's
   bool Throttle = true;                // --no-throttle clears it
+  bool CatchUp = true;                 // serve: --no-catch-up clears it
   bool Help = false;
   bool Version = false;
 };

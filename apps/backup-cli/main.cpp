@@ -1,5 +1,6 @@
 // backup-cli: the jobs of the job file without a window.
 
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -41,6 +42,10 @@ int Dispatch(const TCliOptions& options) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // A closed standard output (`| head`) must not end a run half-way: the
+  // writes fail instead, and the run goes on to write its archive and
+  // history.
+  std::signal(SIGPIPE, SIG_IGN);
   TCliOptions options;
   try {
     options = ParseOptions(std::vector<std::string>(argv + 1, argv + argc));

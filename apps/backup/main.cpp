@@ -11,11 +11,11 @@
 #include "platform/ZkPrograms.h"
 #include "platform/ZkSystemPlatform.h"
 #include "system/ZkService.h"
-#include "ui/BackupMain.h"
-#include "ui/BackupRunUnit.h"
-#include "ui/BackupStartup.h"
-#include "ui/ZkApplication.h"
-#include "ui/ZkSetBackupDlg.h"
+#include "ui/app/ZkApplication.h"
+#include "ui/jobs/ZkSetBackupDlg.h"
+#include "ui/main/BackupMain.h"
+#include "ui/main/BackupStartup.h"
+#include "ui/run/BackupRunUnit.h"
 
 int main(int argc, char** argv) {
   zk::ui::TZkApplication application(argc, argv);

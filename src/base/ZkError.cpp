@@ -1,5 +1,7 @@
 #include "base/ZkError.h"
 
+#include <cerrno>
+
 namespace zk {
 
 std::string FormatMessage(std::string_view format, std::initializer_list<std::string_view> args) {
@@ -15,6 +17,11 @@ std::string FormatMessage(std::string_view format, std::initializer_list<std::st
     }
   }
   return result;
+}
+
+EZkFileWriteError WriteErrorOf(std::string_view path, int error) {
+  const bool full = error == ENOSPC || error == EDQUOT || error == EFBIG;
+  return EZkFileWriteError(FormatMessage(full ? "Írási hiba, megtelt a lemez (%s)" : "Írási hiba (%s)", {path}));
 }
 
 }  // namespace zk

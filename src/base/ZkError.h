@@ -61,6 +61,11 @@ public:
   using EZkFileError::EZkFileError;
 };
 
+// The error of a failed write to `path`, by the error number it failed
+// with: a full disk or quota (or a file size limit) is named as such, any
+// other cause is a plain "Írási hiba".
+EZkFileWriteError WriteErrorOf(std::string_view path, int error);
+
 // Fills the "%s" placeholders of a message text in order; placeholders without
 // an argument stay as they are, surplus arguments are ignored.
 std::string FormatMessage(std::string_view format, std::initializer_list<std::string_view> args);

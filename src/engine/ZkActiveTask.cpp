@@ -87,6 +87,10 @@ std::string TZkThreadActiveTask::GetWorkPath() const {
   return GetOutputPath();
 }
 
+bool TZkThreadActiveTask::BuildsInWorkFolder() const {
+  return UsesWorkFolder() && ActiveOutput().PackMode == TZkSaveMode::tmZip && GetWorkPath() != GetOutputPath();
+}
+
 std::string TZkThreadActiveTask::GetDuplicatePath() const {
   if (!UsesDuplicate()) return {};
   const TZkThreadDefineOutput& o = ActiveOutput();

@@ -30,6 +30,8 @@ public:
   std::int64_t TotalSize = 0;
   std::int64_t TotalPosition = 0;
   std::int64_t TotalFiles = 0;  // the files collected for the run
+  // The run makes up for a schedule moment that passed while no engine ran.
+  bool CatchUp = false;
 
   // Paths are built in `style` (native unless a test asks for the other).
   explicit TZkThreadActiveTask(PathStyle style = kNativePathStyle) : style_(style) {}
@@ -38,6 +40,9 @@ public:
   // it asks for it (ExtendedSaving), otherwise the job's.
   const TZkThreadDefineOutput& ActiveOutput() const;
   bool UsesWorkFolder() const { return !ActiveOutput().Temp.empty(); }
+  // Whether a zip run builds its archive elsewhere than at its output path
+  // (a work folder that is the output folder builds it in place).
+  bool BuildsInWorkFolder() const;
   bool UsesDuplicate() const { return !ActiveOutput().DuplicateFolder.empty(); }
   bool WantsLog() const { return ActiveOutput().CreateLogFile; }
   bool WantsErrorFile() const { return ActiveOutput().CreateErrorFile; }
@@ -53,6 +58,9 @@ public:
   std::string GetWorkPath() const;
   // The duplicate's path; empty without a duplicate folder.
   std::string GetDuplicatePath() const;
+  // The name the archive is named after: the output's file name, or the
+  // job's name (with the firing entry's) when it has none.
+  std::string ArchiveBaseName() const { return BaseName(ActiveOutput().FileName); }
   // A path with its extension replaced, in this run's path style (".Log").
   std::string WithExtension(const std::string& path, const std::string& extension) const;
 

@@ -3,12 +3,14 @@
 // of a tree stands in the list as its path with a trailing separator.
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <string>
 #include <string_view>
 #include <unordered_set>
 #include <vector>
 
+#include "base/ZkError.h"
 #include "engine/ZkEngineWaits.h"
 #include "engine/ZkJob.h"
 #include "engine/ZkRunControl.h"
@@ -22,7 +24,7 @@ namespace {
 
 constexpr const char* kAllEntries = "*.*";
 
-using TNameSet = std::unordered_set<std::string>;
+using TNameSet = TZkThreadSaveFile::TTaken;
 
 // A path in one spelling: no doubled separators, no "." or "..", no
 // trailing separator.
@@ -73,6 +75,13 @@ bool MatchesAny(std::string_view name, const std::vector<std::string>& masks) {
   return std::any_of(masks.begin(), masks.end(), [name](const std::string& mask) { return NameMatches(name, mask); });
 }
 
+// The error line for a folder or entry the walk could not read.
+std::string ReadErrorText(const std::string& path, int error) {
+  if (error == EACCES || error == EPERM) return FormatMessage("Hozzáférés megtagadva (%s)", {path});
+  if (error == ENAMETOOLONG) return FormatMessage("Az útvonal túl hosszú (%s)", {path});
+  return FormatMessage("Olvasási hiba (%s)", {path});
+}
+
 struct TWalk {
   const TZkThreadSaveFile& Spec;
   const std::vector<std::string>* ExcludedMasks;
@@ -80,6 +89,10 @@ struct TWalk {
   const TOwnOutputs& Own;
   TZkRunControl& Control;
   std::vector<std::string>& Result;
+  // The files taken already (by an earlier include that overlaps), and where
+  // read errors go; either may be null.
+  TNameSet* Taken;
+  const TZkCollectReport* Report;
 
   // The files of one folder, then its sub-folders, depth first.
   std::int64_t Folder(const std::string& folder, const std::string& mask) const {
@@ -89,7 +102,10 @@ struct TWalk {
     std::vector<std::string> subFolders;
     // One listing serves the files (by the mask), the excluded masks and the
     // sub-folders (all of them), so that a folder is read once.
-    platform::DirSearch search(JoinPath(folder, kAllEntries), platform::faAnyFile);
+    platform::DirSearch::TReport report;
+    if (Report != nullptr && *Report)
+      report = [this](const std::string& path, int error) { (*Report)(ReadErrorText(path, error)); };
+    platform::DirSearch search(JoinPath(folder, kAllEntries), platform::faAnyFile, std::move(report));
     platform::SearchRecord entry;
     bool empty = true;
     while (!ShouldStop(Control) && search.Next(entry)) {
@@ -110,6 +126,7 @@ struct TWalk {
       if (Own.IsFile(entry.Name, path)) continue;
       if (ExcludedPaths != nullptr && ExcludedPaths->contains(path)) continue;
       if (ExcludedMasks != nullptr && MatchesAny(entry.Name, *ExcludedMasks)) continue;
+      if (Taken != nullptr && !Taken->insert(path).second) continue;
       Result.push_back(std::move(path));
       total += entry.Size;
     }
@@ -130,16 +147,32 @@ std::int64_t TZkThreadSaveFile::FindFiles(std::vector<std::string>& result,
                                           const std::vector<std::string>* excludedMasks, const std::string& folder,
                                           TZkRunControl& control,
                                           const std::vector<std::string>* excludedPaths,
-                                          const TZkOwnOutputs& own) const {
+                                          const TZkOwnOutputs& own, TTaken* taken,
+                                          const TZkCollectReport* report) const {
   const TNameSet paths = excludedPaths != nullptr ? TNameSet(excludedPaths->begin(), excludedPaths->end()) : TNameSet{};
   const std::string spec = IsFolder(Name) ? JoinPath(Name, kAllEntries) : Name;
   const TOwnOutputs outputs(own);
-  const TWalk walk{*this, excludedMasks, excludedPaths != nullptr ? &paths : nullptr, outputs, control, result};
-  return walk.Folder(folder.empty() ? FolderPart(spec) : folder, FileNamePart(spec));
+  const TWalk walk{*this, excludedMasks, excludedPaths != nullptr ? &paths : nullptr, outputs, control, result,
+                   taken, report};
+  const std::string top = folder.empty() ? FolderPart(spec) : folder;
+  const std::string mask = FileNamePart(spec);
+  // An include that is not there (an unplugged disk, an unmounted share)
+  // must not look like an include that holds nothing.
+  const bool reports = report != nullptr && *report;
+  if (reports && !top.empty() && !IsFolder(top)) {
+    (*report)(FormatMessage("A mentendő elem nem található (%s)", {Name}));
+    return 0;
+  }
+  const std::size_t before = result.size();
+  const std::int64_t total = walk.Folder(top, mask);
+  if (reports && result.size() == before && mask.find_first_of("*?") == std::string::npos &&
+      !platform::PathExists(JoinPath(top, mask)))
+    (*report)(FormatMessage("A mentendő elem nem található (%s)", {Name}));
+  return total;
 }
 
 std::int64_t TZkThreadSaveTask::CollectFiles(std::vector<std::string>& result, TZkRunControl& control,
-                                             const TZkOwnOutputs& own) const {
+                                             const TZkOwnOutputs& own, const TZkCollectReport& report) const {
   // Exclude specifications with a folder leave out exactly the files they
   // would take themselves; bare names and masks apply in every folder.
   std::vector<std::string> excludedPaths;
@@ -151,9 +184,11 @@ std::int64_t TZkThreadSaveTask::CollectFiles(std::vector<std::string>& result, T
     else
       excludedMasks.push_back(spec.Name);
   }
+  // Overlapping includes ("src" and "src/sub") take each file once.
+  TNameSet taken;
   std::int64_t total = 0;
   for (int i = 0; i < AddFiles().Count() && !ShouldStop(control); ++i)
-    total += AddFiles().Items(i).FindFiles(result, &excludedMasks, {}, control, &excludedPaths, own);
+    total += AddFiles().Items(i).FindFiles(result, &excludedMasks, {}, control, &excludedPaths, own, &taken, &report);
   return total;
 }
 

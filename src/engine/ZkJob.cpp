@@ -5,6 +5,10 @@
 
 namespace zk {
 
+bool IsUsableJobName(std::string_view name) {
+  return !name.empty() && name != "." && name != ".." && name.find_first_of("/\r\n[]") == std::string_view::npos;
+}
+
 void TZkThreadDefineOutput::Assign(const TZkPersistent& source) { AssignPublished<TZkThreadDefineOutput, TZkPersistent>(source); }
 
 const TPropList& TZkThreadDefineOutput::ClassProperties() {

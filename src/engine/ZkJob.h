@@ -6,8 +6,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/ZkDefineOutput.h"
@@ -33,6 +35,14 @@ struct TZkOwnOutputs {
   std::vector<std::string> Folders;
 };
 
+// Whether a job's name can name its archive and its history section: not
+// empty, not "." or "..", without "/" (it would leave the output folder),
+// CR, LF, "[" or "]" (the history's section would never be read back).
+bool IsUsableJobName(std::string_view name);
+
+// Where collection sends an error line for what it cannot read.
+using TZkCollectReport = std::function<void(const std::string& line)>;
+
 class TZkThreadSaveFile : public TZkCollectionItem {
 public:
   std::string Name;
@@ -40,14 +50,20 @@ public:
   bool Hidden = true;
   bool System = true;
 
+  using TTaken = std::unordered_set<std::string>;
+
   // Adds the files this specification takes (below `folder`, or from the
   // top when it is empty) to `result` and returns the sum of their sizes.
   // Names matching one of `excludedMasks` in a folder visited, and paths in
   // `excludedPaths`, are left out; either list may be null. So are the
-  // run's own outputs.
+  // run's own outputs, and with `taken`, the paths in it (each path taken is
+  // added to it). With `report`, what cannot be read goes there as an error
+  // line: a folder or file the walk cannot read, and the specification
+  // itself when its folder or the one file it names is not there.
   std::int64_t FindFiles(std::vector<std::string>& result, const std::vector<std::string>* excludedMasks,
                          const std::string& folder, TZkRunControl& control,
-                         const std::vector<std::string>* excludedPaths, const TZkOwnOutputs& own = {}) const;
+                         const std::vector<std::string>* excludedPaths, const TZkOwnOutputs& own = {},
+                         TTaken* taken = nullptr, const TZkCollectReport* report = nullptr) const;
 
   std::string DisplayName() const override;
   void Assign(const TZkPersistent& source) override;
@@ -101,11 +117,12 @@ public:
   bool IsNotDue() const { return !IsDue(); }
 
   // The files of the include list without those of the exclude list, in
-  // list order; returns the sum of their sizes. Ends early, with what it
-  // found so far, when the engine is asked to stop or terminated. The run's
-  // own outputs are never taken.
+  // list order, each once; returns the sum of their sizes. Ends early, with
+  // what it found so far, when the engine is asked to stop or terminated.
+  // The run's own outputs are never taken. What the includes cannot reach
+  // goes to `report` as error lines.
   std::int64_t CollectFiles(std::vector<std::string>& result, TZkRunControl& control,
-                            const TZkOwnOutputs& own = {}) const;
+                            const TZkOwnOutputs& own = {}, const TZkCollectReport& report = {}) const;
 
   std::string DisplayName() const override;
   // From another job: Name, Disable, RunNow, the output definition and the

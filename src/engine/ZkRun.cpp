@@ -30,6 +30,14 @@ void BeginItem(TZkThreadActiveTask& task, const std::string& path) {
 
 void TZkThreadSave::RunJob() {
   TZkThreadActiveTask& task = *activeTask_;
+  // A name that is no name would put the archive outside the output folder
+  // or the history where it is never read back: the run writes nothing.
+  const bool namedByJob = task.ActiveOutput().FileName.empty();
+  if (!IsUsableJobName(task.Name) || (namedByJob && !IsUsableJobName(task.ArchiveBaseName()))) {
+    Error("A mentés neve nem használható: " + task.Name);
+    DoAfterBackup();
+    return;
+  }
   TRunState run;
   try {
     RunBody(task, run);
@@ -48,7 +56,8 @@ void TZkThreadSave::RunBody(TZkThreadActiveTask& task, TRunState& run) {
   task.StartTime = TimeOf(now);
   task.StartDate = DateOf(now);
   task.WorkPath = task.GetWorkPath();
-  TZkRunRecords::PrepareRecordFiles(task);
+  for (const std::string& refused : TZkRunRecords::PrepareRecordFiles(task))
+    Error(FormatMessage("A cél szimbolikus link, nem írható felül (%s)", {refused}));
   task.WorkFolder = FolderPart(task.WorkPath);
   task.TargetPath = task.WorkPath;
   DoBeforeBackup();
@@ -56,6 +65,7 @@ void TZkThreadSave::RunBody(TZkThreadActiveTask& task, TRunState& run) {
   Log(kRule);
   Log(task.Name);
   Log(kRule);
+  if (task.CatchUp) Log("- Catch Up -" + task.TimerList().Items(task.TimerIndex).DisplayName());
   RunActions(task, TActionList::alBegin);
   if (!Interrupted()) CollectAndPack(task, run);
   RunActions(task, TActionList::alEnd);
@@ -81,7 +91,9 @@ void TZkThreadSave::RunActions(TZkThreadActiveTask& task, TActionList which) {
         Log("- Post -" + task.ItemName);
       }
       if (actions_ == nullptr) throw EZkError("No action platform");
-      action.Perform(*actions_);
+      // A stop does not wait for a program that may never end.
+      if (!action.Perform(*actions_, [this] { return Interrupted(); }))
+        Log(FormatMessage("A program tovább fut, a mentés nem várja meg (%s)", {task.ItemName}));
     } catch (const std::exception& e) {
       Error(e.what());
     }
@@ -93,12 +105,19 @@ void TZkThreadSave::RunActions(TZkThreadActiveTask& task, TActionList which) {
 void TZkThreadSave::CollectAndPack(TZkThreadActiveTask& task, TRunState& run) {
   run.Files.clear();
   task.TotalPosition = 0;
-  task.TotalSize = task.CollectFiles(run.Files, *this, OwnOutputs(task));
+  task.TotalSize = task.CollectFiles(run.Files, *this, OwnOutputs(task),
+                                     [this, &run](const std::string& line) { SourceError(run, line); });
   task.TotalFiles = static_cast<std::int64_t>(run.Files.size());
   // A stop while the files were collected ends the run before anything is
   // written: the list is incomplete.
   if (Interrupted()) {
     run.Files.clear();
+    return;
+  }
+  // Nothing to save at all (an unplugged disk, an emptied list) must not
+  // become an empty archive in the place of the last good one.
+  if (run.Files.empty()) {
+    Error("Nem található mentendő fájl; az előző mentés a helyén marad");
     return;
   }
   task.TargetPath = task.WorkPath;
@@ -118,6 +137,17 @@ void TZkThreadSave::CollectAndPack(TZkThreadActiveTask& task, TRunState& run) {
   run.Files.clear();
 }
 
+void TZkThreadSave::SourceError(TRunState& run, const std::string& text) {
+  Error(text);
+  ++run.SourceErrors;
+}
+
+void TZkThreadSave::CheckUnchanged(const std::string& file, const std::optional<platform::FileInfo>& before) {
+  const auto after = platform::ReadFileInfo(file);
+  if (before && after && before->Size == after->Size && before->Modified == after->Modified) return;
+  Error(FormatMessage("A fájl mentés közben megváltozott (%s)", {file}));
+}
+
 TZkOwnOutputs TZkThreadSave::OwnOutputs(const TZkThreadActiveTask& task) {
   TZkOwnOutputs own;
   if (task.ActiveOutput().PackMode == TZkSaveMode::tmCopy) {
@@ -129,19 +159,22 @@ TZkOwnOutputs TZkThreadSave::OwnOutputs(const TZkThreadActiveTask& task) {
     own.Files.push_back(path);
     own.Files.push_back(task.WithExtension(path, ".Zip"));
   }
-  if (task.UsesWorkFolder()) own.Folders.push_back(FolderPart(task.GetWorkPath()));
+  if (task.BuildsInWorkFolder()) own.Folders.push_back(FolderPart(task.GetWorkPath()));
   return own;
 }
 
 void TZkThreadSave::WrapUp(TRunState& run) {
   TZkThreadActiveTask& task = *activeTask_;
-  const bool stopped = StopRequested();
-  // A copy run writes no archive: its tree lies in the output path's folder.
-  const bool delivered = task.ActiveOutput().PackMode == TZkSaveMode::tmCopy
-                             ? IsFolder(FolderPart(task.GetOutputPath()))
-                             : run.Delivered;
-  run.History.push_back(TZkRunRecords::HistoryEntry(task, !stopped && delivered, run.UpdateRun));
-  records_.WriteHistory(task, run.History);
+  const TZkRunStatus status = StopRequested() || !run.Delivered ? TZkRunStatus::rsStopped
+                              : run.SourceErrors > 0          ? TZkRunStatus::rsIncomplete
+                                                              : TZkRunStatus::rsOk;
+  run.History.push_back(TZkRunRecords::HistoryEntry(task, status, run.UpdateRun, run.DeliveredPath));
+  try {
+    records_.WriteHistory(task, run.History);
+  } catch (const std::exception& e) {
+    // Without its line, the next update run would take a wrong base.
+    Error(e.what());
+  }
   DoAfterBackup();
 }
 

@@ -8,6 +8,7 @@
 
 #include "base/ZkError.h"
 #include "platform/ZkFileHandle.h"
+#include "platform/ZkFileMove.h"
 #include "platform/ZkFileSystem.h"
 #include "util/ZkUtil.h"
 #include "util/ZkUtilFile.h"
@@ -20,40 +21,46 @@ constexpr const char* kHistoryKey = "History";
 constexpr const char* kLogExtension = ".Log";
 constexpr const char* kErrorExtension = ".Err";
 
-bool BuiltInWorkFolder(const TZkThreadActiveTask& task) {
-  return task.UsesWorkFolder() && task.ActiveOutput().PackMode == TZkSaveMode::tmZip;
-}
-
 }  // namespace
 
-void TZkRunRecords::AppendLine(const std::string& fileName, const std::string& text) const {
+void TZkRunRecords::AppendLine(const std::string& fileName, const std::string& text, bool followLinks) const {
   if (fileName.empty()) return;
   // A line that cannot be written is lost: logging never stops a run.
-  platform::FileHandle file = platform::FileHandle::OpenForAppend(fileName);
+  platform::FileHandle file = platform::FileHandle::OpenForAppend(fileName, followLinks);
   if (!file.IsOpen()) return;
   const std::string line = FormatDateMask(kStampFormat, clock_->Now(), NeutralFormatSettings()) + text + "\r\n";
   if (file.WriteAll(line.data(), line.size())) file.Close();
 }
 
+// The shared files are the user's own choice, a link there included; a
+// run's own files lie in the output folders, where nothing is written
+// through a link.
 void TZkRunRecords::WriteLog(const std::string& text, const TZkThreadActiveTask* task) const {
-  AppendLine(LogFilename, text);
-  if (task) AppendLine(task->LogFile, text);
+  AppendLine(LogFilename, text, true);
+  if (task) AppendLine(task->LogFile, text, false);
 }
 
 void TZkRunRecords::WriteError(const std::string& text, const TZkThreadActiveTask* task) const {
-  AppendLine(ErrorFilename, text);
-  if (task) AppendLine(task->ErrorFile, text);
+  AppendLine(ErrorFilename, text, true);
+  if (task) AppendLine(task->ErrorFile, text, false);
 }
 
-void TZkRunRecords::PrepareRecordFiles(TZkThreadActiveTask& task) {
+std::vector<std::string> TZkRunRecords::PrepareRecordFiles(TZkThreadActiveTask& task) {
+  std::vector<std::string> refused;
+  const auto take = [&refused](std::string path) {
+    if (!platform::IsSymbolicLink(path)) return path;
+    refused.push_back(std::move(path));
+    return std::string();
+  };
   task.LogFile.clear();
   task.ErrorFile.clear();
-  if (task.WantsLog()) task.LogFile = task.WithExtension(task.GetWorkPath(), kLogExtension);
-  if (task.WantsErrorFile()) task.ErrorFile = task.WithExtension(task.GetWorkPath(), kErrorExtension);
+  if (task.WantsLog()) task.LogFile = take(task.WithExtension(task.GetWorkPath(), kLogExtension));
+  if (task.WantsErrorFile()) task.ErrorFile = take(task.WithExtension(task.GetWorkPath(), kErrorExtension));
+  return refused;
 }
 
 void TZkRunRecords::FinishRecordFiles(const TZkThreadActiveTask& task) {
-  const bool inWorkFolder = BuiltInWorkFolder(task);
+  const bool inWorkFolder = task.BuildsInWorkFolder();
   auto copyBeside = [&](const std::string& record, const char* extension) {
     if (inWorkFolder) CopyFileWithProgress(record, task.WithExtension(task.GetOutputPath(), extension), nullptr);
     if (task.UsesDuplicate())
@@ -91,35 +98,35 @@ std::optional<std::string> TZkRunRecords::FindUpdateBase(const std::vector<std::
   return std::nullopt;
 }
 
-std::string TZkRunRecords::HistoryEntry(const TZkThreadActiveTask& task, bool ok, bool updateRun) {
-  const std::string outputPath = task.GetOutputPath();
+std::string TZkRunRecords::HistoryEntry(const TZkThreadActiveTask& task, TZkRunStatus status, bool updateRun,
+                                        const std::string& archivePath) {
+  const std::string outputPath = archivePath.empty() ? task.GetOutputPath() : archivePath;
+  const char* statusText = status == TZkRunStatus::rsOk           ? "Ok"
+                           : status == TZkRunStatus::rsIncomplete ? "Incomplete"
+                                                                  : "Stopped";
   const std::string date = FormatDateMask("yyyy.mm.dd", task.StartDate, NeutralFormatSettings());
   const std::string time = FormatDateMask("hh:pp", task.StartTime, NeutralFormatSettings());
-  return std::string(ok ? "Ok" : "Stopped") + ";" + date + ";" + time + ";" + (updateRun ? "Update" : "Global") + ";" +
+  return std::string(statusText) + ";" + date + ";" + time + ";" + (updateRun ? "Update" : "Global") + ";" +
          outputPath;
 }
 
 void TZkRunRecords::WriteHistory(const TZkThreadActiveTask& task, const std::vector<std::string>& history) const {
-  try {
-    TZkIniFile ini;
-    ini.SetFile(HistoryFilename, true);
-    // One lock from reading the history to writing it: another program that
-    // ran a job meanwhile added its entries after those this run read at
-    // its start, so this run's entry goes after theirs and none is lost.
-    ini.SetLock(true);
-    std::vector<std::string> entries = history;
-    std::vector<std::string> current;
-    ini.ReadSectionValues(task.Name, kHistoryKey, current);
-    if (!history.empty() && current.size() >= history.size() &&
-        std::equal(history.begin(), history.end() - 1, current.begin())) {
-      entries = std::move(current);
-      entries.push_back(history.back());
-    }
-    ini.WriteSectionValues(task.Name, kHistoryKey, entries);
-    ini.SetLock(false);
-  } catch (const EZkError&) {
-    // The history is a record of the run, not part of it.
+  TZkIniFile ini;
+  ini.SetFile(HistoryFilename, true);
+  // One lock from reading the history to writing it: another program that
+  // ran a job meanwhile added its entries after those this run read at
+  // its start, so this run's entry goes after theirs and none is lost.
+  ini.SetLock(true);
+  std::vector<std::string> entries = history;
+  std::vector<std::string> current;
+  ini.ReadSectionValues(task.Name, kHistoryKey, current);
+  if (!history.empty() && current.size() >= history.size() &&
+      std::equal(history.begin(), history.end() - 1, current.begin())) {
+    entries = std::move(current);
+    entries.push_back(history.back());
   }
+  ini.WriteSectionValues(task.Name, kHistoryKey, entries);
+  ini.SetLock(false);
 }
 
 }  // namespace zk

@@ -13,6 +13,12 @@
 
 namespace zk {
 
+// How a run ended, as its history line says: "Ok" (everything it was to
+// save reached the output), "Incomplete" (its backup reached the output,
+// but it could not read every file or folder it was to save), "Stopped"
+// (stopped, failed, or nothing delivered).
+enum class TZkRunStatus { rsOk, rsIncomplete, rsStopped };
+
 class TZkRunRecords {
 public:
   // The clock stamps every log and error line; it must outlive the records.
@@ -29,8 +35,10 @@ public:
   // One stamped line to the shared and, with a run, to its own error file.
   void WriteError(const std::string& text, const TZkThreadActiveTask* task) const;
 
-  // The run's own log and error file names, as the run's output asks.
-  static void PrepareRecordFiles(TZkThreadActiveTask& task);
+  // The run's own log and error file names, as the run's output asks. A
+  // name with a symbolic link at it is left out and returned: nothing is
+  // written through it.
+  static std::vector<std::string> PrepareRecordFiles(TZkThreadActiveTask& task);
   // After the run: copies of the run's log and error files beside the
   // archive (when it was built in a work folder) and the duplicate; the
   // work folder keeps none. A copy that fails raises its file error (the run
@@ -45,15 +53,15 @@ public:
   static std::vector<std::string> ReadJobHistory(const std::string& historyFile, const std::string& jobName);
   // The archive path of the newest complete full run, if any.
   static std::optional<std::string> FindUpdateBase(const std::vector<std::string>& history);
-  // "status;date;time;kind;path" for the run that ends now: "Ok" when `ok`
-  // (the run was not stopped and its backup reached the output path),
-  // "Stopped" otherwise.
-  static std::string HistoryEntry(const TZkThreadActiveTask& task, bool ok, bool updateRun);
-  // Writes the job's whole history back; a failure is not reported.
+  // "status;date;time;kind;path" for the run that ends now; the path is the
+  // output path unless the run's archive went to `archivePath`.
+  static std::string HistoryEntry(const TZkThreadActiveTask& task, TZkRunStatus status, bool updateRun,
+                                  const std::string& archivePath = {});
+  // Writes the job's whole history back; a failure raises its file error.
   void WriteHistory(const TZkThreadActiveTask& task, const std::vector<std::string>& history) const;
 
 private:
-  void AppendLine(const std::string& fileName, const std::string& text) const;
+  void AppendLine(const std::string& fileName, const std::string& text, bool followLinks) const;
 
   const platform::TZkClock* clock_;
 };

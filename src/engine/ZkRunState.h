@@ -17,9 +17,15 @@ struct TZkThreadSave::TRunState {
   // complete full run.
   bool UpdateRun = false;
   std::string BasePath;
-  // This run's complete archive reached the output path (zip runs); only
-  // then is the run "Ok" in the history.
+  // This run's complete archive reached the output path (zip runs), or its
+  // copy tree was written (copy runs); only then is the run "Ok" in the
+  // history.
   bool Delivered = false;
+  // Where the archive went when not to the output path: beside it, when the
+  // run could not read everything and must not replace the previous one.
+  std::string DeliveredPath;
+  // Error lines for files and folders the run could not read.
+  int SourceErrors = 0;
   // The folders of a copy run whose leftovers of killed runs are removed
   // already, so that each is read once.
   std::unordered_set<std::string> CleanedFolders;

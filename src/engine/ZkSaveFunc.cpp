@@ -78,48 +78,50 @@ void TZkThreadSaveFunc::SetName(const std::string& text) {
   if (kept < 2) param2_.clear();
 }
 
-void TZkThreadSaveFunc::Perform(const TZkActionPlatform& platform) const {
+bool TZkThreadSaveFunc::Perform(const TZkActionPlatform& platform,
+                                const platform::TZkProgramLauncher::TStopWaiting& stop) const {
   const TZkServiceContext services{platform.Services, platform.Sleeper};
   switch (funcType_) {
     case TZkSaveFunc::seNone:
-      return;
+      return true;
     case TZkSaveFunc::sePause:
       platform.Sleeper.Sleep(std::clamp(LeadingInt(param1_), 0, kMaxPauseSeconds) * 1000);
-      return;
+      return true;
     case TZkSaveFunc::seExeRun:
       platform.Programs.ShellOpen(param1_, param2_, FolderPart(param1_));
-      return;
+      return true;
     case TZkSaveFunc::seExeRunWait:
-      platform.Programs.RunAndWait(param1_, param2_, FolderPart(param1_));
-      return;
+      platform.Programs.RunAndWait(param1_, param2_, FolderPart(param1_), stop);
+      return !stop || !stop();
     case TZkSaveFunc::seExeClose:
       // An empty name would match any window without a caption.
-      if (param1_.empty()) return;
+      if (param1_.empty()) return true;
       if (!platform.Programs.CloseWindowOfClass(param1_)) platform.Programs.CloseWindowWithCaption(param1_);
-      return;
+      return true;
     case TZkSaveFunc::seServiceStart:
       // A paused service continues; any failure of that (a stopped service
       // cannot continue) means it is started instead.
       try {
         ServiceContinue(services, "", param1_);
-        return;
+        return true;
       } catch (const std::exception&) {
       }
       ServiceStart(services, "", param1_);
-      return;
+      return true;
     case TZkSaveFunc::seServiceStop:
       ServiceStop(services, "", param1_);
-      return;
+      return true;
     case TZkSaveFunc::seServicePause:
       ServicePause(services, "", param1_);
-      return;
+      return true;
     case TZkSaveFunc::seRestart:
       WindowsReboot(platform.Session, true, false);
-      return;
+      return true;
     case TZkSaveFunc::seShutDown:
       WindowsShutDown(platform.Session, true, false);
-      return;
+      return true;
   }
+  return true;
 }
 
 std::string TZkThreadSaveFunc::DisplayName() const {

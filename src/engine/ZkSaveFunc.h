@@ -56,8 +56,10 @@ public:
   // done: a pause sleeps (0 to 24 hours), a run-and-wait action waits for
   // its program, the service actions wait for their service. Programs and
   // windows fail silently; service and shutdown failures raise
-  // EZkServiceError or EZkShutDownError.
-  void Perform(const TZkActionPlatform& platform) const;
+  // EZkServiceError or EZkShutDownError. A wait for a program ends early
+  // when `stop` says so; false then (the program goes on by itself).
+  bool Perform(const TZkActionPlatform& platform,
+               const platform::TZkProgramLauncher::TStopWaiting& stop = {}) const;
 
   std::string DisplayName() const override;
   // From another action: through the text form, so the copy holds what

@@ -1,12 +1,36 @@
 #include "engine/ZkThreadSave.h"
 
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "engine/ZkEngineWaits.h"
 #include "store/ZkTreeData.h"
+#include "util/ZkUtil.h"
 
 namespace zk {
 namespace {
 
 constexpr const char* kJobListNode = "Saving";
+
+// A clock that moved on this much more than a pass takes has jumped (the
+// machine slept, or its time was set).
+constexpr double kClockJumpDays = 5.0 / 1440.0;
+
+// When the job last ran, from its newest history line; nothing without one.
+std::optional<TDateTime> NewestRun(const std::vector<std::string>& history) {
+  if (history.empty()) return std::nullopt;
+  const std::string date = FieldOf(history.back(), ";", 2);
+  const std::string time = FieldOf(history.back(), ";", 3);
+  TDateTime day = 0;
+  TDateTime hour = 0;
+  if (date.size() != 10 || time.size() != 5 ||
+      !TryEncodeDate(std::atoi(date.c_str()), std::atoi(date.c_str() + 5), std::atoi(date.c_str() + 8), day) ||
+      !TryEncodeTime(std::atoi(time.c_str()), std::atoi(time.c_str() + 3), 0, 0, hour))
+    return std::nullopt;
+  return day + hour;
+}
 
 // The jobs of the document's "Saving" node; without one, the list stays.
 void LoadJobList(const TZkTreeData& document, TZkThreadSaveTasks& jobs) {
@@ -47,8 +71,39 @@ void TZkThreadSave::SetSaving(const TZkThreadSaveTasks& jobs) {
   saving_.Assign(jobs);
 }
 
+int TZkThreadSave::MarkMissedRuns() {
+  const auto lock = LockJobs();
+  const TDateTime now = Clock().Now();
+  int marked = 0;
+  for (int i = 0; i < saving_.Count(); ++i) {
+    TZkThreadSaveTask& job = saving_.Items(i);
+    if (job.Disable || job.TimerList().Count() == 0) continue;
+    // The history keeps minutes: a run in the minute of a moment took it.
+    const std::optional<TDateTime> ran = NewestRun(TZkRunRecords::ReadJobHistory(HistoryFilename, job.Name));
+    int latest = -1;
+    TDateTime latestMoment = 0;
+    for (int k = 0; k < job.TimerList().Count(); ++k) {
+      const std::optional<TDateTime> due = job.TimerList().Items(k).LastDueMoment(now);
+      if (!due || (ran && *due < *ran + 1.0 / 1440.0)) continue;
+      if (latest < 0 || *due > latestMoment) {
+        latest = k;
+        latestMoment = *due;
+      }
+    }
+    if (latest < 0) continue;
+    job.TimerList().Items(latest).CatchUpMoment(latestMoment);
+    ++marked;
+  }
+  return marked;
+}
+
 void TZkThreadSave::Execute() {
+  if (CatchUp) MarkMissedRuns();
+  TDateTime lastPass = Clock().Now();
   do {
+    const TDateTime now = Clock().Now();
+    if (CatchUp && now - lastPass > kIdleWaitMs / 86400000.0 + kClockJumpDays) MarkMissedRuns();
+    lastPass = now;
     if (auto task = TakeDueJob()) {
       activeTask_ = std::move(task);
       RunJob();
@@ -70,6 +125,7 @@ std::unique_ptr<TZkThreadActiveTask> TZkThreadSave::TakeDueJob() {
     auto task = std::make_unique<TZkThreadActiveTask>();
     task->Assign(job);
     task->TimerIndex = job.FiredTimerIndex();
+    task->CatchUp = task->TimerIndex >= 0 && job.TimerList().Items(task->TimerIndex).CatchingUp();
     job.SetRunNow(false);
     if (task->TimerIndex >= 0) job.TimerList().Items(task->TimerIndex).RecalcTimer(saving_.Clock());
     return task;

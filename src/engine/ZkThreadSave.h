@@ -19,6 +19,7 @@
 #include "engine/ZkSaveFunc.h"
 #include "engine/ZkThreads.h"
 #include "platform/ZkClock.h"
+#include "platform/ZkFileSystem.h"
 #include "store/Published.h"
 
 namespace zk {
@@ -53,6 +54,15 @@ public:
   // progress report); the idle pass's 3000 ms poll stays either way, so
   // that an idle engine does not spin. Set before Start.
   bool Throttle = true;
+
+  // Off, a schedule moment that passed while no engine ran is gone, as it
+  // always was; on, the loop first makes each job due once whose entries
+  // had a moment after its newest history line (and does so again when the
+  // clock jumps ahead, as after a sleep). However many moments were missed,
+  // the job runs once, for the entry of the latest one. Set before Start.
+  bool CatchUp = false;
+  // That step on its own: returns how many jobs it made due.
+  int MarkMissedRuns();
 
   // What the pre- and post-backup actions act on; it must outlive the
   // engine. Without one, every action fails with an error.
@@ -135,8 +145,8 @@ public:
   static std::optional<std::string> FindUpdateBase(const std::vector<std::string>& history) {
     return TZkRunRecords::FindUpdateBase(history);
   }
-  static std::string HistoryEntry(const TZkThreadActiveTask& task, bool ok, bool updateRun) {
-    return TZkRunRecords::HistoryEntry(task, ok, updateRun);
+  static std::string HistoryEntry(const TZkThreadActiveTask& task, TZkRunStatus status, bool updateRun) {
+    return TZkRunRecords::HistoryEntry(task, status, updateRun);
   }
   void WriteHistory(const TZkThreadActiveTask& task, const std::vector<std::string>& history) const {
     records_.WriteHistory(task, history);
@@ -197,8 +207,19 @@ private:
   bool VerifyNewArchive(TZkZip& zip);
   void DeliverArchive(TZkThreadActiveTask& task, TRunState& run);
   // True when the copy is complete at its path.
-  bool CopyArchive(TZkThreadActiveTask& task, TCopyUse use);
+  bool CopyArchive(TZkThreadActiveTask& task, TRunState& run, TCopyUse use);
+  // The run's archive went to `path` beside the output path, not to it.
+  void KeptBeside(TRunState& run, const std::string& path);
   void CopyStep(TZkThreadActiveTask& task, TRunState& run);
+  // Copies one file of a copy run to `target`, unless what is there or on
+  // the way to it must not be written through.
+  void CopyOneFile(TZkThreadActiveTask& task, TRunState& run, const std::string& file, const std::string& target,
+                   TZkThreadProcess& relay);
+  // An error line for a file or folder the run could not read: the run then
+  // holds less than it should.
+  void SourceError(TRunState& run, const std::string& text);
+  // An error line when a file changed while it was read.
+  void CheckUnchanged(const std::string& file, const std::optional<platform::FileInfo>& before);
   void CompressProgress(std::int64_t current);
   void WrapUp(TRunState& run);
   bool Interrupted() const { return StopRequested() || Terminated(); }

@@ -104,7 +104,37 @@ void TZkThreadSaveTimering::RecalcTimer() {
   RecalcTimer(Clock());
 }
 
+std::optional<TDateTime> TZkThreadSaveTimering::LastDueMoment(TDateTime now) const {
+  const TDateTime today = DateOf(now);
+  const TDateTime timeOfDay = now - today;
+  // The latest day on which the entry's time of day has come.
+  const TDateTime latest = IsBeforeTime(timeOfDay, time_) ? today - 1 : today;
+  switch (timerType_) {
+    case TZkSaveTimerType::ttDay:
+      return latest + time_;
+    case TZkSaveTimerType::ttWeek:
+    case TZkSaveTimerType::ttMonth:
+    case TZkSaveTimerType::ttYear:
+      for (int k = 0; k <= LastOffset(timerType_); ++k)
+        if (DayMatches(timerType_, latest - k, dows_, days_, months_)) return latest - k + time_;
+      return std::nullopt;
+    case TZkSaveTimerType::ttTime:
+      if (interval_ <= 0) return std::nullopt;
+      return (now * kMinutesPerDay - interval_) / kMinutesPerDay;
+    case TZkSaveTimerType::ttOne:
+      if (date_ + time_ > now) return std::nullopt;
+      return date_ + time_;
+  }
+  return std::nullopt;
+}
+
+void TZkThreadSaveTimering::CatchUpMoment(TDateTime missed) {
+  timer_.store(missed);
+  catchingUp_.store(true);
+}
+
 void TZkThreadSaveTimering::RecalcTimer(const platform::TZkClock& clock) {
+  catchingUp_.store(false);
   const TDateTime now = clock.Now();
   const TDateTime today = DateOf(now);
   const TDateTime timeOfDay = now - today;

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "base/ZkDateTime.h"
@@ -72,6 +73,15 @@ public:
   const TZkThreadDefineOutput& DefineOutput() const { return defineOutput_; }
   void SetDefineOutput(const TZkThreadDefineOutput& value) { defineOutput_.Assign(value); }
 
+  // The latest moment at or before `now` that the entry's rule names;
+  // nothing when there is none (a one-off entry still to come, a rule that
+  // names no day). An entry every N minutes names `now` less N minutes.
+  std::optional<TDateTime> LastDueMoment(TDateTime now) const;
+  // Makes the entry due at once for a moment it missed (no engine ran
+  // then); the run it fires is a catch-up. RecalcTimer ends both.
+  void CatchUpMoment(TDateTime missed);
+  bool CatchingUp() const { return catchingUp_.load(); }
+
   // Recomputes Timer from the clock of the job that holds the entry (the
   // machine's for an entry in no job).
   void RecalcTimer();
@@ -89,6 +99,7 @@ private:
   void Change(V& field, V value);
 
   std::atomic<TDateTime> timer_{0};
+  std::atomic<bool> catchingUp_{false};
   std::string name_;
   TZkSaveTimerType timerType_ = TZkSaveTimerType::ttDay;
   TDateTime date_ = 0;

@@ -12,6 +12,7 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "base/ZkError.h"
@@ -43,13 +44,21 @@ std::unique_ptr<TZkZip> OpenExisting(const std::string& path) {
 // in its work folder, or cannot be opened.
 std::unique_ptr<TZkZip> OpenBase(const TZkThreadActiveTask& task, const std::string& basePath) {
   if (!FileExists(basePath)) return nullptr;
-  if (task.UsesWorkFolder() && basePath == task.GetOutputPath()) return nullptr;
+  if (task.BuildsInWorkFolder() && basePath == task.GetOutputPath()) return nullptr;
   try {
     return OpenExisting(basePath);
   } catch (const std::exception&) {
     // An unusable base only means that everything is packed again.
   }
   return nullptr;
+}
+
+// Where an archive of the run goes instead of `path`: there, unless the run
+// could not read everything and a previous archive stands at `path`. That
+// one may hold what this run missed, so the new one goes beside it.
+std::string DeliveryPath(const TZkThreadActiveTask& task, const std::string& path, int sourceErrors) {
+  if (sourceErrors == 0 || !platform::PathExists(path)) return path;
+  return task.WithExtension(path, " (hiányos).Zip");
 }
 
 }  // namespace
@@ -95,13 +104,23 @@ void TZkThreadSave::ZipArchiveBody(TZkThreadActiveTask& task, TRunState& run, co
   zip.EndUpdate();
   const bool complete = !Interrupted() && (!task.ActiveOutput().VerifyArchive || VerifyNewArchive(zip));
   // Uncommitted, the new archive is discarded and the previous one stays.
-  if (complete) zip.CommitArchive();
+  if (complete) {
+    const std::string at =
+        task.BuildsInWorkFolder() ? task.WorkPath : DeliveryPath(task, task.WorkPath, run.SourceErrors);
+    zip.CommitArchive(at);
+    if (at != task.WorkPath) KeptBeside(run, at);
+  }
   zip.CloseArchive();
   task.TotalPosition = 0;
   zip.SetFileName("");
 
   if (complete) DeliverArchive(task, run);
   Log("- Zip Close -");
+}
+
+void TZkThreadSave::KeptBeside(TRunState& run, const std::string& path) {
+  run.DeliveredPath = path;
+  Error(FormatMessage("A mentés hiányos, az előző archívum a helyén maradt; az új: %s", {path}));
 }
 
 bool TZkThreadSave::VerifyNewArchive(TZkZip& zip) {
@@ -127,28 +146,47 @@ bool TZkThreadSave::VerifyNewArchive(TZkZip& zip) {
 void TZkThreadSave::PackFiles(TZkThreadActiveTask& task, TRunState& run, TZkZip& zip, const TZkZip* base,
                               TZkZip* previous) {
   // The entry of the previous archive that each file of the list replaces
-  // (-1: none); every other entry is taken over as it is.
+  // (-1: none); every other entry is taken over as it is. A file whose
+  // entry there is damaged is packed again whether it changed or not.
   std::vector<int> replaced(run.Files.size(), -1);
+  std::vector<bool> repack(run.Files.size(), false);
   if (previous != nullptr) {
-    std::vector<bool> kept(static_cast<std::size_t>(previous->Entries().Count()), true);
+    const int count = previous->Entries().Count();
+    std::vector<bool> kept(static_cast<std::size_t>(count), true);
+    std::unordered_map<int, std::size_t> fileOfEntry;
     for (std::size_t i = 0; i < run.Files.size(); ++i) {
       try {
-        if (!run.UpdateRun || base->NeedsUpdate(run.Files[i])) replaced[i] = previous->Entries().IndexOfName(run.Files[i]);
+        const int entry = previous->Entries().IndexOfName(run.Files[i]);
+        if (entry >= 0) fileOfEntry.emplace(entry, i);
+        if (!run.UpdateRun || base->NeedsUpdate(run.Files[i])) replaced[i] = entry;
       } catch (const std::exception&) {
         // A file that cannot be compared now keeps its entry; the file's own
         // step reports it.
       }
       if (replaced[i] >= 0) kept[static_cast<std::size_t>(replaced[i])] = false;
     }
-    for (int entry = 0; entry < previous->Entries().Count(); ++entry)
-      if (kept[static_cast<std::size_t>(entry)]) zip.CopyEntry(*previous, entry);
+    for (int entry = 0; entry < count; ++entry) {
+      if (!kept[static_cast<std::size_t>(entry)]) continue;
+      try {
+        zip.CopyEntry(*previous, entry);
+      } catch (const EZkZipDataError& e) {
+        const auto file = fileOfEntry.find(entry);
+        if (file == fileOfEntry.end()) {
+          SourceError(run, e.what());
+          continue;
+        }
+        Log("- Zip Repack Damaged -" + run.Files[file->second]);
+        repack[file->second] = true;
+      }
+    }
   }
   for (std::size_t i = 0; i < run.Files.size(); ++i) {
     const std::string& file = run.Files[i];
     if (Interrupted()) continue;
-    // A file that cannot be packed again keeps its former entry.
+    // A file that cannot be packed again keeps its former entry, unless
+    // that is damaged.
     const auto keepFormerEntry = [&] {
-      if (replaced[i] >= 0 && zip.Entries().IndexOfName(file) < 0) zip.CopyEntry(*previous, replaced[i]);
+      if (replaced[i] >= 0 && !repack[i] && zip.Entries().IndexOfName(file) < 0) zip.CopyEntry(*previous, replaced[i]);
     };
     try {
       task.ItemBase = task.TotalPosition;
@@ -161,7 +199,7 @@ void TZkThreadSave::PackFiles(TZkThreadActiveTask& task, TRunState& run, TZkZip&
         continue;
       }
       BeginItem(task, file);
-      if (!run.UpdateRun || base->NeedsUpdate(file)) {
+      if (repack[i] || !run.UpdateRun || base->NeedsUpdate(file)) {
         if (previous != nullptr && previous->IsChangedFile(file))
           Log("- Zip Update -" + file);
         else if (run.UpdateRun)
@@ -169,26 +207,39 @@ void TZkThreadSave::PackFiles(TZkThreadActiveTask& task, TRunState& run, TZkZip&
         else
           Log("- Zip Add -" + file);
         DoBeforeAddFile();
-        if (zip.AddFile(file) == nullptr) keepFormerEntry();
+        const auto before = platform::ReadFileInfo(file);
+        if (zip.AddFile(file) == nullptr) {
+          keepFormerEntry();
+        } else if (!Interrupted()) {
+          CheckUnchanged(file, before);
+        }
       }
       task.TotalPosition = task.ItemBase + task.ItemSize;
       DoAfterAddFile();
       Wait(kItemWaitMs);
+    } catch (const EZkFileWriteError&) {
+      // The archive itself cannot take more (a full disk): it must not take
+      // the place of the previous one with files missing.
+      throw;
     } catch (const std::exception& e) {
-      Error(e.what());
+      if (Interrupted()) {
+        Error(e.what());
+      } else {
+        SourceError(run, e.what());
+      }
       keepFormerEntry();
     }
   }
 }
 
 void TZkThreadSave::DeliverArchive(TZkThreadActiveTask& task, TRunState& run) {
-  const bool separateWork = task.UsesWorkFolder() && task.WorkPath != task.GetOutputPath();
+  const bool separateWork = task.BuildsInWorkFolder();
   if (separateWork) {
-    run.Delivered = CopyArchive(task, TCopyUse::ctArchive);
+    run.Delivered = CopyArchive(task, run, TCopyUse::ctArchive);
   } else {
     run.Delivered = true;
   }
-  if (!Interrupted() && task.UsesDuplicate()) CopyArchive(task, TCopyUse::ctDuplicate);
+  if (!Interrupted() && task.UsesDuplicate()) CopyArchive(task, run, TCopyUse::ctDuplicate);
   if (!separateWork) return;
   if (run.Delivered || Interrupted()) {
     std::remove(task.WorkPath.c_str());
@@ -198,11 +249,19 @@ void TZkThreadSave::DeliverArchive(TZkThreadActiveTask& task, TRunState& run) {
   }
 }
 
-bool TZkThreadSave::CopyArchive(TZkThreadActiveTask& task, TCopyUse use) {
+bool TZkThreadSave::CopyArchive(TZkThreadActiveTask& task, TRunState& run, TCopyUse use) {
   const bool duplicate = use == TCopyUse::ctDuplicate;
   try {
     BeginItem(task, task.WorkPath);
-    const std::string target = duplicate ? task.GetDuplicatePath() : task.GetOutputPath();
+    const std::string wanted = duplicate ? task.GetDuplicatePath() : task.GetOutputPath();
+    const std::string target = DeliveryPath(task, wanted, run.SourceErrors);
+    if (target != wanted) {
+      if (duplicate) {
+        Error(FormatMessage("A mentés hiányos, az előző másodpéldány a helyén maradt; az új: %s", {target}));
+      } else {
+        KeptBeside(run, target);
+      }
+    }
     task.TargetPath = target;
     task.TotalSize = task.ItemSize;
     Log((duplicate ? "- Duplicate -" : "- Zip copy in temp -") + target);

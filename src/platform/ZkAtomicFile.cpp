@@ -35,6 +35,8 @@ public:
   explicit FileWriteBuffer(FileHandle& file) : file_(file) { setp(buffer_.data(), buffer_.data() + buffer_.size()); }
 
   bool Failed() const { return failed_; }
+  // The error number of the failed write; 0 without one.
+  int Error() const { return error_; }
 
 protected:
   int_type overflow(int_type ch) override {
@@ -52,6 +54,7 @@ private:
   bool Drain() {
     const auto count = static_cast<std::size_t>(pptr() - pbase());
     if (failed_ || (count > 0 && !file_.WriteAll(pbase(), count))) {
+      if (!failed_) error_ = errno;
       failed_ = true;
       return false;
     }
@@ -62,6 +65,7 @@ private:
   FileHandle& file_;
   std::array<char, 65536> buffer_{};
   bool failed_ = false;
+  int error_ = 0;
 };
 
 // The process's file-creation mask. Reading it with umask() would change it
@@ -128,7 +132,11 @@ pid_t WriterOf(std::string_view name) {
 
 }  // namespace
 
-AtomicFile::AtomicFile(const std::string& path) : path_(path), target_(ReplacedPath(path)) {
+AtomicFile::AtomicFile(const std::string& path, TLinkRule links)
+    : path_(path), target_(links == TLinkRule::lrFollow ? ReplacedPath(path) : path) {
+  struct stat link{};
+  if (links == TLinkRule::lrRefuse && lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode))
+    throw EZkFileCreateError(FormatMessage("A cél szimbolikus link, nem írható felül (%s)", {path_}));
   // Only a regular file is ever replaced: never a folder, a FIFO or a device.
   struct stat existing{};
   if (stat(target_.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode))
@@ -150,12 +158,14 @@ AtomicFile::~AtomicFile() {
   if (!committed_ && !temporary_.empty()) unlink(temporary_.c_str());
 }
 
-void AtomicFile::Commit(bool flush) {
+void AtomicFile::Commit(bool flush) { CommitAs(path_, flush); }
+
+void AtomicFile::CommitAs(const std::string& path, bool flush) {
   if (committed_) return;
-  if ((flush && !file_.Sync()) || rename(temporary_.c_str(), target_.c_str()) != 0)
-    throw EZkFileWriteError(FormatMessage("Írási hiba (%s)", {path_}));
+  const std::string& target = path == path_ ? target_ : path;
+  if ((flush && !file_.Sync()) || rename(temporary_.c_str(), target.c_str()) != 0) throw WriteErrorOf(path, errno);
   committed_ = true;
-  if (flush) SyncFolderOf(target_);
+  if (flush) SyncFolderOf(target);
 }
 
 std::vector<std::string> SyncFileSystems(const std::vector<std::string>& folders) {
@@ -177,13 +187,13 @@ std::vector<std::string> SyncFileSystems(const std::vector<std::string>& folders
 void WriteFileAtomically(const std::string& path, const std::function<void(std::ostream&)>& write) {
   // What a killed save left beside the file goes with the next one.
   RemoveAtomicLeftovers(FolderOf(ReplacedPath(path)));
-  AtomicFile file(path);
+  AtomicFile file(path, TLinkRule::lrFollow);
   {
     FileWriteBuffer buffer(file.File());
     std::ostream out(&buffer);
     write(out);
     out.flush();
-    if (!out || buffer.Failed()) throw EZkFileWriteError(FormatMessage("Írási hiba (%s)", {path}));
+    if (!out || buffer.Failed()) throw WriteErrorOf(path, buffer.Error());
   }
   file.Commit();
 }

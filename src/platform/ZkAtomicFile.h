@@ -13,18 +13,24 @@
 
 namespace zk::platform {
 
+// What a symbolic link at the target means: the user's own pointer to the
+// file to replace (the job file, the INI file), or something nothing may be
+// written through (archives and copies in folders others may write to).
+enum class TLinkRule { lrRefuse, lrFollow };
+
 // A new file that takes the place of `path` only when committed. The
 // temporary file gets a fresh random name in the target's folder and is
 // created exclusively, so that a link planted in a shared folder cannot
 // redirect it. Destroyed uncommitted, it removes the temporary file and the
-// target stays as it was. A target that is a symbolic link keeps the link:
-// the file it points to is what gets replaced.
+// target stays as it was. A target that is a symbolic link is refused, or
+// with lrFollow kept: the file it points to is then what gets replaced.
 class AtomicFile {
 public:
   // EZkFileCreateError "Létrehozási hiba (%s)" naming `path` when the
   // temporary file cannot be made, or when `path` is there but is no
-  // regular file (a folder, a FIFO, a device is never replaced).
-  explicit AtomicFile(const std::string& path);
+  // regular file (a folder, a FIFO, a device is never replaced);
+  // "A cél szimbolikus link, nem írható felül (%s)" for a refused link.
+  explicit AtomicFile(const std::string& path, TLinkRule links = TLinkRule::lrRefuse);
   ~AtomicFile();
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
@@ -41,9 +47,12 @@ public:
   // when the flush or the rename fails; the temporary file is then removed
   // by the destructor. Without `flush` only the rename is done: a kill
   // still leaves the old file or the new one, but the new content reaches
-  // the disk when the system writes it back (or at SyncFileSystem), which
+  // the disk when the system writes it back (or at SyncFileSystems), which
   // spares writers of many files a flush each.
   void Commit(bool flush = true);
+  // The same, but the file takes the place of `path` instead, a file in the
+  // same folder (a link there is replaced, never written through).
+  void CommitAs(const std::string& path, bool flush = true);
 
 private:
   std::string path_;
@@ -53,8 +62,8 @@ private:
   bool committed_ = false;
 };
 
-// Writes the new content of `path` through `write` into an AtomicFile and
-// commits it. The old file keeps its content when anything fails: the error
+// Writes the new content of `path` through `write` into an AtomicFile that
+// follows a link at `path`, and commits it. The old file keeps its content when anything fails: the error
 // is passed on (EZkFileCreateError, EZkFileWriteError when a write fails, or
 // whatever `write` throws). A replaced file keeps its permission bits; a new
 // one gets the usual ones. Temporary files that killed writers left in the

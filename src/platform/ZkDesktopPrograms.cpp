@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/ZkFileSystem.h"
@@ -68,6 +70,9 @@ pid_t Spawn(const std::vector<std::string>& argv, const std::string& folder) {
   return result == 0 ? pid : -1;
 }
 
+// How often a wait that may be stopped looks at its stop request.
+constexpr std::chrono::milliseconds kStopPoll{50};
+
 void WaitForEnd(pid_t pid) {
   int status = 0;
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
@@ -108,12 +113,26 @@ public:
     return StartDetached({"xdg-open", file}, folder);
   }
 
-  bool RunAndWait(const std::string& program, const std::string& parameters, const std::string& folder) override {
+  bool RunAndWait(const std::string& program, const std::string& parameters, const std::string& folder,
+                  const TStopWaiting& stop) override {
     if (program.empty()) return false;
     const pid_t pid = Spawn(CommandOf(program, parameters), folder);
     if (pid < 0) return false;
-    WaitForEnd(pid);
-    return true;
+    if (!stop) {
+      WaitForEnd(pid);
+      return true;
+    }
+    for (;;) {
+      int status = 0;
+      const pid_t ended = waitpid(pid, &status, WNOHANG);
+      if (ended == pid || (ended < 0 && errno != EINTR)) return true;
+      if (stop()) {
+        // Left running: a thread of its own reaps it when it ends.
+        std::thread([pid] { WaitForEnd(pid); }).detach();
+        return true;
+      }
+      std::this_thread::sleep_for(kStopPoll);
+    }
   }
 
   bool CloseWindowOfClass(const std::string& className) override {

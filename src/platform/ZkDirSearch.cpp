@@ -2,6 +2,10 @@
 
 #include <dirent.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <utility>
+
 #include "base/ZkText.h"
 
 namespace zk::platform {
@@ -14,23 +18,15 @@ struct CloseDir {
   void operator()(DIR* dir) const { closedir(dir); }
 };
 
+// Missing entries are no error: they vanished, or were never there.
+bool IsReadError(int error) { return error != 0 && error != ENOENT && error != ENOTDIR; }
+
 bool HasWildcard(std::string_view mask) { return mask.find_first_of("*?") != std::string_view::npos; }
 
-// Bytes of the character that begins at `at`: a UTF-8 sequence (of the
-// shape IsValidUtf8 accepts) as a whole, any other byte alone.
+// Bytes of the character that begins at `at`: a well-formed UTF-8 sequence
+// as a whole, any other byte alone.
 std::size_t CharLength(std::string_view text, std::size_t at) {
-  const auto lead = static_cast<unsigned char>(text[at]);
-  std::size_t length = 1;
-  if (lead >= 0xC2 && lead <= 0xDF)
-    length = 2;
-  else if (lead >= 0xE0 && lead <= 0xEF)
-    length = 3;
-  else if (lead >= 0xF0 && lead <= 0xF4)
-    length = 4;
-  if (at + length > text.size()) return 1;
-  for (std::size_t k = 1; k < length; ++k)
-    if ((static_cast<unsigned char>(text[at + k]) & 0xC0) != 0x80) return 1;
-  return length;
+  return std::max<std::size_t>(1, Utf8SequenceLength(text, at));
 }
 
 // Plain wildcard matching with one backtracking point: on a mismatch the
@@ -73,8 +69,22 @@ struct DirSearch::State {
   int filter = 0;
   std::unique_ptr<DIR, CloseDir> dir;
   bool singlePending = false;  // the mask names one entry, not yet returned
+  DirSearch::TReport report;
 
-  bool Fill(const std::string& name, SearchRecord& record) const { return FindEntry(folder + name, filter, record); }
+  bool Fill(const std::string& name, SearchRecord& record) const {
+    errno = 0;
+    if (FindEntry(folder + name, filter, record)) return true;
+    Report(folder + name, errno);
+    return false;
+  }
+  // The folder as a report names it: without its final "/".
+  std::string FolderName() const {
+    if (folder.empty()) return ".";
+    return folder.size() > 1 && folder.back() == '/' ? folder.substr(0, folder.size() - 1) : folder;
+  }
+  void Report(const std::string& path, int error) const {
+    if (report && IsReadError(error)) report(path, error);
+  }
 };
 
 bool PassesAttributeFilter(int attr, int filter) { return (attr & kFilteredAttributes & ~filter) == 0; }
@@ -99,7 +109,9 @@ bool MatchesMask(std::string_view name, std::string_view mask) {
   return mask.ends_with(".*") && MatchesWildcards(name, mask.substr(0, mask.size() - 2));
 }
 
-DirSearch::DirSearch(std::string_view pathWithMask, int attributeFilter) : state_(std::make_unique<State>()) {
+DirSearch::DirSearch(std::string_view pathWithMask, int attributeFilter, TReport report)
+    : state_(std::make_unique<State>()) {
+  state_->report = std::move(report);
   const auto slash = pathWithMask.rfind('/');
   const auto maskStart = slash == std::string_view::npos ? 0 : slash + 1;
   state_->folder = std::string(pathWithMask.substr(0, maskStart));
@@ -109,7 +121,9 @@ DirSearch::DirSearch(std::string_view pathWithMask, int attributeFilter) : state
     state_->singlePending = true;
     return;
   }
-  state_->dir.reset(opendir(state_->folder.empty() ? "." : state_->folder.c_str()));
+  const std::string folder = state_->folder.empty() ? "." : state_->folder;
+  state_->dir.reset(opendir(folder.c_str()));
+  if (!state_->dir) state_->Report(state_->FolderName(), errno);
 }
 
 DirSearch::~DirSearch() = default;
@@ -120,12 +134,17 @@ bool DirSearch::Next(SearchRecord& record) {
     return state_->Fill(state_->mask, record);
   }
   if (!state_->dir) return false;
-  // readdir gives null at the end and on a read error alike; both end the search.
-  while (const dirent* entry = readdir(state_->dir.get())) {
+  // readdir gives null at the end and on a read error alike; only an error
+  // sets errno.
+  for (;;) {
+    errno = 0;
+    const dirent* entry = readdir(state_->dir.get());
+    if (entry == nullptr) break;
     const std::string_view name = entry->d_name;
     if (name == "." || name == ".." || !MatchesMask(name, state_->mask)) continue;
     if (state_->Fill(std::string(name), record)) return true;
   }
+  state_->Report(state_->FolderName(), errno);
   state_->dir.reset();
   return false;
 }

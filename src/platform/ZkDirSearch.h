@@ -3,6 +3,7 @@
 // every platform.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -44,9 +45,17 @@ bool FindEntry(const std::string& path, int attributeFilter, SearchRecord& recor
 // never returned, nor sockets, FIFOs, device nodes and dangling links; a
 // folder that cannot be read gives no entries. Entries come in the order the
 // file system lists them.
+//
+// What the search could not read goes to `report` with the path and the
+// error number: the folder (it cannot be opened or listed), or an entry it
+// lists whose information cannot be read (a folder with "r" but no "x", a
+// name too long for a path). A folder or entry that is simply not there is
+// no error; neither is a dangling link or a special file.
 class DirSearch {
 public:
-  DirSearch(std::string_view pathWithMask, int attributeFilter);
+  using TReport = std::function<void(const std::string& path, int error)>;
+
+  DirSearch(std::string_view pathWithMask, int attributeFilter, TReport report = {});
   ~DirSearch();
   DirSearch(const DirSearch&) = delete;
   DirSearch& operator=(const DirSearch&) = delete;

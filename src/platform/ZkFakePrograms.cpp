@@ -1,6 +1,8 @@
 #include "platform/ZkFakePrograms.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 namespace zk::platform {
 
@@ -10,8 +12,9 @@ bool TZkFakePrograms::ShellOpen(const std::string& file, const std::string& para
 }
 
 bool TZkFakePrograms::RunAndWait(const std::string& program, const std::string& parameters,
-                                 const std::string& folder) {
+                                 const std::string& folder, const TStopWaiting& stop) {
   Calls.push_back("RunAndWait " + program + "|" + parameters + "|" + folder);
+  while (RunsUntilStopped && stop && !stop()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   return true;
 }
 

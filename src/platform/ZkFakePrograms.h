@@ -18,7 +18,12 @@ public:
   std::vector<std::string> WindowCaptions;
 
   bool ShellOpen(const std::string& file, const std::string& parameters, const std::string& folder) override;
-  bool RunAndWait(const std::string& program, const std::string& parameters, const std::string& folder) override;
+  // A program that runs until the wait is stopped (without a stop request:
+  // ends at once).
+  bool RunsUntilStopped = false;
+
+  bool RunAndWait(const std::string& program, const std::string& parameters, const std::string& folder,
+                  const TStopWaiting& stop) override;
   bool CloseWindowOfClass(const std::string& className) override;
   bool CloseWindowWithCaption(const std::string& caption) override;
 };

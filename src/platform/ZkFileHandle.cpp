@@ -43,8 +43,8 @@ FileHandle FileHandle::Create(const std::string& path) { return OpenRegular(path
 
 FileHandle FileHandle::OpenForUpdate(const std::string& path) { return OpenRegular(path, O_RDWR); }
 
-FileHandle FileHandle::OpenForAppend(const std::string& path) {
-  FileHandle file = OpenRegular(path, O_WRONLY | O_CREAT | O_APPEND);
+FileHandle FileHandle::OpenForAppend(const std::string& path, bool followLinks) {
+  FileHandle file = OpenRegular(path, O_WRONLY | O_CREAT | O_APPEND | (followLinks ? 0 : O_NOFOLLOW));
   // Others that append the same way wait for the line in progress.
   if (file.IsOpen() && flock(file.Descriptor(), LOCK_EX) != 0) return FileHandle();
   return file;

@@ -32,8 +32,9 @@ public:
   // An existing regular file for reading and writing; not open otherwise.
   static FileHandle OpenForUpdate(const std::string& path);
   // An existing or new regular file for appending lines, locked against
-  // other writers of this kind while the handle is open.
-  static FileHandle OpenForAppend(const std::string& path);
+  // other writers of this kind while the handle is open. Without
+  // `followLinks`, a symbolic link at the path is not opened.
+  static FileHandle OpenForAppend(const std::string& path, bool followLinks = true);
   // An existing or new file that stands for a lock: the handle holds an
   // exclusive advisory lock on it while open, taken after those that other
   // programs hold. Not open when the file can be neither made nor opened,

@@ -4,6 +4,7 @@
 // window to close. Every operation is silent: what cannot be done is simply
 // not done, and the result only says whether it was.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,10 +18,15 @@ public:
   // parameters and the working folder (empty = this program's); does not
   // wait for it.
   virtual bool ShellOpen(const std::string& file, const std::string& parameters, const std::string& folder) = 0;
+  // Asked now and then while a program is waited for: true ends the wait.
+  using TStopWaiting = std::function<bool()>;
+
   // Starts the program with the parameters, this program's environment and
   // the working folder (empty = this program's) and waits, without a time
-  // limit, until it has ended. False when it could not be started.
-  virtual bool RunAndWait(const std::string& program, const std::string& parameters, const std::string& folder) = 0;
+  // limit, until it has ended, or until `stop` says so (the program then
+  // goes on by itself). False when it could not be started.
+  virtual bool RunAndWait(const std::string& program, const std::string& parameters, const std::string& folder,
+                          const TStopWaiting& stop = {}) = 0;
   // Asks the first top-level window whose class (or caption) equals the
   // text to close; false when there is none.
   virtual bool CloseWindowOfClass(const std::string& className) = 0;

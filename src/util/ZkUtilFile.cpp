@@ -1,5 +1,6 @@
 #include "util/ZkUtilFile.h"
 
+#include <cerrno>
 #include <vector>
 
 #include "base/ZkError.h"
@@ -155,7 +156,7 @@ std::ptrdiff_t ReadBlock(platform::FileHandle& in, std::vector<char>& buffer) {
 
 void CopyFileWithProgress(const std::string& source, const std::string& destination, TZkProgressReceiver* receiver) {
   const std::string target = IsFolder(destination) ? AddBackslash(destination) + FileNamePart(source) : destination;
-  const auto writeError = [&target] { return EZkFileWriteError(FormatMessage("Írási hiba (%s)", {target})); };
+  const auto writeError = [&target] { return WriteErrorOf(target, errno); };
   const auto createError = [&target] { return EZkFileCreateError(FormatMessage("Létrehozási hiba (%s)", {target})); };
 
   platform::FileHandle in = platform::FileHandle::OpenForReading(source);

@@ -1,6 +1,7 @@
 #include "zip/ZkZip.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <exception>
 #include <optional>
 #include <utility>
@@ -166,7 +167,7 @@ void TZkZip::SetSaveDriveName(bool value) { impl_->saveDriveName_ = value; }
 void TZkZip::OpenArchive(const std::string& fileName) { impl_->OpenArchive(fileName); }
 void TZkZip::CloseArchive() { impl_->CloseArchive(); }
 void TZkZip::BeginArchive(const std::string& fileName) { impl_->BeginArchive(fileName); }
-void TZkZip::CommitArchive() { impl_->CommitArchive(); }
+void TZkZip::CommitArchive(const std::string& asName) { impl_->CommitArchive(asName); }
 
 std::string TZkZip::NewArchivePath() const {
   return impl_->newArchive_ && !impl_->newArchive_->Committed() ? impl_->newArchive_->TemporaryPath() : std::string();
@@ -189,7 +190,7 @@ void TZkZip::Impl::RequireOpen() const {
 }
 
 void TZkZip::Impl::ThrowWriteError() const {
-  throw EZkFileWriteError(FormatMessage("Írási hiba (%s)", {fileName_}));
+  throw WriteErrorOf(fileName_, errno);
 }
 
 void TZkZip::Impl::WriteAt(std::uint64_t offset, std::string_view bytes) {
@@ -267,12 +268,12 @@ void TZkZip::Impl::BeginArchive(const std::string& fileName) {
   Changed(kChangeOpened);
 }
 
-void TZkZip::Impl::CommitArchive() {
+void TZkZip::Impl::CommitArchive(const std::string& asName) {
   RequireOpen();
   if (!newArchive_) throw EZkError("Nincs új zip archívum");
   try {
     FlushPendingDirectory();
-    newArchive_->Commit();
+    newArchive_->CommitAs(asName.empty() ? fileName_ : asName);
   } catch (...) {
     CloseArchive();
     throw;

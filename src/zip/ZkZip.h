@@ -39,6 +39,12 @@ class EZkZipError : public EZkError {
 public:
   using EZkError::EZkError;
 };
+// An entry's data does not hold what its records say: a bad CRC-32, a
+// damaged deflate stream, a size that does not agree.
+class EZkZipDataError : public EZkZipError {
+public:
+  using EZkZipError::EZkZipError;
+};
 
 // The entry name of a file path: Windows style turns "\" into "/", removes
 // the drive (or, with keepDrive, keeps its letter as a folder: 'C/Data/a.txt')
@@ -310,9 +316,10 @@ public:
   // opening or beginning another archive first discards it.
   void BeginArchive(const std::string& fileName);
   // Writes a pending directory, puts the new archive in the place of its
-  // file name and closes it. On failure the new archive is discarded and
-  // the file at that name is untouched.
-  void CommitArchive();
+  // file name (or of `asName`, a file in the same folder, when given) and
+  // closes it. On failure the new archive is discarded and the file at that
+  // name is untouched.
+  void CommitArchive(const std::string& asName = {});
   // The temporary file of the new archive until it is committed, so that it
   // can be read back first; empty when there is none.
   std::string NewArchivePath() const;
@@ -322,7 +329,9 @@ public:
   // recompression, its central record with the new offset. Raises an error
   // when the entry has no local header that agrees with its central record,
   // when it uses a data descriptor, or when an entry of its name is here
-  // already.
+  // already. Its data is checked while it is copied: data that does not
+  // give the entry's size and CRC-32 raises EZkZipDataError "Sérült
+  // bejegyzés (%s)", and the entry is not added.
   TZkZipEntriesEntry* CopyEntry(const TZkZip& source, int index);
 
   TZkZipEntries& Entries();

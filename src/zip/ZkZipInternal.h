@@ -33,7 +33,9 @@ public:
   void WriteAt(std::uint64_t offset, std::string_view bytes);
   // Appends `size` bytes of an archive file from the offset on;
   // EZkFileReadError when they cannot all be read.
-  void CopyFrom(const platform::FileHandle& from, std::uint64_t offset, std::uint64_t size);
+  // `seen`, when given, gets every block as it is copied.
+  void CopyFrom(const platform::FileHandle& from, std::uint64_t offset, std::uint64_t size,
+                const std::function<void(std::string_view block)>& seen = {});
 
 private:
   platform::FileHandle& file_;
@@ -53,7 +55,7 @@ struct TZkZip::Impl {
   void OpenArchive(const std::string& fileName);
   void CloseArchive();
   void BeginArchive(const std::string& fileName);
-  void CommitArchive();
+  void CommitArchive(const std::string& asName);
   const std::vector<std::string>& Comment();
   void SetComment(const std::vector<std::string>& lines);
   const std::vector<std::string>& FileNames();

@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <functional>
 #include <memory>
 #include <utility>
@@ -168,22 +169,93 @@ void FinishLocalEntry(TZkZipTarget& target, TCentralDirectoryFile& c, const Loca
   target.WriteAt(start.HeaderOffset, EncodeLocalHeader(c, start.Zip64, true));
 }
 
+// Checks an entry's data as it streams past: the bytes of a local entry
+// (header, name, extra field, data) go in block by block; at the end the
+// data must have given the recorded size and CRC-32.
+class EntryDataCheck {
+public:
+  EntryDataCheck(const TCentralDirectoryFile& c, std::uint64_t dataStart, std::string name)
+      : method_(c.Method), dataStart_(dataStart), dataEnd_(dataStart + c.CompressedSize), size_(c.UncompressedSize),
+        crc_(c.Crc32), name_(std::move(name)) {
+    if (method_ == kMethodDeflated && inflateInit2(&stream_, kRawWindowBits) != Z_OK) Fail();
+    inflating_ = method_ == kMethodDeflated;
+  }
+  ~EntryDataCheck() {
+    if (inflating_) inflateEnd(&stream_);
+  }
+  EntryDataCheck(const EntryDataCheck&) = delete;
+  EntryDataCheck& operator=(const EntryDataCheck&) = delete;
+
+  void Feed(std::string_view block) {
+    const std::uint64_t from = std::max(position_, dataStart_);
+    const std::uint64_t to = std::min(position_ + block.size(), dataEnd_);
+    if (from < to) Data(block.substr(static_cast<std::size_t>(from - position_), static_cast<std::size_t>(to - from)));
+    position_ += block.size();
+  }
+  void Finish() {
+    if (!ended_ && method_ == kMethodDeflated) Fail();
+    if (produced_ != size_ || static_cast<std::uint32_t>(check_) != crc_) Fail();
+  }
+
+private:
+  void Data(std::string_view data) {
+    if (method_ == kMethodStored) {
+      Produced(data);
+      return;
+    }
+    if (method_ != kMethodDeflated || ended_) Fail();
+    stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    stream_.avail_in = static_cast<uInt>(data.size());
+    char out[kOutputBlock];
+    while (stream_.avail_in > 0 && !ended_) {
+      stream_.next_out = reinterpret_cast<Bytef*>(out);
+      stream_.avail_out = sizeof out;
+      const int code = inflate(&stream_, Z_NO_FLUSH);
+      if (code != Z_OK && code != Z_STREAM_END) Fail();
+      Produced(std::string_view(out, sizeof out - stream_.avail_out));
+      ended_ = code == Z_STREAM_END;
+    }
+  }
+  void Produced(std::string_view bytes) {
+    produced_ += bytes.size();
+    // More than recorded is damage too, and need not be read to the end.
+    if (produced_ > size_) Fail();
+    check_ = crc32_z(check_, reinterpret_cast<const Bytef*>(bytes.data()), bytes.size());
+  }
+  [[noreturn]] void Fail() const { throw EZkZipDataError(FormatMessage("Sérült bejegyzés (%s)", {name_})); }
+
+  std::uint16_t method_;
+  std::uint64_t dataStart_;
+  std::uint64_t dataEnd_;
+  std::uint64_t size_;
+  std::uint32_t crc_;
+  std::string name_;
+  z_stream stream_{};
+  bool inflating_ = false;
+  bool ended_ = false;
+  std::uint64_t position_ = 0;
+  std::uint64_t produced_ = 0;
+  uLong check_ = crc32(0, nullptr, 0);
+};
+
 }  // namespace
 
 // ---------------------------------------------------------------- target
 
 void TZkZipTarget::WriteAt(std::uint64_t offset, std::string_view bytes) {
   if (!file_.WriteAt(static_cast<std::int64_t>(offset), bytes.data(), bytes.size()))
-    throw EZkFileWriteError(FormatMessage("Írási hiba (%s)", {archiveName_}));
+    throw WriteErrorOf(archiveName_, errno);
 }
 
-void TZkZipTarget::CopyFrom(const platform::FileHandle& from, std::uint64_t offset, std::uint64_t size) {
+void TZkZipTarget::CopyFrom(const platform::FileHandle& from, std::uint64_t offset, std::uint64_t size,
+                            const std::function<void(std::string_view block)>& seen) {
   std::string buffer;
   while (size > 0) {
     buffer.resize(static_cast<std::size_t>(std::min<std::uint64_t>(size, kCopyChunk)));
     if (from.ReadAt(static_cast<std::int64_t>(offset), buffer.data(), buffer.size()) !=
         static_cast<std::ptrdiff_t>(buffer.size()))
       throw EZkFileReadError("Olvasási hiba");
+    if (seen) seen(buffer);
     Write(buffer);
     offset += buffer.size();
     size -= buffer.size();
@@ -347,7 +419,12 @@ TZkZipEntriesEntry* TZkZip::Impl::CopyEntry(const Impl& source, int index) {
     // The signature goes in last, so that a walk after a crash stops in
     // front of an entry whose data is not all there.
     target.Write(std::string(kSignatureSize, '\0'));
-    target.CopyFrom(source.file_, c.LocalHeaderOffset + kSignatureSize, from.LocalEntrySize() - kSignatureSize);
+    // A damaged entry copied as it is would be damaged in every later
+    // update: the data is checked on its way.
+    EntryDataCheck check(c, kLocalHeaderSize - kSignatureSize + l.NameLength + l.ExtraLength, from.name_);
+    target.CopyFrom(source.file_, c.LocalHeaderOffset + kSignatureSize, from.LocalEntrySize() - kSignatureSize,
+                    [&check](std::string_view block) { check.Feed(block); });
+    check.Finish();
     ByteWriter signature;
     signature.U32(kLocalHeaderSignature);
     target.WriteAt(header, signature.Data());
@@ -495,7 +572,10 @@ bool TZkZip::Impl::IsChangedFile(const std::string& fileName) const {
   const auto info = platform::ReadFileInfo(fileName);
   if (!info) throw EZkConvertError(FormatMessage("Érvénytelen dátum (%s)", {fileName}));
   const TCentralDirectoryFile& c = entries_.Items(index).central_;
-  return ToDosDateTime(platform::ToDateTime(info->Modified)) != DosDateTime{c.Time, c.Date};
+  // Zip times have a 2-second step: a change within one step shows only in
+  // the size.
+  return ToDosDateTime(platform::ToDateTime(info->Modified)) != DosDateTime{c.Time, c.Date} ||
+         static_cast<std::uint64_t>(info->Size) != c.UncompressedSize;
 }
 
 bool TZkZip::NeedsUpdate(const std::string& fileName) const { return IsNewFile(fileName) || IsChangedFile(fileName); }

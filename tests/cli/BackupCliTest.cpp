@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -246,6 +247,46 @@ TEST_F(BackupCli, ErrorLinesGiveExitCodeOneAndTheNextJobStillRuns) {
   EXPECT_EQ(result.ExitCode, 1);
   EXPECT_NE(result.Err.find("Hiba: "), std::string::npos) << result.Err;
   EXPECT_NE(TempDir::Read(dir / "Error.Txt"), "");
+  EXPECT_TRUE(Exists(Archive("Minta")));
+}
+
+TEST_F(BackupCli, AClosedStandardOutputDoesNotEndTheRun) {
+  AddZipJob("Minta");
+  WriteJobFile();
+  // `true` reads nothing and ends at once: every line the program writes
+  // goes to a closed pipe.
+  const std::string status = dir / "status";
+  const std::string command = "bash -c '\"$0\" --no-throttle --jobs \"$1\" run Minta | true; echo ${PIPESTATUS[0]} >\"$2\"' " +
+                              std::string(ZK_BACKUP_CLI) + " '" + JobFile() + "' '" + status + "'";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  EXPECT_EQ(TempDir::Read(status), "0\n");
+  EXPECT_TRUE(Exists(Archive("Minta")));
+  EXPECT_NE(TempDir::Read(dir / "Backup.Ini").find("History=Ok;"), std::string::npos);
+}
+
+// As root every folder is readable: the program then runs as "nobody" over
+// a tree that user owns.
+TEST_F(BackupCli, AFolderTheUserCannotReadIsAnErrorLineAndTheRunIsIncomplete) {
+  const bool root = geteuid() == 0;
+  if (root && std::system("command -v setpriv >/dev/null 2>&1") != 0) GTEST_SKIP() << "setpriv is not installed";
+  dir.Write("data/locked/secret.txt", "hidden");
+  AddZipJob("Minta").DefineOutput().CreateLogFile = false;
+  WriteJobFile();
+  namespace fs = std::filesystem;
+  if (root) {
+    fs::permissions(dir.Path(), fs::perms::all, fs::perm_options::add);
+    ASSERT_EQ(std::system(("chown -R 65534:65534 '" + Folder() + "'").c_str()), 0);
+  }
+  fs::permissions(dir / "data/locked", fs::perms::none, fs::perm_options::replace);
+  std::vector<std::string> arguments = {"--no-throttle", "--jobs", JobFile(), "run", "Minta"};
+  if (root) {
+    arguments.insert(arguments.begin(), ZK_BACKUP_CLI);
+    arguments.insert(arguments.begin(), {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+  }
+  const TCliResult result = root ? RunProgram(arguments, Folder()) : RunCli(arguments, Folder());
+  EXPECT_EQ(result.ExitCode, 1) << result.Out << result.Err;
+  EXPECT_NE(result.Err.find("Hozzáférés megtagadva (" + (dir / "data/locked") + ")"), std::string::npos) << result.Err;
+  EXPECT_NE(TempDir::Read(dir / "Backup.Ini").find("History=Incomplete;"), std::string::npos);
   EXPECT_TRUE(Exists(Archive("Minta")));
 }
 

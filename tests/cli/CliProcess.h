@@ -71,11 +71,12 @@ inline int WaitWithLimit(pid_t pid, std::chrono::milliseconds limit) {
 
 class TCliProcess {
 public:
-  // Starts the program with the arguments, in the folder, with nothing on
-  // its standard input.
-  TCliProcess(std::vector<std::string> arguments, const std::string& folder)
+  // Starts backup-cli with the arguments, in the folder, with nothing on
+  // its standard input; with `program`, the arguments name the program
+  // first.
+  TCliProcess(std::vector<std::string> arguments, const std::string& folder, bool program = false)
       : out_(capture_ / "out.txt"), err_(capture_ / "err.txt") {
-    arguments.insert(arguments.begin(), ZK_BACKUP_CLI);
+    if (!program) arguments.insert(arguments.begin(), ZK_BACKUP_CLI);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -85,7 +86,7 @@ public:
     const std::vector<char*> argv = detail::ArgumentVector(arguments);
     if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
-    if (pid_ < 0) throw std::runtime_error(std::string("cannot start ") + ZK_BACKUP_CLI);
+    if (pid_ < 0) throw std::runtime_error("cannot start " + std::string(argv[0]));
   }
   ~TCliProcess() {
     if (pid_ > 0) detail::WaitWithLimit(pid_, std::chrono::milliseconds(0));
@@ -129,6 +130,11 @@ private:
 
 inline TCliResult RunCli(const std::vector<std::string>& arguments, const std::string& folder) {
   return TCliProcess(arguments, folder).Finish();
+}
+
+// Any program, its path first among the arguments.
+inline TCliResult RunProgram(const std::vector<std::string>& arguments, const std::string& folder) {
+  return TCliProcess(arguments, folder, true).Finish();
 }
 
 // The program with a pseudo-terminal of `columns` as its standard output

@@ -118,10 +118,15 @@ TEST_F(RecordsFixture, HistoryEntriesAndTheUpdateBase) {
   EXPECT_EQ(TZkThreadSave::FindUpdateBase({"Stopped;x;y;Global;/a"}), std::nullopt);
 
   const std::string archive = Task().GetOutputPath();
-  EXPECT_EQ(TZkThreadSave::HistoryEntry(Task(), false, false), "Stopped;2024.01.05;09:07;Global;" + archive);
-  EXPECT_EQ(TZkThreadSave::HistoryEntry(Task(), true, true), "Ok;2024.01.05;09:07;Update;" + archive);
+  EXPECT_EQ(TZkThreadSave::HistoryEntry(Task(), TZkRunStatus::rsStopped, false),
+            "Stopped;2024.01.05;09:07;Global;" + archive);
+  EXPECT_EQ(TZkThreadSave::HistoryEntry(Task(), TZkRunStatus::rsOk, true), "Ok;2024.01.05;09:07;Update;" + archive);
+  EXPECT_EQ(TZkThreadSave::HistoryEntry(Task(), TZkRunStatus::rsIncomplete, false),
+            "Incomplete;2024.01.05;09:07;Global;" + archive);
+  // An incomplete run is no base for update runs: files may be missing.
+  EXPECT_EQ(TZkThreadSave::FindUpdateBase({"Ok;x;y;Global;/a", "Incomplete;x;y;Global;/b"}), "/a");
 
-  history.push_back(TZkThreadSave::HistoryEntry(Task(), false, false));
+  history.push_back(TZkThreadSave::HistoryEntry(Task(), TZkRunStatus::rsStopped, false));
   engine.WriteHistory(Task(), history);
   EXPECT_EQ(engine.ReadHistory(Task()), history);
 

@@ -155,7 +155,7 @@ TEST_F(IniFixture, AGrowingWriteThatFailsLeavesTheFileAsItWas) {
       message = e.what();
     }
   }
-  EXPECT_EQ(message, "Írási hiba (" + path + ")");
+  EXPECT_EQ(message, "Írási hiba, megtelt a lemez (" + path + ")");
   EXPECT_EQ(TempDir::Read(path), content);
   std::set<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) names.insert(entry.path().filename());

@@ -323,7 +323,7 @@ TEST_F(CopyTest, RefusedWriteIsAWriteErrorAndKeepsThePreviousCopy) {
     const test::TFileSizeLimit full(40'000);
     CopyFileWithProgress(source, target, nullptr);
   });
-  EXPECT_EQ(failure, "write: Írási hiba (" + target + ")");
+  EXPECT_EQ(failure, "write: Írási hiba, megtelt a lemez (" + target + ")");
   EXPECT_EQ(test::TempDir::Read(target), "previous copy");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 2);
 }

@@ -61,7 +61,10 @@ TEST(ZipNameTest, EntryNamesAreCp852WhenEveryCharacterMapsElseUtf8) {
 }
 
 TEST(ZipNameTest, NamesThatAreNotUtf8AreStoredAsTheirBytesWithoutTheFlag) {
-  for (const char* name : {"caf\xe9.txt", "\xff\xfe", "mixed/\xc3\x28.bin"}) {
+  // Also the shapes of UTF-8 that are not UTF-8: an encoded surrogate, an
+  // overlong "/", a code point above U+10FFFF.
+  for (const char* name : {"caf\xe9.txt", "\xff\xfe", "mixed/\xc3\x28.bin", "sur\xed\xa0\x80.txt",
+                           "over\xc0\xaf.txt", "big\xf4\x90\x80\x80.txt"}) {
     const auto stored = zipformat::EncodeEntryName(name);
     EXPECT_FALSE(stored.Utf8) << name;
     EXPECT_TRUE(stored.Raw) << name;

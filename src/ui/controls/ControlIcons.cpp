@@ -2,7 +2,7 @@
 
 #include <QFile>
 
-#include "ui/ZkUiResources.h"
+#include "ui/app/ZkUiResources.h"
 
 namespace zk::ui {
 

@@ -9,10 +9,10 @@
 #include <QToolButton>
 #include <QUrl>
 
-#include "ui/ZkApplication.h"
-#include "ui/ZkBrowseFolder.h"
-#include "ui/ZkQtText.h"
+#include "ui/app/ZkApplication.h"
+#include "ui/app/ZkQtText.h"
 #include "ui/controls/ControlIcons.h"
+#include "ui/files/ZkBrowseFolder.h"
 #include "util/ZkUtilFile.h"
 
 namespace zk::ui {

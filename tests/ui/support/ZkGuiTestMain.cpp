@@ -5,7 +5,7 @@
 
 #include <QtGlobal>
 
-#include "ui/ZkApplication.h"
+#include "ui/app/ZkApplication.h"
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -1,0 +1,134 @@
+#pragma once
+
+#include <QCollator>
+#include <QIcon>
+#include <QMainWindow>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ui/main/BackupStartup.h"
+
+class QAction;
+class QLabel;
+class QListWidget;
+class QListWidgetItem;
+class QMenu;
+
+namespace zk {
+struct TZkServiceContext;
+}  // namespace zk
+
+namespace zk::ui {
+
+class TZkSetBackupDlg;
+
+// The last run of a job as its icon shows it.
+enum class TRunMark { rmNever, rmOk, rmStopped };
+
+// The main window: the jobs of the job file as a list of large icons,
+// sorted by name, and the job list commands.
+class TBackupForm : public QMainWindow {
+  Q_OBJECT
+
+public:
+  // The item data role that holds an entry's TRunMark (as int).
+  static constexpr int kRunMarkRole = Qt::UserRole + 1;
+
+  // The settings window's service actions pick their service from
+  // `services` (which must outlive the window); without it they fail with a
+  // message.
+  explicit TBackupForm(const TZkServiceContext* services = nullptr, QWidget* parent = nullptr);
+  ~TBackupForm() override;
+
+  // Runs the jobs named, in that order, in the run window, from the job file
+  // given. Run (and /start) is available once it is set.
+  std::function<void(const std::string& jobFile, const std::vector<std::string>& names)> RunJobs;
+  // Opens the settings window on the job named. Properties is available
+  // once it is set.
+  std::function<void(const std::string& name)> EditJob;
+
+  // The start: the legacy import when only the INI file exists, the job
+  // file, the list, then /Group and /start. A failure is shown in the error
+  // box and ends the start; the window opens as usual.
+  void FormCreate(const TBackupStartup& startup);
+
+  // Reads the last run of every job from the history again.
+  void RefreshMarks();
+
+  // After a run that wrote error lines: the status bar says how many, and
+  // a click on its link opens the error file with the desktop's viewer. No
+  // lines clear it.
+  void ShowRunErrors(int errorLines, const std::string& errorFile);
+  // How the link opens the error file; the desktop's viewer unless a test
+  // sets another.
+  std::function<void(const QString& path)> OpenFile;
+
+  TZkSetBackupDlg& SetBackupDlg() { return *setBackupDlg_; }
+  const TBackupStartup& Startup() const { return startup_; }
+  QListWidget& ListView() { return *listView_; }
+
+protected:
+  void showEvent(QShowEvent* event) override;
+
+private:
+  QAction* NewAction(const char* name, const QString& caption);
+  void BuildMenus();
+
+  void ImportIniFile();
+  void FillList();
+  void SelectGroup(const std::string& name);
+  void RunSelected();
+  void UpdateMainMenu();
+  void PopupMenu1Popup();
+  // Entries bottom-most first.
+  std::vector<std::string> SelectedCaptions() const;
+  int SelectedCount() const;
+
+  void ListViewEdited(int row, const QString& text);
+  void AddMenuClick();
+  void RenMenuClick();
+  void DelMenuClick();
+  void SelectAllMenuClick();
+  void CopyMenuClick();
+  void PasteMenuClick();
+  void RunMenuClick();
+  void PropMenuClick();
+  void Nvjegy1Click();
+  void MainKilepesClick();
+
+  void ApplyMark(QListWidgetItem& item);
+  std::string FileVersion() const;
+
+  TBackupStartup startup_;
+  TZkSetBackupDlg* setBackupDlg_;
+  // The status bar line of the last run's error lines, and their file.
+  QLabel* runErrors_;
+  QString runErrorFile_;
+  QListWidget* listView_;
+  QMenu* popupMenu1_;
+  bool shown_ = false;
+  // The order of the captions: the user's language at the window's start.
+  QCollator collator_;
+  QIcon jobIcons_[3];
+
+  // The context menu.
+  QAction* addMenu_;
+  QAction* renMenu_;
+  QAction* copyMenu_;
+  QAction* pasteMenu_;
+  QAction* delMenu_;
+  QAction* selectAllMenu_;
+  QAction* runMenu_;
+  QAction* propMenu_;
+  // The menu bar.
+  QAction* mainNewMenu_;
+  QAction* mainDelMenu_;
+  QAction* mainRenMenu_;
+  QAction* mainPropMenu_;
+  QAction* mainRunMenu_;
+  QAction* mainKilepes_;
+  QAction* nvjegy1_;
+};
+
+}  // namespace zk::ui

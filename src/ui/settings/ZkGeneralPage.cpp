@@ -1,0 +1,31 @@
+#include "ui/settings/ZkSetBackupForm.h"
+
+#include <QTabWidget>
+
+#include "ui/controls/RadioGroup.h"
+#include "ui/settings/ZkPageRows.h"
+
+// "Általános": the job's archive ("Mentés") and its duplicate ("Másolat").
+
+namespace zk::ui {
+
+void TZkSetBackupForm::AddGeneralPage() {
+  AddTabbedPage("TabSheet1", "GeneralPages", QStringLiteral("Általános"), [this](QTabWidget& tabs) {
+    tabs.addTab(BuildPage(detail::kSaveRows, "TabSheet14"), QStringLiteral("Mentés"));
+    tabs.addTab(BuildPage(detail::kDuplicateRows, "TabSheet15"), QStringLiteral("Másolat"));
+  });
+  auto& packMode = static_cast<RadioGroup&>(Control("PackMode"));
+  packMode.SetItems(detail::PackModes());
+  packMode.SetColumns(2);
+}
+
+void TZkSetBackupForm::PackModeClick(QWidget& sender) {
+  const bool zip = static_cast<RadioGroup&>(sender).ItemIndex() > 0;
+  for (const char* name : {"FileNameDate", "FilenameTime", "OutputFileName", "ZkFolderEdit2"})
+    Control(name).setEnabled(zip);
+  auto& tabs = static_cast<QTabWidget&>(Control("GeneralPages"));
+  tabs.setTabVisible(tabs.indexOf(&Control("TabSheet15")), zip);
+  DataChange(sender);
+}
+
+}  // namespace zk::ui

@@ -1,0 +1,82 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QEvent>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <stdexcept>
+
+#include "support/ZkDialogAnswer.h"
+#include "support/ZkGuiWait.h"
+#include "ui/app/ZkApplication.h"
+#include "ui/main/BackupMain.h"
+
+namespace zk::ui {
+namespace {
+
+// Answers the next error box with OK and keeps what it showed.
+struct TShownError {
+  QString Text;
+  QMessageBox::Icon Icon = QMessageBox::NoIcon;
+
+  void AnswerNext() {
+    test::AnswerNextDialog([this](QWidget& dialog) {
+      Text = test::MessageBoxText(dialog);
+      if (auto* box = qobject_cast<QMessageBox*>(&dialog)) Icon = box->icon();
+      test::ClickButton(dialog, QStringLiteral("OK"));
+    });
+  }
+};
+
+// A command whose handler fails: the error box shows the message, and the
+// program (and the button) go on working.
+TEST(ZkApplication, ErrorOfAGuardedHandlerIsShownAndTheProgramGoesOn) {
+  QPushButton button(QStringLiteral("Mentés"));
+  int clicks = 0;
+  QObject::connect(&button, &QPushButton::clicked, Guarded([&clicks](bool) {
+                     ++clicks;
+                     throw std::runtime_error("A(z) \"Napi\" mentés nem található.");
+                   }));
+  button.show();
+
+  TShownError shown;
+  shown.AnswerNext();
+  QTest::mouseClick(&button, Qt::LeftButton);
+  ZK_WAIT_FOR(!shown.Text.isEmpty());
+  EXPECT_EQ(shown.Text, QStringLiteral("A(z) \"Napi\" mentés nem található."));
+  EXPECT_EQ(shown.Icon, QMessageBox::Critical);
+
+  shown = {};
+  shown.AnswerNext();
+  QTest::mouseClick(&button, Qt::LeftButton);
+  ZK_WAIT_FOR(clicks == 2);
+  ZK_WAIT_FOR(!shown.Text.isEmpty());
+}
+
+// An event handler that fails outside any guard reaches the application
+// object, which shows it.
+TEST(ZkApplication, ErrorThatLeavesAnEventHandlerIsShown) {
+  class TFailingObject : public QObject {
+  public:
+    bool event(QEvent* event) override {
+      if (event->type() == QEvent::User) throw std::runtime_error("hiba");
+      return QObject::event(event);
+    }
+  } object;
+
+  TShownError shown;
+  shown.AnswerNext();
+  QCoreApplication::postEvent(&object, new QEvent(QEvent::User));
+  ZK_WAIT_FOR(shown.Text == QStringLiteral("hiba"));
+}
+
+// The caption before the window is shown; shown, it gets the version
+// (ui_main_tests).
+TEST(BackupMain, ShowsItsCaption) {
+  TBackupForm form;
+  EXPECT_EQ(form.windowTitle(), QStringLiteral("Backup"));
+}
+
+}  // namespace
+}  // namespace zk::ui

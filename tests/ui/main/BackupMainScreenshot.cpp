@@ -1,0 +1,52 @@
+// The main window's and the about box's pictures (scripts/screenshots.sh).
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QTemporaryDir>
+
+#include "support/ZkScreenshots.h"
+#include "ui/app/ZkQtText.h"
+#include "ui/main/BackupMain.h"
+#include "ui/main/BackupStartup.h"
+#include "ui/main/Nevjegy.h"
+#include "util/ZkUtilFile.h"
+
+namespace {
+
+bool WriteFile(const QString& path, const QByteArray& content) {
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
+// Sample jobs: one whose last run completed, one stopped, others never run.
+bool WriteSampleJobs(const QDir& folder) {
+  return WriteFile(folder.filePath(QStringLiteral("Backup.Xml")),
+                   "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Saving>\n"
+                   "  <Item Name=\"Napi mentés\"/>\n  <Item Name=\"Heti összesítés\"/>\n"
+                   "  <Item Name=\"Dokumentumok\"/>\n  <Item Name=\"Fényképek\"/>\n  <Item Name=\"Levelezés\"/>\n"
+                   "</Saving>\n") &&
+         WriteFile(folder.filePath(QStringLiteral("Backup.Ini")),
+                   "[Napi mentés]\r\nHistory=Ok;2024.01.05;09:07;Global;/home/anna/mentes/Napi.Zip\r\n"
+                   "[Heti összesítés]\r\nHistory=Stopped;2024.01.06;18:30;Update;/home/anna/mentes/Heti.Zip\r\n");
+}
+
+}  // namespace
+
+bool zk::ui::screenshots::SaveMainWindow(const QDir& folder) {
+  QTemporaryDir jobs;
+  if (!jobs.isValid() || !WriteSampleJobs(QDir(jobs.path()))) return false;
+  zk::ui::TBackupStartup startup;
+  startup.Files.JobFile = zk::ui::ToUtf8(QDir(jobs.path()).filePath(QStringLiteral("Backup.Xml")));
+  startup.Files.IniFile = zk::ui::ToUtf8(QDir(jobs.path()).filePath(QStringLiteral("Backup.Ini")));
+  startup.Arguments = {"Backup"};
+
+  zk::ui::TBackupForm main;
+  main.FormCreate(startup);
+  main.ListView().item(1)->setSelected(true);
+  bool ok = Save(main, folder, "main-window");
+  zk::ui::TNEvjegyForm about(&main, zk::GetFileVersionText(""), "/home/anna/.config/backup/Backup.Xml");
+  ok = Save(about, folder, "about-box") && ok;
+  return ok;
+}

@@ -1,0 +1,603 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "base/ZkError.h"
+#include "support/ZkDialogAnswer.h"
+#include "support/ZkTempDir.h"
+#include "ui/app/ZkQtText.h"
+#include "ui/jobs/ZkSetBackupDlg.h"
+#include "ui/main/BackupMain.h"
+#include "ui/main/BackupStartup.h"
+#include "util/ZkUtilFile.h"
+
+namespace zk::ui {
+namespace {
+
+using Names = std::vector<std::string>;
+using test::TempDir;
+
+std::string JobFileOf(const Names& names) {
+  std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Saving>\n";
+  for (const std::string& name : names) xml += "  <Item Name=\"" + name + "\"><Path>/x</Path></Item>\n";
+  return xml + "</Saving>\n";
+}
+
+// The message boxes shown while `action` runs, each answered with OK.
+std::vector<std::string> MessagesDuring(const std::function<void()>& action) {
+  std::vector<std::string> messages;
+  QTimer watch;
+  watch.setInterval(10);
+  QObject::connect(&watch, &QTimer::timeout, [&messages] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      messages.push_back(ToUtf8(box->text()));
+      test::ClickButton(*box, QStringLiteral("OK"));
+    }
+  });
+  watch.start();
+  action();
+  QApplication::processEvents();
+  return messages;
+}
+
+struct RunCall {
+  std::string jobFile;
+  Names names;
+  bool windowVisible;
+};
+
+// A main window on the job file and INI file of a temporary folder, with
+// the run and settings windows standing in as recorders.
+struct MainWindowTest : ::testing::Test {
+  MainWindowTest() { QLocale::setDefault(QLocale(QLocale::Hungarian, QLocale::Hungary)); }
+  ~MainWindowTest() override { QLocale::setDefault(QLocale::c()); }
+
+  std::string JobFile() const { return dir / "Backup.Xml"; }
+  std::string IniFile() const { return dir / "Backup.Ini"; }
+
+  TBackupStartup Startup(Names switches = {}) const {
+    Names arguments = {"Backup", "--jobs", JobFile()};
+    arguments.insert(arguments.end(), switches.begin(), switches.end());
+    return ParseBackupArguments(arguments);
+  }
+
+  // Creates the window with the recorders wired and runs the start.
+  std::unique_ptr<TBackupForm> Start(Names switches = {}) {
+    auto form = std::make_unique<TBackupForm>();
+    TBackupForm* window = form.get();
+    form->RunJobs = [this, window](const std::string& jobFile, const Names& names) {
+      runs.push_back({jobFile, names, window->isVisible()});
+    };
+    form->EditJob = [this](const std::string& name) { edits.push_back(name); };
+    messages = MessagesDuring([&] { form->FormCreate(Startup(std::move(switches))); });
+    return form;
+  }
+
+  static void Show(TBackupForm& form) {
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    form.ListView().setFocus();
+  }
+
+  static Names Captions(TBackupForm& form) {
+    Names captions;
+    for (int row = 0; row < form.ListView().count(); ++row)
+      captions.push_back(ToUtf8(form.ListView().item(row)->text()));
+    return captions;
+  }
+  static Names Selected(TBackupForm& form) {
+    Names selected;
+    for (int row = 0; row < form.ListView().count(); ++row)
+      if (form.ListView().item(row)->isSelected()) selected.push_back(ToUtf8(form.ListView().item(row)->text()));
+    return selected;
+  }
+  static QListWidgetItem* Item(TBackupForm& form, const std::string& caption) {
+    const auto found = form.ListView().findItems(ToQString(caption), Qt::MatchExactly);
+    EXPECT_EQ(found.size(), 1) << caption;
+    return found.isEmpty() ? nullptr : found.front();
+  }
+  static QAction& Action(TBackupForm& form, const char* name) {
+    auto* action = form.findChild<QAction*>(QString::fromLatin1(name));
+    if (action == nullptr) throw std::runtime_error(std::string("no action ") + name);
+    return *action;
+  }
+  // The names of the job file on disk, in file order.
+  Names JobsOnDisk() const {
+    TZkSetBackupDlg jobs;
+    jobs.SetFileName(JobFile());
+    return jobs.GetSavingNames();
+  }
+
+  TempDir dir;
+  std::vector<RunCall> runs;
+  Names edits;
+  std::vector<std::string> messages;
+};
+
+// ------------------------------------------------------------ start-up
+
+TEST_F(MainWindowTest, WithoutAnyFileTheListStaysEmptyAndNothingIsWritten) {
+  auto form = Start();
+  QGuiApplication::clipboard()->setText(QStringLiteral("nem XML"));
+  const auto shown = MessagesDuring([&] {
+    Action(*form, "MainNewMenu").trigger();
+    ASSERT_TRUE(Action(*form, "PasteMenu").isEnabled());
+    Action(*form, "PasteMenu").trigger();
+  });
+  EXPECT_TRUE(messages.empty());
+  EXPECT_TRUE(shown.empty());
+  EXPECT_EQ(form->ListView().count(), 0);
+  EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+}
+
+TEST_F(MainWindowTest, TheLegacyFileIsImportedOnceWhenNoJobFileExists) {
+  std::filesystem::copy_file(ZK_TEST_DATA "/legacy-1250.ini", IniFile());
+  {
+    auto form = Start();
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(Captions(*form), (Names{"Heti összesítés", "Napi mentés", "Static"}));
+    EXPECT_EQ(JobsOnDisk().size(), 3U);
+  }
+  // The next start reads the job file: a job added to the legacy file
+  // meanwhile does not come in.
+  dir.Write("Backup.Ini", TempDir::Read(IniFile()) + "[Later]\r\nPath=/x\r\n");
+  auto again = Start();
+  EXPECT_EQ(Captions(*again), (Names{"Heti összesítés", "Napi mentés", "Static"}));
+}
+
+TEST_F(MainWindowTest, WithBothFilesTheLegacyFileIsIgnored) {
+  dir.Write("Backup.Xml", JobFileOf({"Egyetlen"}));
+  const std::string legacy = "[Régi]\r\nPath=/x\r\n";
+  dir.Write("Backup.Ini", legacy);
+  auto form = Start();
+  EXPECT_EQ(Captions(*form), (Names{"Egyetlen"}));
+  EXPECT_EQ(TempDir::Read(IniFile()), legacy);
+}
+
+TEST_F(MainWindowTest, TheListIsSortedInTheOrderOfTheLanguageAndNothingIsSelected) {
+  dir.Write("Backup.Xml", JobFileOf({"béka", "Cica", "ábra", "Alma", "Zebra"}));
+  auto form = Start();
+  EXPECT_EQ(Captions(*form), (Names{"ábra", "Alma", "béka", "Cica", "Zebra"}));
+  EXPECT_TRUE(Selected(*form).empty());
+}
+
+struct SwitchCase {
+  const char* label;
+  Names switches;
+  Names selected;
+  std::vector<Names> runs;
+  std::vector<std::string> messages;
+};
+
+class StartSwitches : public MainWindowTest, public ::testing::WithParamInterface<SwitchCase> {};
+
+TEST_P(StartSwitches, SelectAndRunBeforeTheWindowShows) {
+  dir.Write("Backup.Xml", JobFileOf({"napi", "Napi mentés", "Heti"}));
+  auto form = Start(GetParam().switches);
+  EXPECT_EQ(messages, GetParam().messages);
+  EXPECT_EQ(Selected(*form), GetParam().selected);
+  ASSERT_EQ(runs.size(), GetParam().runs.size());
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    EXPECT_EQ(runs[i].names, GetParam().runs[i]);
+    EXPECT_EQ(runs[i].jobFile, JobFile());
+    EXPECT_FALSE(runs[i].windowVisible);  // the run window comes first
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    MainWindow, StartSwitches,
+    ::testing::Values(SwitchCase{"GroupAndStart", {"/GroupNapi", "/start"}, {"napi"}, {{"napi"}}, {}},
+                      SwitchCase{
+                          "ValueWithABlank", {"/groupNapi mentés", "/START"}, {"Napi mentés"}, {{"Napi mentés"}}, {}},
+                      SwitchCase{"GroupWithoutStart", {"/GroupHeti"}, {"Heti"}, {}, {}},
+                      SwitchCase{"StartWithoutGroup", {"/start"}, {}, {}, {}},
+                      SwitchCase{"ValueAsSecondArgument", {"/Group", "Napi", "/start"}, {}, {}, {"Nincs  nevű mentés"}},
+                      SwitchCase{"UnknownJob", {"/GroupHavi", "/start"}, {}, {}, {"Nincs Havi nevű mentés"}}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST_F(MainWindowTest, AMalformedJobFileIsReportedAndNeverWritten) {
+  const std::string broken = "<?xml version=\"1.0\"?>\n<Saving>\n  <Item Name=\"A\">\n</Saving>\n";
+  dir.Write("Backup.Xml", broken);
+  auto form = Start();
+  ASSERT_EQ(messages.size(), 1U);
+  EXPECT_NE(messages[0].find(JobFile()), std::string::npos) << messages[0];
+  EXPECT_NE(messages[0].find("line 4"), std::string::npos) << messages[0];
+  EXPECT_EQ(form->ListView().count(), 0);
+
+  QGuiApplication::clipboard()->setText(ToQString(JobFileOf({"Másolt"})));
+  const auto shown = MessagesDuring([&] {
+    Action(*form, "MainNewMenu").trigger();
+    Action(*form, "PasteMenu").trigger();
+    Action(*form, "SelectAllMenu").trigger();
+    Action(*form, "MainDelMenu").trigger();
+  });
+  EXPECT_TRUE(shown.empty());
+  EXPECT_EQ(form->ListView().count(), 0);
+  EXPECT_EQ(TempDir::Read(JobFile()), broken);
+}
+
+TEST(BackupArguments, OptionsAreTakenAndSwitchesLeft) {
+  TempDir dir;
+  const TZkProgramPlace place{dir.Path().string(), [](const std::string&) { return true; }, dir / "config"};
+  TBackupStartup startup =
+      ParseBackupArguments({"Backup", "/GroupNapi", "--no-throttle", "--jobs", "/startup.xml"}, place);
+  EXPECT_EQ(startup.Files.JobFile, "/startup.xml");
+  EXPECT_EQ(startup.Files.IniFile, "/startup.Ini");
+  EXPECT_FALSE(startup.Throttle);
+  EXPECT_EQ(startup.Arguments, (Names{"Backup", "/GroupNapi"}));
+
+  startup = ParseBackupArguments({"Backup", "--jobs=" + (dir / "j.Xml")}, place);
+  EXPECT_EQ(startup.Files.JobFile, dir / "j.Xml");
+  EXPECT_TRUE(startup.Throttle);
+
+  // Without --jobs: the program folder's file, as the console program finds it.
+  EXPECT_EQ(ParseBackupArguments({"Backup"}, place).Files.JobFile, dir / "Backup.Xml");
+  EXPECT_THROW(ParseBackupArguments({"Backup", "--jobs"}, place), EZkError);
+  EXPECT_THROW(ParseBackupArguments({"Backup", "--jobs="}, place), EZkError);
+}
+
+// ------------------------------------------------------------ the caption
+
+TEST_F(MainWindowTest, TheCaptionShowsTheFileVersionAfterTwoBlanks) {
+  const std::string plain = dir.Write("plain", "no version block here");
+  for (const std::string& executable : {std::string(), plain}) {
+    TBackupForm form;
+    TBackupStartup startup = Startup();
+    startup.ExecutableFile = executable;
+    form.FormCreate(startup);
+    form.show();
+    const std::string version = GetFileVersionText(executable);
+    EXPECT_EQ(executable.empty(), !version.empty());
+    EXPECT_EQ(ToUtf8(form.windowTitle()), "Backup  " + version);
+    form.hide();
+    form.show();  // shown again, the caption stays
+    EXPECT_EQ(ToUtf8(form.windowTitle()), "Backup  " + version);
+  }
+}
+
+// ------------------------------------------------------------ menus
+
+std::vector<std::string> EntriesOf(const QMenu& menu) {
+  std::vector<std::string> entries;
+  for (const QAction* action : menu.actions()) {
+    const std::string keys = ToUtf8(action->shortcut().toString(QKeySequence::PortableText));
+    entries.push_back(action->isSeparator() ? "-" : ToUtf8(action->text()) + (keys.empty() ? "" : "\t" + keys));
+  }
+  return entries;
+}
+
+TEST_F(MainWindowTest, TheMenusAndTheirKeys) {
+  auto form = Start();
+  EXPECT_EQ(
+      EntriesOf(*form->findChild<QMenu*>(QStringLiteral("PopupMenu1"))),
+      (Names{"Új létrehozás\tCtrl+N", "Átnevezés\tF2", "-", "Másolás\tCtrl+C", "Beillesztés\tCtrl+V", "Törlés\tDel",
+             "Összes kijelölés\tCtrl+A", "-", "Mentés elindítás\tReturn", "-", "Tulajdonságok\tAlt+Return"}));
+  const QList<QAction*> bar = form->menuBar()->actions();
+  ASSERT_EQ(bar.size(), 2);
+  EXPECT_EQ(ToUtf8(bar[0]->text()), "File");
+  EXPECT_EQ(EntriesOf(*bar[0]->menu()),
+            (Names{"Új létrehozás\tCtrl+N", "Kijelölt(ek) törlése\tDel", "Átnevezés\tF2", "Tulajdonságok\tAlt+Return",
+                   "-", "Mentés indítás\tReturn", "-", "Kilépés\tCtrl+Q"}));
+  EXPECT_EQ(ToUtf8(bar[1]->text()), "Névjegy");
+  EXPECT_EQ(bar[1]->menu(), nullptr);  // a command of its own
+}
+
+struct EnablingCase {
+  int selected;
+  bool clipboardText;
+  Names enabled;  // every other entry is disabled
+};
+
+class MenuEnabling : public MainWindowTest, public ::testing::WithParamInterface<EnablingCase> {};
+
+TEST_P(MenuEnabling, FollowsTheSelectionAndTheClipboard) {
+  dir.Write("Backup.Xml", JobFileOf({"A", "B", "C"}));
+  auto form = Start();
+  if (GetParam().clipboardText)
+    QGuiApplication::clipboard()->setText(QStringLiteral("x"));
+  else
+    QGuiApplication::clipboard()->clear();
+  for (int row = 0; row < GetParam().selected; ++row) form->ListView().item(row)->setSelected(true);
+  QMenu& popup = *form->findChild<QMenu*>(QStringLiteral("PopupMenu1"));
+  QTimer::singleShot(0, &popup, &QMenu::close);
+  emit form->ListView().customContextMenuRequested(QPoint(1, 1));
+  Names enabled;
+  for (const char* name :
+       {"AddMenu", "RenMenu", "CopyMenu", "PasteMenu", "DelMenu", "SelectAllMenu", "RunMenu", "PropMenu", "MainNewMenu",
+        "MainDelMenu", "MainRenMenu", "mainPropMenu", "MainRunMenu", "MainKilepes", "Nvjegy1"})
+    if (Action(*form, name).isEnabled()) enabled.push_back(name);
+  EXPECT_EQ(enabled, GetParam().enabled);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    MainWindow, MenuEnabling,
+    ::testing::Values(
+        EnablingCase{0, true, {"AddMenu", "PasteMenu", "SelectAllMenu", "MainNewMenu", "MainKilepes", "Nvjegy1"}},
+        EnablingCase{0, false, {"AddMenu", "SelectAllMenu", "MainNewMenu", "MainKilepes", "Nvjegy1"}},
+        EnablingCase{
+            1,
+            true,
+            {"AddMenu", "RenMenu", "CopyMenu", "DelMenu", "SelectAllMenu", "RunMenu", "PropMenu", "MainNewMenu",
+             "MainDelMenu", "MainRenMenu", "mainPropMenu", "MainRunMenu", "MainKilepes", "Nvjegy1"}},
+        EnablingCase{2,
+                     true,
+                     {"AddMenu", "CopyMenu", "DelMenu", "SelectAllMenu", "RunMenu", "MainNewMenu", "MainDelMenu",
+                      "MainRunMenu", "MainKilepes", "Nvjegy1"}}));
+
+TEST_F(MainWindowTest, RunAndPropertiesWaitForTheirWindows) {
+  dir.Write("Backup.Xml", JobFileOf({"A"}));
+  TBackupForm form;
+  EXPECT_TRUE(MessagesDuring([&] { form.FormCreate(Startup({"/GroupA", "/start"})); }).empty());
+  EXPECT_EQ(Selected(form), (Names{"A"}));
+  EXPECT_TRUE(Action(form, "MainRenMenu").isEnabled());
+  EXPECT_FALSE(Action(form, "MainRunMenu").isEnabled());
+  EXPECT_FALSE(Action(form, "mainPropMenu").isEnabled());
+}
+
+// ------------------------------------------------------------ commands
+
+TEST_F(MainWindowTest, NewTakesTheNextFreeNameAndIsNotSelected) {
+  dir.Write("Backup.Xml", JobFileOf({"Mentés", "Mentés (1)"}));
+  auto form = Start();
+  Show(*form);
+  QTest::keyClick(&form->ListView(), Qt::Key_N, Qt::ControlModifier);
+  EXPECT_EQ(Captions(*form), (Names{"Mentés", "Mentés (1)", "Mentés (2)"}));
+  EXPECT_TRUE(Selected(*form).empty());
+  EXPECT_EQ(JobsOnDisk(), (Names{"Mentés", "Mentés (1)", "Mentés (2)"}));
+}
+
+TEST_F(MainWindowTest, CopyThenPasteAfterTheSelectionIsCleared) {
+  dir.Write("Backup.Xml", JobFileOf({"Napi", "Heti"}));
+  auto form = Start();
+  Show(*form);
+  QListWidget& list = form->ListView();
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(Item(*form, "Napi")).center());
+  QTest::keyClick(&list, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_NE(QGuiApplication::clipboard()->text().indexOf(QStringLiteral("Name=\"Napi\"")), -1);
+  EXPECT_FALSE(Action(*form, "PasteMenu").isEnabled());
+
+  list.clearSelection();
+  ASSERT_TRUE(Action(*form, "PasteMenu").isEnabled());
+  QTest::keyClick(&list, Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(Captions(*form), (Names{"Heti", "Napi", "Napi (1)"}));
+  EXPECT_EQ(JobsOnDisk(), (Names{"Napi", "Heti", "Napi (1)"}));
+}
+
+TEST_F(MainWindowTest, DeleteRemovesEverySelectedJobWithoutAsking) {
+  dir.Write("Backup.Xml", JobFileOf({"A", "B", "C"}));
+  auto form = Start();
+  Show(*form);
+  QListWidget& list = form->ListView();
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(Item(*form, "A")).center());
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::ControlModifier,
+                    list.visualItemRect(Item(*form, "C")).center());
+  const auto shown = MessagesDuring([&] { QTest::keyClick(&list, Qt::Key_Delete); });
+  EXPECT_TRUE(shown.empty());
+  EXPECT_EQ(Captions(*form), (Names{"B"}));
+  EXPECT_EQ(JobsOnDisk(), (Names{"B"}));
+}
+
+struct RenameCase {
+  const char* typed;
+  Qt::Key ending;  // Enter confirms, Escape cancels
+  Names captions;
+  Names onDisk;
+  std::vector<std::string> messages;
+};
+
+class RenameInPlace : public MainWindowTest, public ::testing::WithParamInterface<RenameCase> {};
+
+TEST_P(RenameInPlace, ByTypingTheNewCaption) {
+  dir.Write("Backup.Xml", JobFileOf({"Napi", "Heti"}));
+  auto form = Start();
+  Show(*form);
+  QListWidget& list = form->ListView();
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(Item(*form, "Napi")).center());
+  QTest::keyClick(&list, Qt::Key_F2);
+  auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(editor->text(), QStringLiteral("Napi"));
+  QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(editor, ToQString(GetParam().typed));
+  const auto shown = MessagesDuring([&] { QTest::keyClick(editor, GetParam().ending); });
+  EXPECT_EQ(shown, GetParam().messages);
+  EXPECT_EQ(Captions(*form), GetParam().captions);
+  EXPECT_EQ(JobsOnDisk(), GetParam().onDisk);
+  EXPECT_TRUE(runs.empty());  // the Enter of the editor is no Run
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    MainWindow, RenameInPlace,
+    ::testing::Values(
+        RenameCase{"HETI", Qt::Key_Return, {"Heti", "Napi"}, {"Napi", "Heti"}, {"Már létező mentés (HETI)"}},
+        RenameCase{"heti", Qt::Key_Return, {"Heti", "Napi"}, {"Napi", "Heti"}, {"Már létező mentés (heti)"}},
+        RenameCase{"Heti", Qt::Key_Return, {"Heti", "Napi"}, {"Napi", "Heti"}, {"Már létező mentés (Heti)"}},
+        RenameCase{"NAPI", Qt::Key_Return, {"Heti", "NAPI"}, {"NAPI", "Heti"}, {}},
+        RenameCase{"Éjjeli", Qt::Key_Return, {"Éjjeli", "Heti"}, {"Éjjeli", "Heti"}, {}},
+        RenameCase{"Éjjeli", Qt::Key_Escape, {"Heti", "Napi"}, {"Napi", "Heti"}, {}}));
+
+TEST_F(MainWindowTest, ADoubleClickRunsEverySelectedJobBottomMostFirst) {
+  dir.Write("Backup.Xml", JobFileOf({"Béta", "Gamma", "Alfa", "Delta"}));
+  auto form = Start();
+  Show(*form);
+  QListWidget& list = form->ListView();
+  const auto at = [&](const char* caption) { return list.visualItemRect(Item(*form, caption)).center(); };
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, at("Alfa"));
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::ControlModifier, at("Béta"));
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::ControlModifier, at("Delta"));
+  // As the system delivers a double click: press, release, press, double
+  // click, release.
+  QWindow* window = form->windowHandle();
+  QTest::mouseDClick(window, Qt::LeftButton, {}, list.viewport()->mapTo(form.get(), at("Béta")));
+  ASSERT_EQ(runs.size(), 1U);
+  EXPECT_EQ(runs[0].jobFile, JobFile());
+  EXPECT_EQ(runs[0].names, (Names{"Delta", "Béta", "Alfa"}));
+  EXPECT_EQ(Selected(*form), (Names{"Alfa", "Béta", "Delta"}));
+
+  // Enter runs them too.
+  QTest::keyClick(&list, Qt::Key_Return);
+  ASSERT_EQ(runs.size(), 2U);
+  EXPECT_EQ(runs[1].names, (Names{"Delta", "Béta", "Alfa"}));
+
+  // A click that narrowed the selection a while before the double click
+  // stays: only the entry clicked runs.
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, at("Béta"));
+  EXPECT_EQ(Selected(*form), (Names{"Béta"}));
+  QTest::mouseDClick(window, Qt::LeftButton, {}, list.viewport()->mapTo(form.get(), at("Béta")));
+  ASSERT_EQ(runs.size(), 3U);
+  EXPECT_EQ(runs[2].names, (Names{"Béta"}));
+
+  // Alt+Enter opens the settings of the one selected.
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, at("Gamma"));
+  QTest::keyClick(&list, Qt::Key_Return, Qt::AltModifier);
+  EXPECT_EQ(edits, (Names{"Gamma"}));
+  EXPECT_EQ(form->SetBackupDlg().Select(), "Gamma");
+}
+
+// ------------------------------------------------------------ marks of the last run
+
+TEST_F(MainWindowTest, EachIconShowsItsLastRun) {
+  dir.Write("Backup.Xml", JobFileOf({"Napi", "Heti", "Új"}));
+  auto form = Start();
+  EXPECT_FALSE(std::filesystem::exists(IniFile()));  // looking creates no history file
+  for (const char* caption : {"Napi", "Heti", "Új"})
+    EXPECT_EQ(Item(*form, caption)->data(TBackupForm::kRunMarkRole).toInt(), static_cast<int>(TRunMark::rmNever));
+
+  dir.Write("Backup.Ini",
+            "[Napi]\r\nHistory=Stopped;2024.01.04;21:00;Global;/m/Napi.Zip\r\n"
+            "History=Ok;2024.01.05;09:07;Update;/m/Napi_0105.Zip\r\n"
+            "[Heti]\r\nHistory=Ok;2024.01.01;10:00;Global;/m/Heti.Zip\r\nHistory=Stopped;2024.01.02;11:30;Global;/m/"
+            "Heti2.Zip\r\n");
+  form->RefreshMarks();
+  struct Expected {
+    const char* caption;
+    TRunMark mark;
+    const char* tip;
+  };
+  for (const Expected& expected :
+       {Expected{"Napi", TRunMark::rmOk,
+                 "Utolsó futás: 2024.01.05 09:07, frissítő mentés, kész\nArchívum: /m/Napi_0105.Zip"},
+        Expected{"Heti", TRunMark::rmStopped,
+                 "Utolsó futás: 2024.01.02 11:30, teljes mentés, leállítva vagy hibával\nArchívum: /m/Heti2.Zip"},
+        Expected{"Új", TRunMark::rmNever, "Még nem futott"}}) {
+    QListWidgetItem* item = Item(*form, expected.caption);
+    EXPECT_EQ(item->data(TBackupForm::kRunMarkRole).toInt(), static_cast<int>(expected.mark)) << expected.caption;
+    EXPECT_EQ(ToUtf8(item->toolTip()), expected.tip);
+    // The mark sits in the icon's lower right corner: green, red, or none
+    // (the blue of the job box).
+    const QColor corner = item->icon().pixmap(48, 48).toImage().pixelColor(33, 36);
+    const int channels[3] = {corner.red(), corner.green(), corner.blue()};
+    const int strong = expected.mark == TRunMark::rmOk ? 1 : expected.mark == TRunMark::rmStopped ? 0 : 2;
+    const bool strongest =
+        channels[strong] > channels[(strong + 1) % 3] && channels[strong] > channels[(strong + 2) % 3];
+    EXPECT_TRUE(strongest) << expected.caption << " " << corner.name().toStdString();
+  }
+}
+
+// ------------------------------------------------------------ the about box
+
+TEST_F(MainWindowTest, TheAboutBox) {
+  auto form = Start();
+  Show(*form);
+  QString title, version, jobFile;
+  QSize picture, minimum, maximum;
+  QFont titleFont;
+  QPoint centre;
+  bool hasHelpButton = true;
+  test::AnswerNextDialog([&](QWidget& about) {
+    title = about.windowTitle();
+    version = about.findChild<QLabel*>(QStringLiteral("Version"))->text();
+    jobFile = about.findChild<QLabel*>(QStringLiteral("JobFile"))->text();
+    titleFont = about.findChild<QLabel*>(QStringLiteral("Title"))->font();
+    picture = about.findChild<QLabel*>(QStringLiteral("Image1"))->pixmap().deviceIndependentSize().toSize();
+    minimum = about.minimumSize();
+    maximum = about.maximumSize();
+    centre = about.geometry().center();
+    hasHelpButton = about.windowFlags().testFlag(Qt::WindowContextHelpButtonHint) ||
+                    about.windowFlags().testFlag(Qt::WindowMinMaxButtonsHint);
+    about.close();
+  });
+  form->menuBar()->actions().at(1)->trigger();
+  EXPECT_EQ(title, QStringLiteral("Névjegy"));
+  EXPECT_EQ(ToUtf8(version), "Verzió : " + GetFileVersionText(""));
+  EXPECT_EQ(ToUtf8(jobFile), "Mentésfájl: " + JobFile());
+  EXPECT_TRUE(titleFont.bold() && titleFont.underline());
+  EXPECT_GT(titleFont.pointSizeF(), form->font().pointSizeF());
+  EXPECT_EQ(picture, QSize(161, 161));
+  EXPECT_EQ(minimum, maximum);
+  EXPECT_FALSE(hasHelpButton);
+  EXPECT_LE((centre - form->geometry().center()).manhattanLength(), 2);
+}
+
+}  // namespace
+}  // namespace zk::ui
+
+namespace zk::ui {
+namespace {
+
+// After a run with error lines the status bar says how many, its link opens
+// the error file, and a clean run clears the line.
+TEST_F(MainWindowTest, ErrorLinesOfARunAreNotSilent) {
+  dir.Write("Backup.Xml", JobFileOf({"A"}));
+  const auto form = Start();
+  Show(*form);
+  QStringList opened;
+  form->OpenFile = [&opened](const QString& path) { opened.push_back(path); };
+  auto* line = form->findChild<QLabel*>(QStringLiteral("RunErrors"));
+  ASSERT_NE(line, nullptr);
+
+  form->ShowRunErrors(3, dir / "Error.Txt");
+  EXPECT_TRUE(line->text().contains(QStringLiteral("3 hibasort"))) << line->text().toStdString();
+  EXPECT_TRUE(line->text().contains(QStringLiteral("Error.Txt"))) << line->text().toStdString();
+  emit line->linkActivated(QStringLiteral("error"));
+  EXPECT_EQ(opened, QStringList{ToQString(dir / "Error.Txt")});
+
+  form->ShowRunErrors(0, dir / "Error.Txt");
+  EXPECT_TRUE(line->text().isEmpty());
+}
+
+// Properties through the real settings component: the main window's
+// settings window shows the files and events pages, not the schedule page.
+TEST_F(MainWindowTest, TheSettingsWindowLeavesOutTheSchedulePage) {
+  TBackupForm form;
+  const TBackupOptions options = form.SetBackupDlg().Options();
+  EXPECT_TRUE(options.Contains(TBackupOption::bdShowService));
+  EXPECT_TRUE(options.Contains(TBackupOption::bdShowFiles));
+  EXPECT_FALSE(options.Contains(TBackupOption::bdShowTiming));
+}
+
+}  // namespace
+}  // namespace zk::ui
+
+namespace zk::ui {
+namespace {
+
+// A switch value is taken up to 255 characters: a 300-character name is
+// looked up (and reported) by its first 255.
+TEST_F(MainWindowTest, AGroupNameOf300CharactersIsCutAndReported) {
+  dir.Write("Backup.Xml", JobFileOf({"Napi"}));
+  const std::string name(300, 'n');
+  const auto form = Start({"/Group" + name, "/start"});
+  EXPECT_EQ(messages, (std::vector<std::string>{"Nincs " + name.substr(0, 255) + " nevű mentés"}));
+  EXPECT_TRUE(Selected(*form).empty());
+  EXPECT_TRUE(runs.empty());
+}
+
+}  // namespace
+}  // namespace zk::ui
