@@ -102,9 +102,13 @@ struct TWalk {
     std::vector<std::string> subFolders;
     // One listing serves the files (by the mask), the excluded masks and the
     // sub-folders (all of them), so that a folder is read once.
-    platform::DirSearch::TReport report;
-    if (Report != nullptr && *Report)
-      report = [this](const std::string& path, int error) { (*Report)(ReadErrorText(path, error)); };
+    // A folder that could not be read all is not empty: it is not kept as
+    // a folder entry of its own.
+    bool unreadable = false;
+    platform::DirSearch::TReport report = [this, &unreadable](const std::string& path, int error) {
+      unreadable = true;
+      if (Report != nullptr && *Report) (*Report)(ReadErrorText(path, error));
+    };
     platform::DirSearch search(JoinPath(folder, kAllEntries), platform::faAnyFile, std::move(report));
     platform::SearchRecord entry;
     bool empty = true;
@@ -132,7 +136,7 @@ struct TWalk {
     }
     // An empty folder of a tree taken whole is kept as itself, so that a
     // restore brings it back.
-    if (empty && mask == kAllEntries && !ShouldStop(Control)) Result.push_back(JoinPath(folder, ""));
+    if (empty && !unreadable && mask == kAllEntries && !ShouldStop(Control)) Result.push_back(JoinPath(folder, ""));
     for (const std::string& sub : subFolders) {
       if (ShouldStop(Control)) break;
       total += Folder(JoinPath(folder, sub), mask);
