@@ -1,6 +1,7 @@
 #include "engine/ZkRestore.h"
 
 #include <map>
+#include <set>
 #include <utility>
 
 #include "base/ZkError.h"
@@ -143,7 +144,10 @@ bool TZkRestore::RestoreFile(const TZkRestoreItem& item, const std::string& dest
   });
   if (!platform::SetModifiedTime(file.TemporaryPath(), platform::ToFileTime(item.DateTime)))
     throw EZkFileWriteError("a dátum nem állítható be");
-  file.Commit();
+  // Made durable together at the end of the run: a flush per file would
+  // cost far more than the restore itself.
+  file.Commit(false);
+  written_.insert(FolderPart(destination));
   done = start + item.Size;
   return true;
 }
@@ -195,6 +199,11 @@ TZkRestoreCounts TZkRestore::Run(const std::vector<std::size_t>& chosen) {
   for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder)
     if (!platform::SetModifiedTime(folder->first, platform::ToFileTime(folder->second)) && OnError)
       OnError(folder->first + " (a dátum nem állítható be)");
+  const std::vector<std::string> failed =
+      platform::SyncFileSystems(std::vector<std::string>(written_.begin(), written_.end()));
+  if (OnError)
+    for (const std::string& folder : failed) OnError(folder + " (írási hiba)");
+  written_.clear();
   return counts;
 }
 

@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -93,6 +94,8 @@ private:
 
   std::vector<std::unique_ptr<TZkZipReader>> readers_;
   std::vector<TZkRestoreItem> items_;
+  // The folders this run wrote files into, to be flushed at its end.
+  std::set<std::string> written_;
 };
 
 // The reason an entry name cannot be restored ("abszolút útvonal", "..");

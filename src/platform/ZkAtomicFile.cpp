@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <set>
 #include <streambuf>
 
 #include "base/ZkError.h"
@@ -157,14 +158,30 @@ AtomicFile::~AtomicFile() {
   if (!committed_ && !temporary_.empty()) unlink(temporary_.c_str());
 }
 
-void AtomicFile::Commit() { CommitAs(path_); }
+void AtomicFile::Commit(bool flush) { CommitAs(path_, flush); }
 
-void AtomicFile::CommitAs(const std::string& path) {
+void AtomicFile::CommitAs(const std::string& path, bool flush) {
   if (committed_) return;
   const std::string& target = path == path_ ? target_ : path;
-  if (!file_.Sync() || rename(temporary_.c_str(), target.c_str()) != 0) throw WriteErrorOf(path, errno);
+  if ((flush && !file_.Sync()) || rename(temporary_.c_str(), target.c_str()) != 0) throw WriteErrorOf(path, errno);
   committed_ = true;
-  SyncFolderOf(target);
+  if (flush) SyncFolderOf(target);
+}
+
+std::vector<std::string> SyncFileSystems(const std::vector<std::string>& folders) {
+  std::vector<std::string> failed;
+  std::set<dev_t> synced;
+  for (const std::string& folder : folders) {
+    FileHandle dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    struct stat status{};
+    if (!dir.IsOpen() || fstat(dir.Descriptor(), &status) != 0) {
+      failed.push_back(folder);
+      continue;
+    }
+    if (!synced.insert(status.st_dev).second) continue;
+    if (syncfs(dir.Descriptor()) != 0) failed.push_back(folder);
+  }
+  return failed;
 }
 
 void WriteFileAtomically(const std::string& path, const std::function<void(std::ostream&)>& write) {

@@ -7,6 +7,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/ZkFileHandle.h"
 
@@ -44,11 +45,14 @@ public:
   // Flushes the file to disk and renames it over the target, then makes the
   // rename durable. EZkFileWriteError "Írási hiba (%s)" naming the target
   // when the flush or the rename fails; the temporary file is then removed
-  // by the destructor.
-  void Commit();
+  // by the destructor. Without `flush` only the rename is done: a kill
+  // still leaves the old file or the new one, but the new content reaches
+  // the disk when the system writes it back (or at SyncFileSystems), which
+  // spares writers of many files a flush each.
+  void Commit(bool flush = true);
   // The same, but the file takes the place of `path` instead, a file in the
   // same folder (a link there is replaced, never written through).
-  void CommitAs(const std::string& path);
+  void CommitAs(const std::string& path, bool flush = true);
 
 private:
   std::string path_;
@@ -65,6 +69,11 @@ private:
 // one gets the usual ones. Temporary files that killed writers left in the
 // folder are removed first.
 void WriteFileAtomically(const std::string& path, const std::function<void(std::ostream&)>& write);
+
+// Writes everything waiting for the file systems that hold the folders to
+// the disk, once per file system; the folders that could not be, one of
+// each file system that failed.
+std::vector<std::string> SyncFileSystems(const std::vector<std::string>& folders);
 
 // True for the name (without folder) of a temporary file of AtomicFile.
 bool IsAtomicTemporaryName(std::string_view fileName);

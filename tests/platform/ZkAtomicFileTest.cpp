@@ -133,6 +133,20 @@ TEST_F(AtomicFileTest, CommitReplacesTheTargetAndKeepsTheHandleOnIt) {
   EXPECT_EQ(Names(), std::set<std::string>{"a.zip"});
 }
 
+TEST_F(AtomicFileTest, CommitWithoutFlushReplacesTheTargetTooAndTheFileSystemIsFlushedLater) {
+  const auto path = dir.Write("a.txt", "previous");
+  for (const bool flush : {true, false}) {
+    AtomicFile file(path);
+    ASSERT_TRUE(file.File().WriteAll(flush ? "flushed" : "later", flush ? 7 : 5));
+    file.Commit(flush);
+    EXPECT_EQ(test::TempDir::Read(path), flush ? "flushed" : "later");
+    EXPECT_EQ(Names(), std::set<std::string>{"a.txt"});
+  }
+  const std::string missing = dir / "missing";
+  EXPECT_EQ(SyncFileSystems({dir.Path().string(), dir.Path().string() + "/", missing}),
+            std::vector<std::string>{missing});
+}
+
 TEST(AtomicFileNames, TemporaryNamesAreRecognised) {
   struct Case {
     std::string name;
