@@ -2,16 +2,21 @@
 // thread, until the named jobs have run one after the other (run) or a stop
 // signal comes (serve).
 
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <exception>
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "CliCommands.h"
 #include "CliEngine.h"
 #include "CliStopSignals.h"
 #include "engine/ZkRunSequence.h"
+#include "platform/ZkFileSystem.h"
 
 namespace zk::cli {
 namespace {
@@ -37,10 +42,19 @@ std::optional<std::vector<int>> SelectJobs(const TZkThreadSaveTasks& jobs, const
   return selected;
 }
 
+// How often serve looks whether the job file changed.
+constexpr std::chrono::milliseconds kJobFilePoll{2000};
+
 // Waits until the engine's loop has ended; a stop signal first stops the
-// run in order and ends the loop. Returns whether a signal came.
-bool WaitForEngine(TCliStopSignals& signals, TZkThreadSave& engine) {
-  if (signals.Wait() == TCliStopSignals::TWake::wkDone) return false;
+// run in order and ends the loop. With `poll`, it is called every
+// kJobFilePoll meanwhile. Returns whether a signal came.
+bool WaitForEngine(TCliStopSignals& signals, TZkThreadSave& engine, const std::function<void()>& poll = {}) {
+  for (;;) {
+    const auto wake = signals.Wait(poll ? std::optional(kJobFilePoll) : std::nullopt);
+    if (wake == TCliStopSignals::TWake::wkDone) return false;
+    if (wake == TCliStopSignals::TWake::wkSignal) break;
+    poll();
+  }
   engine.Stop();
   engine.Terminate();
   // Further signals change nothing: the run is already ending.
@@ -62,6 +76,29 @@ void ReportUnexpectedEnd(const TZkThreadSave& engine) {
     }
   }
   std::fprintf(stderr, "A mentés motorja idő előtt leállt: %s\n", reason.c_str());
+}
+
+// The job file's size and time, to see that it changed.
+std::optional<std::pair<std::int64_t, platform::FileTime>> JobFileStamp(const std::string& path) {
+  const auto info = platform::ReadFileInfo(path);
+  if (!info) return std::nullopt;
+  return std::pair(info->Size, info->Modified);
+}
+
+// A settings change in the window takes effect without a restart: the
+// changed job file's jobs replace the engine's. A file that cannot be read
+// leaves the jobs as they are.
+void ReloadJobs(TZkThreadSave& engine, const std::string& path) {
+  TZkThreadSaveTasks jobs;
+  try {
+    ReadJobFile(path, jobs);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "A mentésfájl nem olvasható, a mentések változatlanok: %s\n", error.what());
+    return;
+  }
+  engine.SetSaving(jobs);
+  std::printf("A mentésfájl megváltozott, újra betöltve: %d mentés\n", jobs.Count());
+  std::fflush(stdout);
 }
 
 }  // namespace
@@ -116,7 +153,14 @@ int ServeCommand(const TZkProgramFiles& files, const TCliOptions& options) {
   std::fflush(stdout);
   engine.Start();
 
-  if (!WaitForEngine(signals, engine)) {
+  auto stamp = JobFileStamp(files.JobFile);
+  const auto reloadWhenChanged = [&] {
+    const auto now = JobFileStamp(files.JobFile);
+    if (now == stamp) return;
+    stamp = now;
+    if (now) ReloadJobs(engine, files.JobFile);
+  };
+  if (!WaitForEngine(signals, engine, reloadWhenChanged)) {
     ReportUnexpectedEnd(engine);
     return kExitErrors;
   }

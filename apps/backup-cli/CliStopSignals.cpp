@@ -43,13 +43,15 @@ TCliStopSignals::~TCliStopSignals() {
   close(signals_);
 }
 
-TCliStopSignals::TWake TCliStopSignals::Wait() {
+TCliStopSignals::TWake TCliStopSignals::Wait(std::optional<std::chrono::milliseconds> timeout) {
   for (;;) {
     pollfd watched[] = {{signals_, POLLIN, 0}, {done_, POLLIN, 0}};
-    if (poll(watched, 2, -1) < 0) {
+    const int ready = poll(watched, 2, timeout ? static_cast<int>(timeout->count()) : -1);
+    if (ready < 0) {
       if (errno == EINTR) continue;
       ThrowSystemError("poll");
     }
+    if (ready == 0) return TWake::wkTimeout;
     if ((watched[1].revents & POLLIN) != 0) {
       std::uint64_t count = 0;
       if (read(done_, &count, sizeof count) < 0) ThrowSystemError("read");

@@ -3,6 +3,9 @@
 // and read from a descriptor by the waiting thread, so no handler ever runs;
 // the engine's thread says it has ended through a second descriptor.
 
+#include <chrono>
+#include <optional>
+
 namespace zk::cli {
 
 class TCliStopSignals {
@@ -15,9 +18,10 @@ public:
   TCliStopSignals(const TCliStopSignals&) = delete;
   TCliStopSignals& operator=(const TCliStopSignals&) = delete;
 
-  enum class TWake { wkSignal, wkDone };
-  // Blocks until a stop signal arrives or NotifyDone is called.
-  TWake Wait();
+  enum class TWake { wkSignal, wkDone, wkTimeout };
+  // Blocks until a stop signal arrives or NotifyDone is called, or, with a
+  // timeout, at most that long.
+  TWake Wait(std::optional<std::chrono::milliseconds> timeout = std::nullopt);
   // Safe from any thread, and from a signal handler.
   void NotifyDone();
 

@@ -414,6 +414,27 @@ TEST_F(BackupCli, ServeRunsDueScheduleEntriesUntilASignal) {
   EXPECT_TRUE(Exists(Archive("Minta Hamarosan")));
 }
 
+TEST_F(BackupCli, ServeTakesAChangedJobFileWithoutARestart) {
+  AddZipJob("Minta");
+  WriteJobFile();
+  TCliProcess cli({"--no-throttle", "--jobs", JobFile(), "serve"}, Folder());
+  ASSERT_TRUE(cli.WaitForOutput("Ütemezett futás: 1 mentés", 30s));
+  // A schedule entry added as the window adds one: the job file written anew.
+  const TDateTime due = platform::SystemClock().Now() + 3.0 / 86400;
+  TZkThreadSaveTimering& entry = jobs.Items(0).TimerList().Add();
+  entry.SetName("Most");
+  entry.SetTimerType(TZkSaveTimerType::ttOne);
+  entry.SetDate(DateOf(due));
+  entry.SetTime(TimeOf(due));
+  WriteJobFile();
+  EXPECT_TRUE(cli.WaitForOutput("A mentésfájl megváltozott, újra betöltve: 1 mentés", 30s));
+  EXPECT_TRUE(cli.WaitForOutput("- Zip Close -\n", 30s));
+  cli.Signal(SIGTERM);
+  const TCliResult result = cli.Finish(15s);
+  EXPECT_EQ(result.ExitCode, 0) << result.Err;
+  EXPECT_TRUE(Exists(Archive("Minta Most")));
+}
+
 TEST_F(BackupCli, ServeWithNothingDueEndsOnASignal) {
   AddZipJob("Minta");
   WriteJobFile();
