@@ -68,6 +68,7 @@ void ReportUnexpectedEnd(const TZkThreadSave& engine) {
 
 int RunCommand(const TZkProgramFiles& files, const TCliOptions& options) {
   TZkThreadSaveTasks jobs;
+  if (!PrepareFirstJobFile(files)) return kExitErrors;
   if (!LoadJobList(files.JobFile, jobs)) return kExitUsage;
   const std::optional<std::vector<int>> selected = SelectJobs(jobs, options.JobNames);
   if (!selected) return kExitUsage;
@@ -101,6 +102,7 @@ int RunCommand(const TZkProgramFiles& files, const TCliOptions& options) {
 
 int ServeCommand(const TZkProgramFiles& files, const TCliOptions& options) {
   TZkThreadSaveTasks jobs;
+  if (!PrepareFirstJobFile(files)) return kExitErrors;
   if (!LoadJobList(files.JobFile, jobs)) return kExitUsage;
 
   TCliStopSignals signals;
