@@ -106,6 +106,7 @@ TBackupRun::TBackupRun(const TZkActionPlatform& platform, QWidget* owner)
   save_->SetSleeper(platform_.Sleeper);
 
   scrollBox1_->setObjectName(QStringLiteral("ScrollBox1"));
+  scrollBox1_->setAccessibleName(QStringLiteral("A mentések sorai"));
   scrollBox1_->setFrameShape(QFrame::NoFrame);
   scrollBox1_->setWidget(rowsPanel_);
   scrollBox1_->setWidgetResizable(false);
