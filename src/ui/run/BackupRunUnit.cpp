@@ -73,8 +73,9 @@ void SetUpBar(TZkProgressBar& bar) {
   bar.BarFore().SetOrientation(TGradientOrientation::goVertical);
   bar.SetDashFore(false);
   bar.SetTextShow(true);
-  bar.SetTextForeColor(QColor(Qt::black));
-  bar.SetTextBackColor(QColor(Qt::black));
+  // The text colour of the fields, so that it reads on a dark theme too.
+  bar.SetTextForeColor(TZkColor{QPalette::Text});
+  bar.SetTextBackColor(TZkColor{QPalette::Text});
 }
 
 }  // namespace
