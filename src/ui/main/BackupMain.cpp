@@ -45,6 +45,9 @@ namespace {
 
 constexpr int kIconSize = 48;
 constexpr int kMarkSize = 20;
+// How long the status bar says what was undone; the line of the last run's
+// errors comes back afterwards.
+constexpr int kUndoMessageMs = 10000;
 
 // A list entry that sorts by its caption in the order of the user's language.
 class TJobItem : public QListWidgetItem {
@@ -417,8 +420,12 @@ void TBackupForm::RefreshMarks() {
   TZkRunRecords::THistories histories;
   try {
     histories = TZkRunRecords::ReadAllHistories(startup_.Files.IniFile);
+    if (historyUnreadable_) statusBar()->clearMessage();
+    historyUnreadable_ = false;
   } catch (const std::exception& error) {
+    // Said until the history can be read again.
     statusBar()->showMessage(QStringLiteral("A futások előzménye nem olvasható: ") + ToQString(error.what()));
+    historyUnreadable_ = true;
   }
   const std::vector<std::string> none;
   for (int row = 0; row < listView_->count(); ++row) {
@@ -596,7 +603,7 @@ void TBackupForm::UndoMenuClick() {
     throw;
   }
   done();
-  statusBar()->showMessage(QStringLiteral("Visszavonva: ") + step.What);
+  statusBar()->showMessage(QStringLiteral("Visszavonva: ") + step.What, kUndoMessageMs);
 }
 
 void TBackupForm::UpdateUndo() {
@@ -638,6 +645,9 @@ void TBackupForm::ShowRunErrors(int errorLines, const std::string& errorFile) {
     runErrors_->setAccessibleName({});
     return;
   }
+  // The link shows at once, over whatever the status bar said last.
+  statusBar()->clearMessage();
+  historyUnreadable_ = false;
   const QString file = ToQString(FileNamePart(errorFile));
   runErrors_->setText(QStringLiteral("A mentés %1 hibasort írt: <a href=\"error\">%2 megnyitása</a>")
                           .arg(errorLines)

@@ -120,6 +120,8 @@ private:
   QListWidget* listView_;
   QMenu* popupMenu1_;
   bool shown_ = false;
+  // The status bar says that the history file cannot be read.
+  bool historyUnreadable_ = false;
   // The order of the captions: the user's language at the window's start.
   QCollator collator_;
   QIcon jobIcons_[4];

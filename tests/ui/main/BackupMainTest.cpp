@@ -511,6 +511,9 @@ TEST_F(MainWindowTest, UndoTakesBackDeletePasteNewAndRenameOneStepEach) {
   // Nothing left: the key does nothing.
   undoKey();
   EXPECT_EQ(JobsOnDisk(), (Names{"A", "B", "C"}));
+  // The line of a run's errors shows over the undo's message.
+  form->ShowRunErrors(1, dir / "Error.Txt");
+  EXPECT_TRUE(form->findChild<QLabel*>(QStringLiteral("RunErrors"))->isVisible());
 }
 
 // A click on the caption of the selected job opens its editor; a click on
