@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -10,6 +11,7 @@
 #include <QScrollArea>
 #include <QSettings>
 #include <QTest>
+#include <QTranslator>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -33,6 +35,7 @@
 #include "support/ZkDialogAnswer.h"
 #include "support/ZkGuiWait.h"
 #include "support/ZkTempDir.h"
+#include "ui/app/ZkApplication.h"
 #include "ui/controls/SpeedButton.h"
 #include "ui/controls/ZkCheckBox.h"
 #include "ui/controls/ZkEdit.h"
@@ -657,6 +660,34 @@ TEST_F(BackupRunTest, LongNamesAreCutAndTheColoursFollowThePalette) {
   EXPECT_TRUE(Red(Folder(*run, longName).Edit())) << missing.name().toStdString();
   EXPECT_LT(missing.lightness(), 128) << missing.name().toStdString();  // the light text reads on it
   QApplication::setPalette(light);
+}
+
+}  // namespace
+}  // namespace zk::ui
+
+namespace zk::ui {
+namespace {
+
+// With Qt's Hungarian translation the abort question answers in Hungarian.
+TEST_F(BackupRunTest, TheAbortQuestionReadsHungarian) {
+  const std::unique_ptr<QTranslator> translation = InstallQtTranslation();
+  if (translation == nullptr) GTEST_SKIP() << "no Hungarian translation of Qt installed (qt6-translations-l10n)";
+  Source("src/a.txt", 100);
+  WriteJobs({{"Napi", dir / "src", dir / "out", "Napi"}});
+  auto run = Open({"Napi"});
+  Click(Button(*run, 1));
+  ZK_WAIT_FOR(gate.Held());
+  QStringList buttons;
+  test::AnswerNextDialog([&buttons](QWidget& box) {
+    for (const QAbstractButton* button : box.findChildren<QAbstractButton*>()) buttons << button->text();
+    test::ClickButton(box, QStringLiteral("&Nem"));
+  });
+  Click(Button(*run, 3));
+  buttons.sort();
+  EXPECT_EQ(buttons, (QStringList{QStringLiteral("&Igen"), QStringLiteral("&Nem")}));
+  EXPECT_TRUE(run->isVisible());
+  gate.Open();
+  ZK_WAIT_FOR(!run->isVisible());
 }
 
 }  // namespace
