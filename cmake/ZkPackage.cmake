@@ -19,6 +19,9 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt's own buttons and dialogs in Hungarian, as the program's texts; the
+# program loads the translation from Qt's translations folder.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-translations-l10n)
 # Jobs may open files and programs after a backup through xdg-open.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xdg-utils)
 

@@ -3,7 +3,8 @@
 # would meet it: every installed file is in it, the desktop entry and the
 # manual pages are well-formed, apt can resolve its dependencies, the
 # packaged backup-cli runs the sample job from the user's configuration
-# folder, and the user unit passes systemd's check. Any failed check ends
+# folder, the packaged window program started by a user under Xvfb makes
+# its empty job file there, and the user unit passes systemd's check. Any failed check ends
 # the script with "package-test: FAILED: ..." and exit code 1.
 #
 #   scripts/package-test.sh              builds in build-release
@@ -57,12 +58,19 @@ echo "Depends: $depends"
 for library in libc6 libqt6widgets6; do
   [[ "$depends" == *"$library"* ]] || fail "the package's dependencies (from dpkg-shlibdeps) lack $library"
 done
+# Qt's own buttons and dialogs in Hungarian.
+[[ "$depends" == *qt6-translations-l10n* ]] || fail "the package does not depend on qt6-translations-l10n"
 
 echo "== apt-get install --simulate"
 apt-get install --simulate "$deb" >"$work/apt.log" 2>&1 || {
   cat "$work/apt.log" >&2
   fail "apt cannot resolve the package's dependencies"
 }
+# The translations come with the package: apt installs them, or they are
+# there already.
+grep -q '^Inst qt6-translations-l10n' "$work/apt.log" ||
+  dpkg-query -W -f='${Status}' qt6-translations-l10n 2>/dev/null | grep -q "install ok installed" ||
+  fail "apt-get install --simulate does not bring qt6-translations-l10n"
 
 root="$work/root"
 dpkg -x "$deb" "$root"
@@ -133,6 +141,22 @@ grep -q 'History=Ok;' "$config/Backup.Ini" 2>/dev/null || fail "no Ok history li
 [ "$(ls -A "$root/usr/bin" | sort | tr '\n' ' ')" = "Backup backup-cli " ] ||
   fail "the run wrote into the program folder: $(ls -A "$root/usr/bin" | tr '\n' ' ')"
 echo "job file, history and log in $config: $(ls "$config" | tr '\n' ' ')"
+
+echo "== the packaged window program's first start under Xvfb"
+# A second user home, empty: the program makes its job file at once.
+first="$work/first-home"
+mkdir "$first"
+[ "$(id -u)" -ne 0 ] || chown nobody:nogroup "$first"
+# The window stays open until timeout ends it, by then long after the start.
+(cd "$first" && env -i HOME="$first" PATH=/usr/bin:/bin LANG=hu_HU.UTF-8 "${as_user[@]}" \
+  xvfb-run -a -s "-screen 0 1024x768x24" timeout 8 "$root/usr/bin/Backup") >"$work/window.log" 2>&1 || true
+[ -s "$first/.config/backup/Backup.Xml" ] || {
+  cat "$work/window.log" >&2
+  fail "Backup did not make $first/.config/backup/Backup.Xml on its first start"
+}
+grep -q '<Saving' "$first/.config/backup/Backup.Xml" || fail "the first job file is no empty job list"
+[ "$(ls -A "$root/usr/bin" | sort | tr '\n' ' ')" = "Backup backup-cli " ] ||
+  fail "the window program wrote into the program folder"
 
 if command -v systemd-analyze >/dev/null; then
   echo "== systemd-analyze verify --user backup-cli.service"

@@ -11,7 +11,7 @@ packages=(
   zlib1g-dev libpugixml-dev googletest libgtest-dev libgmock-dev libbenchmark-dev
   libxml2-utils unzip 7zip libarchive-tools python3 zip
   libsystemd-dev libx11-dev dbus-daemon python3-dbusmock xvfb
-  qt6-base-dev libqt6svg6 libgl-dev fonts-dejavu-core
+  qt6-base-dev libqt6svg6 qt6-translations-l10n libgl-dev fonts-dejavu-core
   librsvg2-bin desktop-file-utils dpkg-dev man-db systemd
 )
 

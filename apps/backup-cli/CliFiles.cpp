@@ -17,4 +17,14 @@ bool LoadJobList(const std::string& path, TZkThreadSaveTasks& jobs) {
   }
 }
 
+bool PrepareFirstJobFile(const TZkProgramFiles& files) {
+  try {
+    if (CreateFirstJobFile(files)) std::fprintf(stderr, "Új, üres mentésfájl: %s\n", files.JobFile.c_str());
+    return true;
+  } catch (const EZkError& error) {
+    std::fprintf(stderr, "A mentésfájl nem hozható létre: %s\n", error.what());
+    return false;
+  }
+}
+
 }  // namespace zk::cli

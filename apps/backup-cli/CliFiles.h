@@ -16,4 +16,9 @@ namespace zk::cli {
 // its loop, which would run a due job.
 bool LoadJobList(const std::string& path, TZkThreadSaveTasks& jobs);
 
+// The commands that write make the job file on the first start, as the
+// window program does, and say so on the standard error. False, with the
+// reason said, when it cannot be written.
+bool PrepareFirstJobFile(const TZkProgramFiles& files);
+
 }  // namespace zk::cli

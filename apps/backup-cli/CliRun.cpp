@@ -105,6 +105,7 @@ void ReloadJobs(TZkThreadSave& engine, const std::string& path) {
 
 int RunCommand(const TZkProgramFiles& files, const TCliOptions& options) {
   TZkThreadSaveTasks jobs;
+  if (!PrepareFirstJobFile(files)) return kExitErrors;
   if (!LoadJobList(files.JobFile, jobs)) return kExitUsage;
   const std::optional<std::vector<int>> selected = SelectJobs(jobs, options.JobNames);
   if (!selected) return kExitUsage;
@@ -138,6 +139,7 @@ int RunCommand(const TZkProgramFiles& files, const TCliOptions& options) {
 
 int ServeCommand(const TZkProgramFiles& files, const TCliOptions& options) {
   TZkThreadSaveTasks jobs;
+  if (!PrepareFirstJobFile(files)) return kExitErrors;
   if (!LoadJobList(files.JobFile, jobs)) return kExitUsage;
 
   TCliStopSignals signals;

@@ -19,6 +19,7 @@
 
 int main(int argc, char** argv) {
   zk::ui::TZkApplication application(argc, argv);
+  const std::unique_ptr<QTranslator> qtTexts = zk::ui::InstallQtTranslation();
   // Desktops match the program's windows to its installed desktop entry,
   // backup.desktop, by this name.
   QGuiApplication::setDesktopFileName(QStringLiteral("backup"));

@@ -10,6 +10,7 @@
 #include "platform/ZkFileHandle.h"
 #include "platform/ZkFileMove.h"
 #include "platform/ZkFileSystem.h"
+#include "store/ZkFile.h"
 #include "util/ZkUtil.h"
 #include "util/ZkUtilFile.h"
 
@@ -89,6 +90,36 @@ std::vector<std::string> TZkRunRecords::ReadJobHistory(const std::string& histor
   ini.SetFile(historyFile, false);
   ini.ReadSectionValues(jobName, kHistoryKey, history);
   return history;
+}
+
+std::string TZkRunRecords::HistoryKey(const std::string& jobName) {
+  std::string key = jobName;
+  for (char& c : key)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return key;
+}
+
+TZkRunRecords::THistories TZkRunRecords::ReadAllHistories(const std::string& historyFile) {
+  THistories histories;
+  if (!platform::PathExists(historyFile)) return histories;
+  TZkTextFile text;
+  text.SetFilename(historyFile);
+  if (!text.OpenRead()) throw EZkFileOpenError("Megnyitási hiba (" + historyFile + ")");
+  const std::string prefix = HistoryKey(std::string(kHistoryKey) + "=");
+  std::vector<std::string>* section = nullptr;
+  for (text.First(); !text.Eof(); text.Next()) {
+    const std::string line = text.CurrentLine();
+    if (line.starts_with('[')) {
+      const std::size_t close = line.find(']');
+      const std::string key = HistoryKey(line.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+      const auto [entry, added] = histories.try_emplace(key);
+      section = added ? &entry->second : nullptr;
+    } else if (section != nullptr && HistoryKey(line.substr(0, prefix.size())) == prefix) {
+      section->push_back(line.substr(prefix.size()));
+    }
+  }
+  text.Close();
+  return histories;
 }
 
 std::optional<std::string> TZkRunRecords::FindUpdateBase(const std::vector<std::string>& history) {

@@ -3,6 +3,7 @@
 // each run's own, and the history that update runs read to find their base
 // archive.
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -51,6 +52,13 @@ public:
   // first, for readers that only look: a missing file means no runs and is
   // not created.
   static std::vector<std::string> ReadJobHistory(const std::string& historyFile, const std::string& jobName);
+  // Every job's history entries, the file read in one pass, keyed by the
+  // job name with A to Z in capitals (names match without their case);
+  // the first section of a name counts, as for ReadJobHistory. A missing
+  // file means no runs; a file that cannot be read fails with its error.
+  using THistories = std::map<std::string, std::vector<std::string>>;
+  static THistories ReadAllHistories(const std::string& historyFile);
+  static std::string HistoryKey(const std::string& jobName);
   // The archive path of the newest complete full run, if any.
   static std::optional<std::string> FindUpdateBase(const std::vector<std::string>& history);
   // "status;date;time;kind;path" for the run that ends now; the path is the

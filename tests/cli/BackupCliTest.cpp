@@ -15,6 +15,7 @@
 #include "base/ZkDateTime.h"
 #include "cli/CliProcess.h"
 #include "engine/ZkJob.h"
+#include "engine/ZkThreadSave.h"
 #include "platform/ZkClock.h"
 #include "store/ZkTreeData.h"
 #include "support/ZkTempDir.h"
@@ -143,6 +144,24 @@ TEST_F(BackupCli, AJobFileThatCannotBeReadIsReportedAndLeftAsItIs) {
   EXPECT_EQ(missing.ExitCode, 2);
   EXPECT_EQ(missing.Err, "A mentésfájl nem tölthető be: Megnyitási hiba (" + (dir / "none.Xml") + ")\n");
   EXPECT_FALSE(Exists(dir / "none.Xml"));
+}
+
+// The commands that write start a missing job file as an empty job list,
+// unless an INI file beside it holds jobs to import.
+TEST_F(BackupCli, RunOnTheFirstStartWritesAnEmptyJobFile) {
+  const std::string jobFile = dir / "first/Backup.Xml";
+  std::filesystem::create_directories(dir / "first");
+  const TCliResult first = RunCli({"--jobs", jobFile, "run", "Minta"}, Folder());
+  EXPECT_EQ(first.ExitCode, 2);
+  EXPECT_NE(first.Err.find("Új, üres mentésfájl: " + jobFile + "\n"), std::string::npos) << first.Err;
+  TZkThreadSaveTasks read;
+  ReadJobFile(jobFile, read);
+  EXPECT_EQ(read.Count(), 0);
+
+  dir.Write("legacy/Backup.Ini", "[Régi]\r\nPath=/x\r\n");
+  const TCliResult legacy = RunCli({"--jobs", dir / "legacy/Backup.Xml", "run", "Régi"}, Folder());
+  EXPECT_EQ(legacy.ExitCode, 2);
+  EXPECT_FALSE(Exists(dir / "legacy/Backup.Xml"));
 }
 
 TEST_F(BackupCli, ListShowsJobsInListOrderWithTargetAndSchedule) {

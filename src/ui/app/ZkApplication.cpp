@@ -1,5 +1,7 @@
 #include "ui/app/ZkApplication.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QWidget>
 #include <exception>
@@ -26,5 +28,15 @@ void TZkApplication::ShowError(const QString& message) {
 }
 
 void TZkApplication::ShowError(const std::exception& error) { ShowError(ToQString(error.what())); }
+
+std::unique_ptr<QTranslator> InstallQtTranslation(const QString& folder) {
+  const QString from = folder.isEmpty() ? QLibraryInfo::path(QLibraryInfo::TranslationsPath) : folder;
+  auto translator = std::make_unique<QTranslator>();
+  if (!translator->load(QLocale(QLocale::Hungarian, QLocale::Hungary), QStringLiteral("qtbase"), QStringLiteral("_"),
+                        from) ||
+      !QCoreApplication::installTranslator(translator.get()))
+    return nullptr;
+  return translator;
+}
 
 }  // namespace zk::ui

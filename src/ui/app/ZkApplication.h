@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QString>
+#include <QTranslator>
 #include <exception>
+#include <memory>
 #include <utility>
 
 namespace zk::ui {
@@ -24,6 +26,13 @@ public:
   // The error box for an exception: its message.
   static void ShowError(const std::exception& error);
 };
+
+// Qt's own texts (standard buttons, file dialogs, input boxes, calendars)
+// in the program's language, Hungarian, from the translations `folder`
+// (Qt's own by default). Without a Hungarian translation there Qt's
+// English stays, and nothing is said: none is returned. The translation is
+// taken away when the returned translator goes.
+std::unique_ptr<QTranslator> InstallQtTranslation(const QString& folder = QString());
 
 // A handler for a signal whose error is shown at once, before it unwinds
 // through Qt's event delivery: Qt does not free the event copies it made

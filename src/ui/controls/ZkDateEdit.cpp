@@ -3,6 +3,7 @@
 #include <QCalendarWidget>
 #include <QEvent>
 #include <cmath>
+#include <utility>
 
 namespace zk::ui {
 namespace {
@@ -23,6 +24,12 @@ TZkDateEdit::TZkDateEdit(QWidget* parent) : QDateEdit(parent) {
   setDate(kDayZero);
   setCalendarPopup(true);
   calendarWidget()->installEventFilter(this);
+  // The calendar's own controls carry no names of their own.
+  calendarWidget()->setAccessibleName(QStringLiteral("Naptár"));
+  for (const auto& [objectName, name] : {std::pair{"qt_calendar_calendarview", "A hónap napjai"},
+                                         std::pair{"qt_calendar_yearedit", "Év"}})
+    if (auto* control = calendarWidget()->findChild<QWidget*>(QLatin1String(objectName)))
+      control->setAccessibleName(QString::fromUtf8(name));
   connect(this, &QDateEdit::dateChanged, this, [this] { Changed(*this); });
 }
 

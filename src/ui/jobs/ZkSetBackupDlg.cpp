@@ -3,11 +3,13 @@
 #include <QClipboard>
 #include <QGuiApplication>
 
+#include <algorithm>
 #include <exception>
 #include <sstream>
 
 #include "base/ZkError.h"
 #include "base/ZkText.h"
+#include "engine/ZkJob.h"
 #include "ui/app/ZkQtText.h"
 #include "ui/settings/ZkSetBackupForm.h"
 #include "util/ZkUtilFile.h"
@@ -50,6 +52,10 @@ private:
 };
 
 EZkError ExistingSaving(const std::string& name) { return EZkError("Már létező mentés (" + name + ")"); }
+
+void CheckUsableName(const std::string& name) {
+  if (!IsUsableJobName(name)) throw EZkError("A mentés neve nem használható: " + name);
+}
 
 }  // namespace
 
@@ -157,6 +163,7 @@ std::vector<std::string> TZkSetBackupDlg::GetSavingNames() {
 }
 
 TZkTreeDataNode* TZkSetBackupDlg::AddSaving(const std::string& name) {
+  CheckUsableName(name);
   if (FindSaving(name) != nullptr) throw ExistingSaving(name);
   TZkTreeDataNode* node = nullptr;
   if (IsOpen()) {
@@ -168,6 +175,7 @@ TZkTreeDataNode* TZkSetBackupDlg::AddSaving(const std::string& name) {
 }
 
 void TZkSetBackupDlg::RenameSaving(const std::string& oldName, const std::string& newName) {
+  CheckUsableName(newName);
   if (!SameText(oldName, newName) && FindSaving(newName) != nullptr) throw ExistingSaving(newName);
   if (IsOpen()) SavingByName(oldName).AttributeByName(kNameAttribute).SetValue(newName);
   if (select_ == oldName) select_ = newName;
@@ -206,6 +214,9 @@ void TZkSetBackupDlg::PasteSavings() {
   clipboard_.LoadFromStream(text);
   TZkTreeDataNode* pasted = clipboard_.Root().FindNode(kSavingNode);
   if (pasted == nullptr || !IsOpen()) return;
+  for (int i = 0; i < pasted->Nodes().Count(); ++i)
+    if (const TZkTreeAttribute* name = pasted->Nodes().Items(i).FindAttribute(kNameAttribute))
+      CheckUsableName(name->Value());
   // One write at the end: the file never holds a pasted job half copied.
   // When a job fails, the ones pasted before it are complete and are
   // written all the same; should that write fail too, its error is the one
@@ -233,6 +244,36 @@ void TZkSetBackupDlg::PasteSaving(TZkTreeDataNode& pasted) {
     SavingNode().DeleteNode(node);
     throw;
   }
+}
+
+TZkSetBackupDlg::TSavingCopy TZkSetBackupDlg::SavingCopy(const std::string& name) {
+  const TScratchDocument scratch(clipboard_);
+  clipboard_.Root().AddNode(kSavingNode).AddCopy(SavingByName(name));
+  std::ostringstream text;
+  clipboard_.SaveToStream(text);
+  return {IndexOfSaving(name), text.str()};
+}
+
+std::vector<std::string> TZkSetBackupDlg::RestoreSavings(const std::vector<TSavingCopy>& copies) {
+  std::vector<std::string> names;
+  if (!IsOpen()) return names;
+  {
+    const TZkTreeUpdate batch(*document_);
+    for (const TSavingCopy& copy : copies) {
+      const TScratchDocument scratch(clipboard_);
+      std::istringstream text(copy.Text);
+      clipboard_.LoadFromStream(text);
+      const TZkTreeDataNode& saved = clipboard_.Root().NodeByName(kSavingNode).Nodes().Items(0);
+      const std::string name = NewSavingName(saved.FindAttribute(kNameAttribute)->Value());
+      TZkTreeDataNodes& jobs = SavingNode().Nodes();
+      TZkTreeDataNode& node = jobs.InsertNode(std::min(copy.Index, jobs.Count()), saved.Name());
+      node.Assign(saved);
+      node.AttributeByName(kNameAttribute).SetValue(name);
+      names.push_back(name);
+    }
+  }
+  AutoSaveNow();
+  return names;
 }
 
 void TZkSetBackupDlg::AutoSaveNow() {

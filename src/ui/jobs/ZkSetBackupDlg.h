@@ -93,10 +93,13 @@ public:
   std::vector<std::string> GetSavingNames();
 
   // A new, empty job; none when no document is open. Fails with
-  // "Már létező mentés (<name>)" when another job has the name.
+  // "Már létező mentés (<name>)" when another job has the name, and with
+  // "A mentés neve nem használható: <name>" for a name that can name no
+  // archive (IsUsableJobName); either way nothing is written.
   TZkTreeDataNode* AddSaving(const std::string& name);
   // A change of case only is always allowed; another job's name fails with
-  // "Már létező mentés (<name>)". Select follows the job.
+  // "Már létező mentés (<name>)", an unusable one as AddSaving says. Select
+  // follows the job.
   void RenameSaving(const std::string& oldName, const std::string& newName);
   // Select is cleared when it named the job.
   void DeleteSaving(const std::string& name);
@@ -111,9 +114,23 @@ public:
   void CopySavings(const std::vector<std::string>& names);
   // Adds the jobs of the clipboard's XML text under free names and writes
   // the job file once, with every pasted job complete. Text that is not
-  // XML fails with the parser's message and adds nothing; a job without a
-  // name stops the paste, and the jobs pasted before it stay.
+  // XML fails with the parser's message and adds nothing, and so does a
+  // job whose name is unusable (as AddSaving says); a job without a name
+  // stops the paste, and the jobs pasted before it stay.
   void PasteSavings();
+
+  // A job as it was before its delete: its place in the list and the job
+  // with all its settings as XML text.
+  struct TSavingCopy {
+    int Index = 0;
+    std::string Text;
+  };
+  TSavingCopy SavingCopy(const std::string& name);
+  // Puts deleted jobs back, in the order given, each at its place (the
+  // end when the list has grown shorter) under its own name, or a free one
+  // when another job has taken it meanwhile; one write of the job file.
+  // Returns the names they have.
+  std::vector<std::string> RestoreSavings(const std::vector<TSavingCopy>& copies);
 
   // Writes the job file when a document is open, AutoSave is on and no
   // batch of changes is under way.

@@ -20,13 +20,16 @@
 #include <QStatusBar>
 #include <QStyleHints>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <QUrl>
+#include <algorithm>
 #include <exception>
 #include <utility>
 
 #include "base/ZkError.h"
 #include "base/ZkText.h"
 #include "engine/ZkLegacyImport.h"
+#include "engine/ZkProgramFiles.h"
 #include "engine/ZkRunRecords.h"
 #include "platform/ZkFileSystem.h"
 #include "ui/app/ZkApplication.h"
@@ -42,6 +45,9 @@ namespace {
 
 constexpr int kIconSize = 48;
 constexpr int kMarkSize = 20;
+// How long the status bar says what was undone; the line of the last run's
+// errors comes back afterwards.
+constexpr int kUndoMessageMs = 10000;
 
 // A list entry that sorts by its caption in the order of the user's language.
 class TJobItem : public QListWidgetItem {
@@ -72,14 +78,39 @@ private:
 
 // The job list. A double click on one of several selected entries acts on
 // all of them: the click before it, which narrowed the selection down to
-// the entry clicked, is undone.
+// the entry clicked, is undone. A click on the caption of the one selected
+// entry opens its editor, unless a second click makes it a double click.
 class TJobListView : public QListWidget {
 public:
-  explicit TJobListView(QWidget* parent) : QListWidget(parent) {}
+  explicit TJobListView(QWidget* parent) : QListWidget(parent) {
+    editDelay_.setSingleShot(true);
+    connect(&editDelay_, &QTimer::timeout, this, [this] {
+      if (QListWidgetItem* entry = item(editIndex_.row()); entry != nullptr && editIndex_.isValid()) editItem(entry);
+    });
+  }
+
+  // The line shown over the list area while it is empty; the list keeps it
+  // the size of its visible area.
+  void SetEmptyLine(QLabel* line) {
+    emptyLine_ = line;
+    line->setParent(viewport());
+    line->setGeometry(viewport()->rect());
+  }
 
 protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QListWidget::resizeEvent(event);
+    if (emptyLine_ != nullptr) emptyLine_->setGeometry(viewport()->rect());
+  }
+
   void mousePressEvent(QMouseEvent* event) override {
     const QModelIndex index = indexAt(event->position().toPoint());
+    editDelay_.stop();
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
+    const bool onCaption = index.isValid() && event->button() == Qt::LeftButton &&
+                           event->modifiers() == Qt::NoModifier && selected.size() == 1 && selected.front() == index &&
+                           event->position().y() > visualRect(index).top() + iconSize().height();
+    editIndex_ = onCaption ? QPersistentModelIndex(index) : QPersistentModelIndex();
     const auto interval = static_cast<quint64>(QGuiApplication::styleHints()->mouseDoubleClickInterval());
     const bool secondPress = index.isValid() && index == collapsedIndex_ && event->timestamp() >= collapseTime_ &&
                              event->timestamp() - collapseTime_ <= interval;
@@ -94,6 +125,8 @@ protected:
   void mouseReleaseEvent(QMouseEvent* event) override {
     const QItemSelection group = std::exchange(groupPressed_, QItemSelection());
     QListWidget::mouseReleaseEvent(event);
+    if (editIndex_.isValid() && indexAt(event->position().toPoint()) == editIndex_)
+      editDelay_.start(QGuiApplication::styleHints()->mouseDoubleClickInterval());
     if (!group.isEmpty()) {
       collapsedFrom_ = group;
       collapsedIndex_ = pressedIndex_;
@@ -102,6 +135,8 @@ protected:
   }
 
   void mouseDoubleClickEvent(QMouseEvent* event) override {
+    editDelay_.stop();
+    editIndex_ = QPersistentModelIndex();
     const QModelIndex index = indexAt(event->position().toPoint());
     if (!collapsedFrom_.isEmpty() && index == collapsedIndex_)
       selectionModel()->select(collapsedFrom_, QItemSelectionModel::ClearAndSelect);
@@ -117,6 +152,10 @@ private:
   QItemSelection collapsedFrom_;
   QPersistentModelIndex collapsedIndex_;
   quint64 collapseTime_ = 0;
+  // The entry whose caption was clicked, edited once no second click came.
+  QPersistentModelIndex editIndex_;
+  QTimer editDelay_;
+  QLabel* emptyLine_ = nullptr;
 };
 
 // The job icon with the mark of the last run in its lower right corner.
@@ -147,11 +186,18 @@ TLastRun LastRun(const std::vector<std::string>& history) {
   TLastRun last;
   if (history.empty()) return last;
   const std::string& entry = history.back();
-  const bool ok = SameText(FieldOf(entry, ";", 1), "Ok");
-  last.Mark = ok ? TRunMark::rmOk : TRunMark::rmStopped;
+  const std::string status = FieldOf(entry, ";", 1);
+  QString outcome = QStringLiteral(", leállítva vagy hibával");
+  last.Mark = TRunMark::rmStopped;
+  if (SameText(status, "Ok")) {
+    last.Mark = TRunMark::rmOk;
+    outcome = QStringLiteral(", kész");
+  } else if (SameText(status, "Incomplete")) {
+    last.Mark = TRunMark::rmIncomplete;
+    outcome = QStringLiteral(", hiányos: nem minden fájl került bele");
+  }
   last.Text = QStringLiteral("Utolsó futás: ") + ToQString(FieldOf(entry, ";", 2)) + QLatin1Char(' ') +
-              ToQString(FieldOf(entry, ";", 3)) + QStringLiteral(", ") + KindText(FieldOf(entry, ";", 4)) +
-              (ok ? QStringLiteral(", kész") : QStringLiteral(", leállítva vagy hibával")) +
+              ToQString(FieldOf(entry, ";", 3)) + QStringLiteral(", ") + KindText(FieldOf(entry, ";", 4)) + outcome +
               QStringLiteral("\nArchívum: ") + ToQString(FieldOf(entry, ";", 5));
   return last;
 }
@@ -163,14 +209,16 @@ TBackupForm::TBackupForm(const TZkServiceContext* services, QWidget* parent)
       setBackupDlg_(services != nullptr ? new TZkSetBackupDlg(*services, this) : new TZkSetBackupDlg(this)),
       runErrors_(new QLabel(this)),
       listView_(new TJobListView(this)),
-      popupMenu1_(new QMenu(this)) {
+      popupMenu1_(new QMenu(this)),
+      emptyLine_(new QLabel(QStringLiteral("Még nincs mentés. Új mentés: Ctrl+N"))) {
   LoadUiResources();
   // The main window's settings window leaves out the schedule page.
   setBackupDlg_->SetOptions({TBackupOption::bdShowService, TBackupOption::bdShowFiles});
   OpenFile = [](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
   runErrors_->setObjectName(QStringLiteral("RunErrors"));
   runErrors_->setTextFormat(Qt::RichText);
-  runErrors_->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+  // Reached by Tab only while it shows its link.
+  runErrors_->setFocusPolicy(Qt::NoFocus);
   runErrors_->setToolTip(QStringLiteral("A legutóbbi mentés hibasorai"));
   statusBar()->addWidget(runErrors_, 1);
   connect(runErrors_, &QLabel::linkActivated, this, Guarded([this](const QString&) { OpenFile(runErrorFile_); }));
@@ -184,6 +232,8 @@ TBackupForm::TBackupForm(const TZkServiceContext* services, QWidget* parent)
   jobIcons_[static_cast<int>(TRunMark::rmOk)] = MarkedIcon(job, QStringLiteral(":/backup/mark-ok.svg"), ratio);
   jobIcons_[static_cast<int>(TRunMark::rmStopped)] =
       MarkedIcon(job, QStringLiteral(":/backup/mark-stopped.svg"), ratio);
+  jobIcons_[static_cast<int>(TRunMark::rmIncomplete)] =
+      MarkedIcon(job, QStringLiteral(":/backup/mark-incomplete.svg"), ratio);
 
   listView_->setObjectName(QStringLiteral("ListView"));
   listView_->setAccessibleName(QStringLiteral("Mentések"));
@@ -196,7 +246,8 @@ TBackupForm::TBackupForm(const TZkServiceContext* services, QWidget* parent)
   listView_->setSpacing(8);
   listView_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   listView_->setSortingEnabled(true);
-  // Editing starts from Rename (F2) only; a click never opens the editor.
+  // The list opens the caption editor itself: from Rename (F2) and from a
+  // click on the selected caption.
   listView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   listView_->setItemDelegate(
       new TCaptionDelegate(listView_, Guarded([this](int row, const QString& text) { ListViewEdited(row, text); })));
@@ -208,6 +259,14 @@ TBackupForm::TBackupForm(const TZkServiceContext* services, QWidget* parent)
   listView_->setPalette(palette);
   listView_->setContextMenuPolicy(Qt::CustomContextMenu);
   setCentralWidget(listView_);
+  emptyLine_->setObjectName(QStringLiteral("EmptyLine"));
+  emptyLine_->setAlignment(Qt::AlignCenter);
+  emptyLine_->setWordWrap(true);
+  emptyLine_->setForegroundRole(QPalette::PlaceholderText);
+  // Clicks go through to the list: its context menu opens on the empty area.
+  emptyLine_->setAttribute(Qt::WA_TransparentForMouseEvents);
+  emptyLine_->hide();
+  static_cast<TJobListView*>(listView_)->SetEmptyLine(emptyLine_);
 
   BuildMenus();
 
@@ -221,6 +280,7 @@ TBackupForm::TBackupForm(const TZkServiceContext* services, QWidget* parent)
           }));
   connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, Guarded([this] { PopupMenu1Popup(); }));
   UpdateMainMenu();
+  UpdateUndo();
 }
 
 TBackupForm::~TBackupForm() = default;
@@ -241,6 +301,9 @@ void TBackupForm::BuildMenus() {
   selectAllMenu_ = NewAction("SelectAllMenu", QStringLiteral("Összes kijelölés"));
   runMenu_ = NewAction("RunMenu", QStringLiteral("Mentés elindítás"));
   propMenu_ = NewAction("PropMenu", QStringLiteral("Tulajdonságok"));
+  undoMenu_ = NewAction("UndoMenu", QStringLiteral("Visszavonás"));
+  popupMenu1_->addAction(undoMenu_);
+  popupMenu1_->addSeparator()->setObjectName(QStringLiteral("N6"));
   popupMenu1_->addAction(addMenu_);
   popupMenu1_->addAction(renMenu_);
   popupMenu1_->addSeparator()->setObjectName(QStringLiteral("N4"));
@@ -261,6 +324,9 @@ void TBackupForm::BuildMenus() {
   mainPropMenu_ = NewAction("mainPropMenu", QStringLiteral("Tulajdonságok"));
   mainRunMenu_ = NewAction("MainRunMenu", QStringLiteral("Mentés indítás"));
   mainKilepes_ = NewAction("MainKilepes", QStringLiteral("Kilépés"));
+  mainUndoMenu_ = NewAction("MainUndoMenu", QStringLiteral("Visszavonás"));
+  file->addAction(mainUndoMenu_);
+  file->addSeparator();
   file->addAction(mainNewMenu_);
   file->addAction(mainDelMenu_);
   file->addAction(mainRenMenu_);
@@ -287,6 +353,7 @@ void TBackupForm::BuildMenus() {
   listKeys({copyMenu_}, {QKeySequence(QKeySequence::Copy)});
   listKeys({pasteMenu_}, {QKeySequence(QKeySequence::Paste)});
   listKeys({selectAllMenu_}, {QKeySequence(QKeySequence::SelectAll)});
+  listKeys({mainUndoMenu_, undoMenu_}, {QKeySequence(QKeySequence::Undo)});
   listKeys({mainRunMenu_, runMenu_}, {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
   listKeys({mainPropMenu_, propMenu_},
            {QKeySequence(Qt::AltModifier | Qt::Key_Return), QKeySequence(Qt::AltModifier | Qt::Key_Enter)});
@@ -309,6 +376,7 @@ void TBackupForm::BuildMenus() {
   handle({runMenu_, mainRunMenu_}, &TBackupForm::RunMenuClick);
   handle({propMenu_, mainPropMenu_}, &TBackupForm::PropMenuClick);
   handle({nvjegy1_}, &TBackupForm::Nvjegy1Click);
+  handle({undoMenu_, mainUndoMenu_}, &TBackupForm::UndoMenuClick);
   handle({mainKilepes_}, &TBackupForm::MainKilepesClick);
 }
 
@@ -317,6 +385,7 @@ void TBackupForm::FormCreate(const TBackupStartup& startup) {
   try {
     const TZkProgramFiles& files = startup_.Files;
     if (platform::PathExists(files.IniFile) && !platform::PathExists(files.JobFile)) ImportIniFile();
+    CreateFirstJobFile(files);
     if (platform::PathExists(files.JobFile)) setBackupDlg_->SetFileName(files.JobFile);
     FillList();
     if (HasSwitch(startup_.Arguments, "/Group")) SelectGroup(SwitchValue(startup_.Arguments, "/Group"));
@@ -339,15 +408,35 @@ void TBackupForm::FillList() {
     listView_->addItem(item);
   }
   listView_->clearSelection();
+  UpdateEmptyLine();
   RefreshMarks();
 }
 
-void TBackupForm::RefreshMarks() {
-  for (int row = 0; row < listView_->count(); ++row) ApplyMark(*listView_->item(row));
+void TBackupForm::UpdateEmptyLine() {
+  emptyLine_->setVisible(setBackupDlg_->IsOpen() && listView_->count() == 0);
 }
 
-void TBackupForm::ApplyMark(QListWidgetItem& item) {
-  const TLastRun last = LastRun(TZkRunRecords::ReadJobHistory(startup_.Files.IniFile, ToUtf8(item.text())));
+void TBackupForm::RefreshMarks() {
+  TZkRunRecords::THistories histories;
+  try {
+    histories = TZkRunRecords::ReadAllHistories(startup_.Files.IniFile);
+    if (historyUnreadable_) statusBar()->clearMessage();
+    historyUnreadable_ = false;
+  } catch (const std::exception& error) {
+    // Said until the history can be read again.
+    statusBar()->showMessage(QStringLiteral("A futások előzménye nem olvasható: ") + ToQString(error.what()));
+    historyUnreadable_ = true;
+  }
+  const std::vector<std::string> none;
+  for (int row = 0; row < listView_->count(); ++row) {
+    QListWidgetItem& item = *listView_->item(row);
+    const auto found = histories.find(TZkRunRecords::HistoryKey(ToUtf8(item.text())));
+    ApplyMark(item, found == histories.end() ? none : found->second);
+  }
+}
+
+void TBackupForm::ApplyMark(QListWidgetItem& item, const std::vector<std::string>& history) {
+  const TLastRun last = LastRun(history);
   item.setIcon(jobIcons_[static_cast<int>(last.Mark)]);
   item.setData(kRunMarkRole, static_cast<int>(last.Mark));
   item.setToolTip(last.Text);
@@ -403,18 +492,24 @@ void TBackupForm::PopupMenu1Popup() {
 void TBackupForm::ListViewEdited(int row, const QString& text) {
   QListWidgetItem* item = listView_->item(row);
   if (item == nullptr || item->text() == text) return;
-  setBackupDlg_->RenameSaving(ToUtf8(item->text()), ToUtf8(text));
+  const std::string oldName = ToUtf8(item->text());
+  const std::string newName = ToUtf8(text);
+  setBackupDlg_->RenameSaving(oldName, newName);
   item->setText(text);
   // A job's history is kept under its name: the renamed one has none yet.
-  ApplyMark(*item);
+  ApplyMark(*item, {});
   listView_->scrollToItem(item);
+  PushUndo(QStringLiteral("átnevezés: %1 → %2").arg(ToQString(oldName), text),
+           [this, oldName, newName] { setBackupDlg_->RenameSaving(newName, oldName); });
 }
 
 void TBackupForm::AddMenuClick() {
   const std::string name = setBackupDlg_->NewSavingName("Mentés");
-  setBackupDlg_->AddSaving(name);
+  // Without a job file there is nowhere to add to, and nothing to undo.
+  if (setBackupDlg_->AddSaving(name) == nullptr) return;
   FillList();
   UpdateMainMenu();
+  PushUndo(QStringLiteral("új mentés: ") + ToQString(name), [this, name] { setBackupDlg_->DeleteSaving(name); });
 }
 
 void TBackupForm::RenMenuClick() {
@@ -428,16 +523,32 @@ void TBackupForm::RenMenuClick() {
 
 void TBackupForm::DelMenuClick() {
   // The list shows the job file afterwards even when a deletion failed:
-  // those made before it stay made.
-  try {
-    for (const std::string& name : SelectedCaptions()) setBackupDlg_->DeleteSaving(name);
-  } catch (...) {
+  // those made before it stay made, and can be undone.
+  std::vector<TZkSetBackupDlg::TSavingCopy> deleted;
+  QStringList names;
+  const auto done = [&] {
     FillList();
     UpdateMainMenu();
+    if (deleted.empty()) return;
+    // Put back top to bottom, each at its place in the file.
+    std::sort(deleted.begin(), deleted.end(), [](const auto& a, const auto& b) { return a.Index < b.Index; });
+    PushUndo(QStringLiteral("törlés: ") + names.join(QStringLiteral(", ")),
+             [this, deleted] { setBackupDlg_->RestoreSavings(deleted); });
+  };
+  try {
+    if (setBackupDlg_->IsOpen()) {
+      for (const std::string& name : SelectedCaptions()) {
+        TZkSetBackupDlg::TSavingCopy copy = setBackupDlg_->SavingCopy(name);
+        setBackupDlg_->DeleteSaving(name);
+        deleted.push_back(std::move(copy));
+        names.prepend(ToQString(name));
+      }
+    }
+  } catch (...) {
+    done();
     throw;
   }
-  FillList();
-  UpdateMainMenu();
+  done();
 }
 
 void TBackupForm::SelectAllMenuClick() { listView_->selectAll(); }
@@ -447,16 +558,62 @@ void TBackupForm::CopyMenuClick() { setBackupDlg_->CopySavings(SelectedCaptions(
 void TBackupForm::PasteMenuClick() {
   // Without a job file there is nowhere to paste to, and nothing to say.
   if (!setBackupDlg_->IsOpen()) return;
+  const std::vector<std::string> before = setBackupDlg_->GetSavingNames();
+  const auto done = [&] {
+    FillList();
+    UpdateMainMenu();
+    const std::vector<std::string> after = setBackupDlg_->GetSavingNames();
+    const std::vector<std::string> pasted(after.begin() + static_cast<std::ptrdiff_t>(before.size()), after.end());
+    if (pasted.empty()) return;
+    QStringList names;
+    for (const std::string& name : pasted) names.push_back(ToQString(name));
+    PushUndo(QStringLiteral("beillesztés: ") + names.join(QStringLiteral(", ")), [this, pasted] {
+      for (const std::string& name : pasted) setBackupDlg_->DeleteSaving(name);
+    });
+  };
   try {
     setBackupDlg_->PasteSavings();
   } catch (...) {
     // The jobs pasted before the failure are in the file: list them.
-    FillList();
-    UpdateMainMenu();
+    done();
     throw;
   }
-  FillList();
-  UpdateMainMenu();
+  done();
+}
+
+void TBackupForm::PushUndo(const QString& what, std::function<void()> undo) {
+  undo_.push_back({what, std::move(undo)});
+  UpdateUndo();
+}
+
+void TBackupForm::UndoMenuClick() {
+  if (undo_.empty()) return;
+  const TUndoStep step = std::move(undo_.back());
+  undo_.pop_back();
+  // A step that fails is dropped: what it would take back has changed.
+  const auto done = [&] {
+    FillList();
+    UpdateMainMenu();
+    UpdateUndo();
+  };
+  try {
+    step.Undo();
+  } catch (...) {
+    done();
+    throw;
+  }
+  done();
+  statusBar()->showMessage(QStringLiteral("Visszavonva: ") + step.What, kUndoMessageMs);
+}
+
+void TBackupForm::UpdateUndo() {
+  const QString tip = undo_.empty() ? QStringLiteral("Nincs mit visszavonni")
+                                    : QStringLiteral("Visszavonás: ") + undo_.back().What;
+  for (QAction* action : {undoMenu_, mainUndoMenu_}) {
+    action->setEnabled(!undo_.empty());
+    action->setToolTip(tip);
+    action->setStatusTip(tip);
+  }
 }
 
 void TBackupForm::RunMenuClick() {
@@ -483,11 +640,21 @@ void TBackupForm::MainKilepesClick() { close(); }
 void TBackupForm::ShowRunErrors(int errorLines, const std::string& errorFile) {
   if (errorLines <= 0) {
     runErrors_->clear();
+    runErrors_->setTextInteractionFlags(Qt::NoTextInteraction);
+    runErrors_->setFocusPolicy(Qt::NoFocus);
+    runErrors_->setAccessibleName({});
     return;
   }
+  // The link shows at once, over whatever the status bar said last.
+  statusBar()->clearMessage();
+  historyUnreadable_ = false;
+  const QString file = ToQString(FileNamePart(errorFile));
   runErrors_->setText(QStringLiteral("A mentés %1 hibasort írt: <a href=\"error\">%2 megnyitása</a>")
                           .arg(errorLines)
-                          .arg(ToQString(FileNamePart(errorFile)).toHtmlEscaped()));
+                          .arg(file.toHtmlEscaped()));
+  runErrors_->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+  runErrors_->setFocusPolicy(Qt::TabFocus);
+  runErrors_->setAccessibleName(QStringLiteral("A mentés %1 hibasort írt: %2 megnyitása").arg(errorLines).arg(file));
   runErrorFile_ = ToQString(errorFile);
 }
 

@@ -24,7 +24,7 @@ namespace zk::ui {
 class TZkSetBackupDlg;
 
 // The last run of a job as its icon shows it.
-enum class TRunMark { rmNever, rmOk, rmStopped };
+enum class TRunMark { rmNever, rmOk, rmStopped, rmIncomplete };
 
 // The main window: the jobs of the job file as a list of large icons,
 // sorted by name, and the job list commands.
@@ -53,7 +53,9 @@ public:
   // box and ends the start; the window opens as usual.
   void FormCreate(const TBackupStartup& startup);
 
-  // Reads the last run of every job from the history again.
+  // Reads the last run of every job from the history again, the history
+  // file once. One that cannot be read leaves the marks out and the status
+  // bar says why.
   void RefreshMarks();
 
   // After a run that wrote error lines: the status bar says how many, and
@@ -97,7 +99,17 @@ private:
   void Nvjegy1Click();
   void MainKilepesClick();
 
-  void ApplyMark(QListWidgetItem& item);
+  void ApplyMark(QListWidgetItem& item, const std::vector<std::string>& history);
+  void UpdateEmptyLine();
+
+  // Undo takes back the list commands one at a time, newest first.
+  struct TUndoStep {
+    QString What;
+    std::function<void()> Undo;
+  };
+  void PushUndo(const QString& what, std::function<void()> undo);
+  void UndoMenuClick();
+  void UpdateUndo();
   std::string FileVersion() const;
 
   TBackupStartup startup_;
@@ -108,9 +120,14 @@ private:
   QListWidget* listView_;
   QMenu* popupMenu1_;
   bool shown_ = false;
+  // The status bar says that the history file cannot be read.
+  bool historyUnreadable_ = false;
   // The order of the captions: the user's language at the window's start.
   QCollator collator_;
-  QIcon jobIcons_[3];
+  QIcon jobIcons_[4];
+  // Shown in the list area while the job file holds no job.
+  QLabel* emptyLine_;
+  std::vector<TUndoStep> undo_;
 
   // The context menu.
   QAction* addMenu_;
@@ -121,12 +138,14 @@ private:
   QAction* selectAllMenu_;
   QAction* runMenu_;
   QAction* propMenu_;
+  QAction* undoMenu_;
   // The menu bar.
   QAction* mainNewMenu_;
   QAction* mainDelMenu_;
   QAction* mainRenMenu_;
   QAction* mainPropMenu_;
   QAction* mainRunMenu_;
+  QAction* mainUndoMenu_;
   QAction* mainKilepes_;
   QAction* nvjegy1_;
 };

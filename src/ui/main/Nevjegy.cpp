@@ -48,12 +48,17 @@ TNEvjegyForm::TNEvjegyForm(QWidget* owner, const std::string& version, const std
   AddLine(*column, QStringLiteral("Version"), QStringLiteral("Verzió : ") + ToQString(version));
   column->addSpacing(title->fontMetrics().height() / 2);
   AddLine(*column, QStringLiteral("About"), QStringLiteral("Fájlmentés-kezelő: ütemezhető mentések zip archívumba"));
-  AddLine(*column, QStringLiteral("Source"), QStringLiteral("Forráskód: a projekt tárolója"));
+  // The address comes from the build's configuration (ZK_SOURCE_URL).
+  const QString source = QString::fromUtf8(ZK_SOURCE_URL);
+  AddLine(*column, QStringLiteral("Source"),
+          source.isEmpty() ? QStringLiteral("Forráskód: kérje a program terjesztőjétől")
+                           : QStringLiteral("Forráskód: ") + source);
   column->addSpacing(title->fontMetrics().height() / 2);
-  // The path can be selected and copied, also from the keyboard.
+  // The path can be selected and copied with the mouse; a label that took
+  // the keyboard focus would show a text cursor after it.
   QLabel* file = AddLine(*column, QStringLiteral("JobFile"), QStringLiteral("Mentésfájl: ") + ToQString(jobFile));
-  file->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-  file->setFocusPolicy(Qt::StrongFocus);
+  file->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  file->setFocusPolicy(Qt::NoFocus);
   column->addStretch();
 
   auto* layout = new QHBoxLayout(this);

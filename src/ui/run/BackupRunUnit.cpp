@@ -1,5 +1,6 @@
 #include "ui/run/BackupRunUnit.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -30,6 +31,11 @@ namespace zk::ui {
 namespace {
 
 constexpr int kWidth = 500;
+// A row: the job's name, then its folder, file name and bar sharing the
+// rest of the width.
+constexpr int kLabelWidth = 110;
+constexpr int kFieldsLeft = 112;
+constexpr int kRowMargin = 4;
 // The shortest time between two batches of progress shown: a screen refresh.
 constexpr qint64 kFlushIntervalMs = 16;
 constexpr int kRowHeight = 22;
@@ -49,9 +55,14 @@ QSettings WindowSettings() {
 }
 const QString kNoWaitsKey = QStringLiteral("BackupRun/NoWaits");
 
+// A missing value shows as the application's field colour turned red, so
+// that the field's own text reads on it on light and dark themes alike.
 void SetFieldColour(QWidget& field, bool valid) {
-  QPalette palette = field.palette();
-  palette.setColor(QPalette::Base, valid ? field.style()->standardPalette().color(QPalette::Base) : QColor(Qt::red));
+  QPalette palette = QApplication::palette(&field);
+  if (!valid) {
+    const QColor base = palette.color(QPalette::Base);
+    palette.setColor(QPalette::Base, QColor((base.red() + 2 * 255) / 3, base.green() / 3, base.blue() / 3));
+  }
   field.setPalette(palette);
 }
 
@@ -62,8 +73,9 @@ void SetUpBar(TZkProgressBar& bar) {
   bar.BarFore().SetOrientation(TGradientOrientation::goVertical);
   bar.SetDashFore(false);
   bar.SetTextShow(true);
-  bar.SetTextForeColor(QColor(Qt::black));
-  bar.SetTextBackColor(QColor(Qt::black));
+  // The text colour of the fields, so that it reads on a dark theme too.
+  bar.SetTextForeColor(TZkColor{QPalette::Text});
+  bar.SetTextBackColor(TZkColor{QPalette::Text});
 }
 
 }  // namespace
@@ -95,11 +107,13 @@ TBackupRun::TBackupRun(const TZkActionPlatform& platform, QWidget* owner)
   save_->SetSleeper(platform_.Sleeper);
 
   scrollBox1_->setObjectName(QStringLiteral("ScrollBox1"));
+  scrollBox1_->setAccessibleName(QStringLiteral("A mentések sorai"));
   scrollBox1_->setFrameShape(QFrame::NoFrame);
   scrollBox1_->setWidget(rowsPanel_);
   scrollBox1_->setWidgetResizable(false);
   // Its height is what the rows leave; the window sizes itself by them.
   scrollBox1_->setMinimumHeight(1);
+  scrollBox1_->viewport()->installEventFilter(this);
   rowsPanel_->resize(kWidth - 4, 0);
 
   auto* panel = new QFrame(this);
@@ -141,7 +155,9 @@ TBackupRun::TBackupRun(const TZkActionPlatform& platform, QWidget* owner)
   layout->addWidget(scrollBox1_, 1);
   layout->addWidget(panel);
   layout->addWidget(zkProgressBar1_);
-  resize(kWidth, kEmptyHeight);
+  // As wide as the button panel needs, at least kWidth; the rows take the
+  // whole width.
+  resize(std::max(kWidth, sizeHint().width()), kEmptyHeight);
   setMaximumHeight(kMaxClientHeight);
 
   connect(speedButton1_, &QToolButton::clicked, this, Guarded([this](bool) { SpeedButton1Click(); }));
@@ -164,8 +180,6 @@ void TBackupRun::SetJobFile(const std::string& fileName) {
 void TBackupRun::AddRow(const std::string& jobName) {
   const TZkThreadSaveTask* job = save_->Saving().FindByName(jobName);
   if (job == nullptr) throw EZkError("Nincs " + jobName + " nevű mentés");
-  const int i = RowCount();
-  const int top = kRowHeight * i;
   Row row;
   row.JobName = job->Name;
   row.Disabled = job->Disable;
@@ -173,24 +187,25 @@ void TBackupRun::AddRow(const std::string& jobName) {
   const QString name = ToQString(job->Name);
 
   row.Folder = new TZkFolderEdit(rowsPanel_);
-  row.Folder->setGeometry(112, top + 1, 128, row.Folder->sizeHint().height());
   row.Folder->Edit().setFrame(false);
   row.Folder->setAccessibleName(name + QStringLiteral(" célmappa"));
   row.Folder->Edit().setAccessibleName(row.Folder->accessibleName());
   row.Name = new TZkEdit(rowsPanel_);
-  row.Name->setGeometry(240, top + 1, 126, 21);
   row.Name->setFrame(false);
   row.Name->setAccessibleName(name + QStringLiteral(" fájlnév"));
   row.Bar = new TZkProgressBar(rowsPanel_);
-  row.Bar->setGeometry(368, top + 1, 128, 21);
   row.Bar->setAccessibleName(name + QStringLiteral(" folyamat"));
   SetUpBar(*row.Bar);
   row.Bar->SetBorder(TProgressBorders::gbNone);
   row.Bar->SetTextSuffix(QStringLiteral(" %"));
-  // A "&" in a job's name is shown, not taken for a mnemonic.
-  row.Label = new TZkLabel(QString(name).replace(QLatin1Char('&'), QStringLiteral("&&")), row.Folder, rowsPanel_);
-  row.Label->move(1, top + 8);
-  row.Label->adjustSize();
+  // A long name is cut with an ellipsis, whole in its tooltip; a "&" in it
+  // is shown, not taken for a mnemonic.
+  row.Label = new TZkLabel(QString(), row.Folder, rowsPanel_);
+  row.Label->setText(row.Label->fontMetrics()
+                         .elidedText(name, Qt::ElideRight, kLabelWidth)
+                         .replace(QLatin1Char('&'), QStringLiteral("&&")));
+  row.Label->setToolTip(name);
+  row.Label->setAccessibleName(name);
 
   if (row.Disabled) {
     // The engine never picks a disabled job: the row is skipped, not waited
@@ -208,8 +223,30 @@ void TBackupRun::AddRow(const std::string& jobName) {
   setTabOrder(row.Folder, row.Name);
   setTabOrder(row.Name, zkCheckBox1_);
   rows_.push_back(row);
-  rowsPanel_->resize(kWidth - 4, kRowHeight * RowCount() + 4);
+  LayoutRows();
   FitHeight();
+}
+
+void TBackupRun::LayoutRows() {
+  const int width = scrollBox1_->viewport()->width();
+  rowsPanel_->resize(width, kRowHeight * RowCount() + kRowMargin);
+  const int fields = std::max(width - kFieldsLeft - kRowMargin, 3 * kRowHeight);
+  const int folderWidth = fields / 3;
+  const int nameWidth = fields / 3;
+  const int barWidth = fields - folderWidth - nameWidth;
+  for (int i = 0; i < RowCount(); ++i) {
+    const Row& row = rows_[static_cast<std::size_t>(i)];
+    const int top = kRowHeight * i;
+    row.Label->setGeometry(1, top + 1, kLabelWidth, kRowHeight - 1);
+    row.Folder->setGeometry(kFieldsLeft, top + 1, folderWidth, row.Folder->sizeHint().height());
+    row.Name->setGeometry(kFieldsLeft + folderWidth, top + 1, nameWidth - 2, kRowHeight - 1);
+    row.Bar->setGeometry(kFieldsLeft + folderWidth + nameWidth, top + 1, barWidth, kRowHeight - 1);
+  }
+}
+
+bool TBackupRun::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == scrollBox1_->viewport() && event->type() == QEvent::Resize) LayoutRows();
+  return QDialog::eventFilter(watched, event);
 }
 
 void TBackupRun::FitHeight() {
@@ -222,7 +259,13 @@ void TBackupRun::SetNoThrottle(bool noThrottle) {
 
 bool TBackupRun::ShutDownChecked() const { return zkCheckBox1_->isChecked(); }
 
-bool TBackupRun::RunCompleted() const { return sequence_ != nullptr && sequence_->Completed(); }
+bool TBackupRun::RunCompleted() const {
+  // A job whose own schedule came due meanwhile ends a run too, and moves
+  // the window on: only the rows' own runs count here.
+  return sequence_ != nullptr && sequence_->Completed() &&
+         std::all_of(runRows_.begin(), runRows_.end(),
+                     [this](int row) { return sequence_->HasEnded(rows_[static_cast<std::size_t>(row)].JobName); });
+}
 
 bool TBackupRun::ShutDownIfChecked() {
   if (!ShutDownChecked() || aborted_ || !RunCompleted()) return false;
@@ -338,7 +381,13 @@ void TBackupRun::SpeedButton3Click() {
   closing_ = true;
   save_->Stop();
   save_->Terminate();
-  done(QDialog::Rejected);
+  // The window closes once the worker has ended (EngineEnded): a program an
+  // action waits for, or a file being written, may take a while to give up,
+  // and the window never waits for the worker on its own thread.
+  speedButton3_->setEnabled(false);
+  currentItemText_ = QStringLiteral("Leállítás: várakozás a futó program vagy művelet befejeződésére…");
+  zkProgressBar1_->SetPosition(0);
+  zkProgressBar1_->update();
 }
 
 void TBackupRun::ConnectEngine() {
@@ -471,6 +520,10 @@ void TBackupRun::JobEnded(const std::string& job) {
 // The worker's loop ended: after the last job or an abort as asked; any
 // other way the engine failed, and the run cannot go on.
 void TBackupRun::EngineEnded() {
+  if (aborted_) {
+    done(QDialog::Rejected);
+    return;
+  }
   if (closing_ || RunCompleted()) return;
   closing_ = true;
   zkCheckBox1_->setChecked(false);
@@ -494,6 +547,8 @@ void TBackupRun::closeEvent(QCloseEvent* event) {
 }
 
 void TBackupRun::reject() {
+  // After an abort the window closes when the worker has ended.
+  if (aborted_) return;
   if (closing_) {
     QDialog::reject();
     return;

@@ -67,7 +67,7 @@ public:
   // Error lines the run wrote (to "Error.Txt" beside the job file).
   int ErrorLines() const { return errorLines_.load(); }
   std::string ErrorFilename() const;
-  // Whether every row's job ended.
+  // Whether every row's job ended by its own run.
   bool RunCompleted() const;
   // Whether engine events wait to be shown (at most a screen refresh).
   bool ProgressPending();
@@ -81,6 +81,8 @@ public:
 protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  // The rows follow the width of the scroll box's visible area.
+  bool eventFilter(QObject* watched, QEvent* event) override;
   // Escape: "Mégsem" before the start, nothing while the run goes on.
   void reject() override;
 
@@ -140,6 +142,8 @@ private:
   void JobEnded(const std::string& job);
   void EngineEnded();
   void FitHeight();
+  // The rows' controls across the window's width.
+  void LayoutRows();
   bool Running() const { return currentRow_ >= 0; }
 
   const TZkActionPlatform& platform_;

@@ -84,9 +84,12 @@ void TZkSetBackupForm::AddSchedulePage() {
   auto& months = static_cast<CheckListBox&>(Control("TimerBox1"));
   months.SetItems(kMonths);
   months.SetColumns(2);
+  // The week's days or the year's months, as the entry's type says.
+  months.setAccessibleName(QStringLiteral("Napok vagy hónapok"));
   auto& days = static_cast<CheckListBox&>(Control("TimerBox2"));
   days.SetItems(DayNumbers());
   days.SetColumns(5);
+  days.setAccessibleName(QStringLiteral("A hónap napjai"));
 }
 
 QWidget* TZkSetBackupForm::BuildParameterPage() {

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QEvent>
+#include <QFileInfo>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -10,6 +13,7 @@
 #include "support/ZkDialogAnswer.h"
 #include "support/ZkGuiWait.h"
 #include "ui/app/ZkApplication.h"
+#include "support/ZkTempDir.h"
 #include "ui/main/BackupMain.h"
 
 namespace zk::ui {
@@ -28,6 +32,37 @@ struct TShownError {
     });
   }
 };
+
+// The texts of a question's buttons as it shows them.
+QStringList QuestionButtons() {
+  QStringList texts;
+  test::AnswerNextDialog([&texts](QWidget& dialog) {
+    auto* box = qobject_cast<QMessageBox*>(&dialog);
+    for (QMessageBox::StandardButton button : {QMessageBox::Yes, QMessageBox::No}) texts << box->button(button)->text();
+    box->button(QMessageBox::No)->click();
+  });
+  QMessageBox::question(nullptr, QStringLiteral("Backup"), QStringLiteral("Magszakítja a mentést ?"),
+                        QMessageBox::Yes | QMessageBox::No);
+  return texts;
+}
+
+// Qt's own buttons speak Hungarian once Qt's translation is installed;
+// without one they stay English, and nothing is said.
+TEST(ZkApplication, QtsOwnTextsAreHungarianWhenTheTranslationIsThere) {
+  const test::TempDir empty;
+  EXPECT_EQ(InstallQtTranslation(QString::fromStdString(empty.Path().string())), nullptr);
+  EXPECT_EQ(QuestionButtons(), (QStringList{QStringLiteral("&Yes"), QStringLiteral("&No")}));
+
+  if (!QFileInfo::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_hu.qm")))
+    GTEST_SKIP() << "no Hungarian translation of Qt installed (qt6-translations-l10n)";
+  {
+    const std::unique_ptr<QTranslator> translation = InstallQtTranslation();
+    ASSERT_NE(translation, nullptr);
+    EXPECT_EQ(QuestionButtons(), (QStringList{QStringLiteral("&Igen"), QStringLiteral("&Nem")}));
+  }
+  // Gone with its translator: the other tests see Qt's English.
+  EXPECT_EQ(QuestionButtons(), (QStringList{QStringLiteral("&Yes"), QStringLiteral("&No")}));
+}
 
 // A command whose handler fails: the error box shows the message, and the
 // program (and the button) go on working.

@@ -226,8 +226,9 @@ struct TPasteCase {
   std::vector<std::string> jobsAfter;
 };
 
-// Clipboard text that is no job list: the paste adds nothing, or stops at a
-// job without a name; the jobs before it are in the file complete.
+// Clipboard text that is no job list, or a job whose name is unusable: the
+// paste adds nothing; or it stops at a job without a name, and the jobs
+// before it are in the file complete.
 TEST(ZkSetBackupDlg, PasteOfTextThatIsNoJobList) {
   const std::vector<TPasteCase> cases = {
       {"plain text", "Napi mentés", "line 1, column 13: No document element found", {"Napi:0"}},
@@ -238,6 +239,8 @@ TEST(ZkSetBackupDlg, PasteOfTextThatIsNoJobList) {
        "<Saving><Item Name=\"Esti\"><Nr>5</Nr></Item><Item><Nr>6</Nr></Item><Item Name=\"Éjjeli\"><Nr>7</Nr></Item>"
        "</Saving>",
        "A Name attributum nem létezik !", {"Napi:0", "Esti:5"}},
+      {"a name that can name no archive", "<Saving><Item Name=\"Esti\"><Nr>5</Nr></Item><Item Name=\"a/b\"/></Saving>",
+       "A mentés neve nem használható: a/b", {"Napi:0"}},
       {"a pasted name that is taken", "<Saving><Item Name=\"NAPI\"><Nr>5</Nr></Item></Saving>", "",
        {"Napi:0", "NAPI (1):5"}},
   };

@@ -20,7 +20,8 @@ bool WriteFile(const QString& path, const QByteArray& content) {
   return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
-// Sample jobs: one whose last run completed, one stopped, others never run.
+// Sample jobs: one whose last run completed, one stopped, one incomplete,
+// others never run.
 bool WriteSampleJobs(const QDir& folder) {
   return WriteFile(folder.filePath(QStringLiteral("Backup.Xml")),
                    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Saving>\n"
@@ -29,7 +30,8 @@ bool WriteSampleJobs(const QDir& folder) {
                    "</Saving>\n") &&
          WriteFile(folder.filePath(QStringLiteral("Backup.Ini")),
                    "[Napi mentés]\r\nHistory=Ok;2024.01.05;09:07;Global;/home/anna/mentes/Napi.Zip\r\n"
-                   "[Heti összesítés]\r\nHistory=Stopped;2024.01.06;18:30;Update;/home/anna/mentes/Heti.Zip\r\n");
+                   "[Heti összesítés]\r\nHistory=Stopped;2024.01.06;18:30;Update;/home/anna/mentes/Heti.Zip\r\n"
+                   "[Fényképek]\r\nHistory=Incomplete;2024.01.07;20:00;Global;/home/anna/mentes/Kepek.Zip\r\n");
 }
 
 }  // namespace
@@ -48,5 +50,16 @@ bool zk::ui::screenshots::SaveMainWindow(const QDir& folder) {
   bool ok = Save(main, folder, "main-window");
   zk::ui::TNEvjegyForm about(&main, zk::GetFileVersionText(""), "/home/anna/.config/backup/Backup.Xml");
   ok = Save(about, folder, "about-box") && ok;
+
+  // The first start: no job file yet, so an empty one is made.
+  QTemporaryDir first;
+  if (!first.isValid()) return false;
+  zk::ui::TBackupStartup empty;
+  empty.Files.JobFile = zk::ui::ToUtf8(QDir(first.path()).filePath(QStringLiteral("Backup.Xml")));
+  empty.Files.IniFile = zk::ui::ToUtf8(QDir(first.path()).filePath(QStringLiteral("Backup.Ini")));
+  empty.Arguments = {"Backup"};
+  zk::ui::TBackupForm start;
+  start.FormCreate(empty);
+  ok = Save(start, folder, "main-first-start") && ok;
   return ok;
 }

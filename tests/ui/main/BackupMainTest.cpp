@@ -10,6 +10,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QStatusBar>
+#include <QStyleHints>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
@@ -18,7 +20,10 @@
 #include <vector>
 
 #include "base/ZkError.h"
+#include "platform/ZkUserFolders.h"
 #include "support/ZkDialogAnswer.h"
+#include "support/ZkEnvironmentVariable.h"
+#include "support/ZkGuiWait.h"
 #include "support/ZkTempDir.h"
 #include "ui/app/ZkQtText.h"
 #include "ui/jobs/ZkSetBackupDlg.h"
@@ -132,18 +137,51 @@ struct MainWindowTest : ::testing::Test {
 
 // ------------------------------------------------------------ start-up
 
-TEST_F(MainWindowTest, WithoutAnyFileTheListStaysEmptyAndNothingIsWritten) {
-  auto form = Start();
-  QGuiApplication::clipboard()->setText(QStringLiteral("nem XML"));
-  const auto shown = MessagesDuring([&] {
-    Action(*form, "MainNewMenu").trigger();
-    ASSERT_TRUE(Action(*form, "PasteMenu").isEnabled());
-    Action(*form, "PasteMenu").trigger();
-  });
+// A newcomer's first start: an empty home and a program folder the user
+// may not write. The job file is made at once, empty, and New works.
+TEST_F(MainWindowTest, TheFirstStartMakesAnEmptyJobFileAndNewAddsToIt) {
+  test::TEnvironmentVariable home("HOME");
+  test::TEnvironmentVariable xdg("XDG_CONFIG_HOME");
+  home.Set((dir / "home").c_str());
+  xdg.Set(nullptr);
+  std::filesystem::create_directories(dir / "home");
+  std::filesystem::create_directories(dir / "bin");
+  const TZkProgramPlace place{dir / "bin", [](const std::string&) { return false; }, platform::UserConfigFolder()};
+  TBackupForm form;
+  form.resize(400, 300);
+  messages = MessagesDuring([&] { form.FormCreate(ParseBackupArguments({"Backup"}, place)); });
+  Show(form);
+  const std::string jobFile = dir / "home/.config/backup/Backup.Xml";
   EXPECT_TRUE(messages.empty());
-  EXPECT_TRUE(shown.empty());
+  ASSERT_TRUE(std::filesystem::exists(jobFile));
+  EXPECT_TRUE(std::filesystem::is_empty(dir / "bin"));
+  auto* empty = form.findChild<QLabel*>(QStringLiteral("EmptyLine"));
+  ASSERT_NE(empty, nullptr);
+  EXPECT_TRUE(empty->isVisible());
+  EXPECT_FALSE(empty->text().isEmpty());
+
+  QTest::keyClick(&form.ListView(), Qt::Key_N, Qt::ControlModifier);
+  EXPECT_EQ(Captions(form), (Names{"Mentés"}));
+  TZkSetBackupDlg onDisk;
+  onDisk.SetFileName(jobFile);
+  EXPECT_EQ(onDisk.GetSavingNames(), (Names{"Mentés"}));
+  EXPECT_FALSE(empty->isVisible());
+  // The last job gone, the line is back.
+  form.ListView().selectAll();
+  QTest::keyClick(&form.ListView(), Qt::Key_Delete);
+  EXPECT_TRUE(empty->isVisible());
+}
+
+// A job file given that does not exist is started empty too; with the
+// legacy file beside it, that is imported instead.
+TEST_F(MainWindowTest, AMissingJobFileIsStartedEmpty) {
+  auto form = Start();
+  EXPECT_TRUE(messages.empty());
   EXPECT_EQ(form->ListView().count(), 0);
-  EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+  EXPECT_TRUE(JobsOnDisk().empty());
+  QGuiApplication::clipboard()->setText(ToQString(JobFileOf({"Másolt"})));
+  Action(*form, "PasteMenu").trigger();
+  EXPECT_EQ(JobsOnDisk(), (Names{"Másolt"}));
 }
 
 TEST_F(MainWindowTest, TheLegacyFileIsImportedOnceWhenNoJobFileExists) {
@@ -230,6 +268,8 @@ TEST_F(MainWindowTest, AMalformedJobFileIsReportedAndNeverWritten) {
   EXPECT_TRUE(shown.empty());
   EXPECT_EQ(form->ListView().count(), 0);
   EXPECT_EQ(TempDir::Read(JobFile()), broken);
+  // No invitation to add jobs to a file that cannot take them.
+  EXPECT_FALSE(form->findChild<QLabel*>(QStringLiteral("EmptyLine"))->isVisibleTo(form.get()));
 }
 
 TEST(BackupArguments, OptionsAreTakenAndSwitchesLeft) {
@@ -286,13 +326,13 @@ TEST_F(MainWindowTest, TheMenusAndTheirKeys) {
   auto form = Start();
   EXPECT_EQ(
       EntriesOf(*form->findChild<QMenu*>(QStringLiteral("PopupMenu1"))),
-      (Names{"Új létrehozás\tCtrl+N", "Átnevezés\tF2", "-", "Másolás\tCtrl+C", "Beillesztés\tCtrl+V", "Törlés\tDel",
+      (Names{"Visszavonás\tCtrl+Z", "-", "Új létrehozás\tCtrl+N", "Átnevezés\tF2", "-", "Másolás\tCtrl+C", "Beillesztés\tCtrl+V", "Törlés\tDel",
              "Összes kijelölés\tCtrl+A", "-", "Mentés elindítás\tReturn", "-", "Tulajdonságok\tAlt+Return"}));
   const QList<QAction*> bar = form->menuBar()->actions();
   ASSERT_EQ(bar.size(), 2);
   EXPECT_EQ(ToUtf8(bar[0]->text()), "File");
   EXPECT_EQ(EntriesOf(*bar[0]->menu()),
-            (Names{"Új létrehozás\tCtrl+N", "Kijelölt(ek) törlése\tDel", "Átnevezés\tF2", "Tulajdonságok\tAlt+Return",
+            (Names{"Visszavonás\tCtrl+Z", "-", "Új létrehozás\tCtrl+N", "Kijelölt(ek) törlése\tDel", "Átnevezés\tF2", "Tulajdonságok\tAlt+Return",
                    "-", "Mentés indítás\tReturn", "-", "Kilépés\tCtrl+Q"}));
   EXPECT_EQ(ToUtf8(bar[1]->text()), "Névjegy");
   EXPECT_EQ(bar[1]->menu(), nullptr);  // a command of its own
@@ -393,6 +433,119 @@ TEST_F(MainWindowTest, DeleteRemovesEverySelectedJobWithoutAsking) {
   EXPECT_EQ(JobsOnDisk(), (Names{"B"}));
 }
 
+// A name that can name no archive is refused wherever a job gets its name,
+// and the job file stays as it was.
+TEST_F(MainWindowTest, AnUnusableNameIsRefusedAndNothingIsWritten) {
+  dir.Write("Backup.Xml", JobFileOf({"Napi"}));
+  auto form = Start();
+  Show(*form);
+  QListWidget& list = form->ListView();
+  const std::string before = TempDir::Read(JobFile());
+
+  QGuiApplication::clipboard()->setText(
+      QStringLiteral("<Saving><Item Name=\"Esti\"/><Item Name=\"../kint\"/></Saving>"));
+  auto shown = MessagesDuring([&] { Action(*form, "PasteMenu").trigger(); });
+  EXPECT_EQ(shown, (std::vector<std::string>{"A mentés neve nem használható: ../kint"}));
+
+  Show(*form);  // back from the message box
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(Item(*form, "Napi")).center());
+  QTest::keyClick(&list, Qt::Key_F2);
+  auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+  ASSERT_NE(editor, nullptr);
+  editor->setText(QStringLiteral("[Napi]"));
+  shown = MessagesDuring([&] { QTest::keyClick(editor, Qt::Key_Return); });
+  EXPECT_EQ(shown, (std::vector<std::string>{"A mentés neve nem használható: [Napi]"}));
+  EXPECT_EQ(Captions(*form), (Names{"Napi"}));
+  EXPECT_EQ(TempDir::Read(JobFile()), before);
+}
+
+// ------------------------------------------------------------ undo
+
+// Each list command is one step back, newest first, the job file written
+// each time; the jobs come back with all their settings, byte for byte.
+TEST_F(MainWindowTest, UndoTakesBackDeletePasteNewAndRenameOneStepEach) {
+  dir.Write("Backup.Xml", JobFileOf({"A", "B", "C"}));
+  auto form = Start();
+  Show(*form);
+  QListWidget& list = form->ListView();
+  QAction& undo = Action(*form, "MainUndoMenu");
+  EXPECT_FALSE(undo.isEnabled());
+  const auto undoKey = [&] { QTest::keyClick(&list, Qt::Key_Z, Qt::ControlModifier); };
+
+  QTest::keyClick(&list, Qt::Key_N, Qt::ControlModifier);
+  const std::string withNew = TempDir::Read(JobFile());
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(Item(*form, "A")).center());
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::ControlModifier,
+                    list.visualItemRect(Item(*form, "C")).center());
+  QTest::keyClick(&list, Qt::Key_Delete);
+  EXPECT_EQ(JobsOnDisk(), (Names{"B", "Mentés"}));
+  EXPECT_EQ(ToUtf8(undo.toolTip()), "Visszavonás: törlés: A, C");
+
+  undoKey();
+  EXPECT_EQ(TempDir::Read(JobFile()), withNew);
+  EXPECT_EQ(Captions(*form), (Names{"A", "B", "C", "Mentés"}));
+  EXPECT_EQ(ToUtf8(form->statusBar()->currentMessage()), "Visszavonva: törlés: A, C");
+
+  // Paste and rename, then back through all of them to the start.
+  list.clearSelection();
+  QGuiApplication::clipboard()->setText(ToQString(JobFileOf({"P", "Q"})));
+  QTest::keyClick(&list, Qt::Key_V, Qt::ControlModifier);
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(Item(*form, "B")).center());
+  QTest::keyClick(&list, Qt::Key_F2);
+  auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+  ASSERT_NE(editor, nullptr);
+  editor->setText(QStringLiteral("Béta"));
+  QTest::keyClick(editor, Qt::Key_Return);
+  QApplication::processEvents();  // the editor hands its text over queued
+  EXPECT_EQ(JobsOnDisk(), (Names{"A", "Béta", "C", "Mentés", "P", "Q"}));
+
+  undoKey();
+  EXPECT_EQ(JobsOnDisk(), (Names{"A", "B", "C", "Mentés", "P", "Q"}));
+  undoKey();
+  EXPECT_EQ(JobsOnDisk(), (Names{"A", "B", "C", "Mentés"}));
+  undoKey();
+  EXPECT_EQ(JobsOnDisk(), (Names{"A", "B", "C"}));
+  EXPECT_EQ(ToUtf8(form->statusBar()->currentMessage()), "Visszavonva: új mentés: Mentés");
+  EXPECT_FALSE(undo.isEnabled());
+  EXPECT_FALSE(Action(*form, "UndoMenu").isEnabled());
+  // Nothing left: the key does nothing.
+  undoKey();
+  EXPECT_EQ(JobsOnDisk(), (Names{"A", "B", "C"}));
+  // The line of a run's errors shows over the undo's message.
+  form->ShowRunErrors(1, dir / "Error.Txt");
+  EXPECT_TRUE(form->findChild<QLabel*>(QStringLiteral("RunErrors"))->isVisible());
+}
+
+// A click on the caption of the selected job opens its editor; a click on
+// its picture, or a double click, does not.
+TEST_F(MainWindowTest, AClickOnTheSelectedCaptionEditsIt) {
+  dir.Write("Backup.Xml", JobFileOf({"Napi", "Heti"}));
+  auto form = Start();
+  Show(*form);
+  QListWidget& list = form->ListView();
+  const QRect rect = list.visualItemRect(Item(*form, "Napi"));
+  const QPoint caption(rect.center().x(), rect.bottom() - 4);
+  const QPoint picture(rect.center().x(), rect.top() + 8);
+  const auto editing = [&] { return qobject_cast<QLineEdit*>(QApplication::focusWidget()) != nullptr; };
+  const int wait = QGuiApplication::styleHints()->mouseDoubleClickInterval() + 200;
+
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, caption);  // selects
+  QTest::qWait(wait);
+  EXPECT_FALSE(editing());
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, picture);
+  QTest::qWait(wait);
+  EXPECT_FALSE(editing());
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, caption);
+  ZK_WAIT_FOR(editing());
+  auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+  EXPECT_EQ(editor->text(), QStringLiteral("Napi"));
+  editor->setText(QStringLiteral("Reggeli"));
+  QTest::keyClick(editor, Qt::Key_Return);
+  QApplication::processEvents();
+  EXPECT_EQ(JobsOnDisk(), (Names{"Reggeli", "Heti"}));
+  EXPECT_TRUE(runs.empty());
+}
+
 struct RenameCase {
   const char* typed;
   Qt::Key ending;  // Enter confirms, Escape cancels
@@ -473,17 +626,18 @@ TEST_F(MainWindowTest, ADoubleClickRunsEverySelectedJobBottomMostFirst) {
 // ------------------------------------------------------------ marks of the last run
 
 TEST_F(MainWindowTest, EachIconShowsItsLastRun) {
-  dir.Write("Backup.Xml", JobFileOf({"Napi", "Heti", "Új"}));
+  dir.Write("Backup.Xml", JobFileOf({"Napi", "Heti", "Új", "Havi"}));
   auto form = Start();
   EXPECT_FALSE(std::filesystem::exists(IniFile()));  // looking creates no history file
-  for (const char* caption : {"Napi", "Heti", "Új"})
+  for (const char* caption : {"Napi", "Heti", "Új", "Havi"})
     EXPECT_EQ(Item(*form, caption)->data(TBackupForm::kRunMarkRole).toInt(), static_cast<int>(TRunMark::rmNever));
 
   dir.Write("Backup.Ini",
             "[Napi]\r\nHistory=Stopped;2024.01.04;21:00;Global;/m/Napi.Zip\r\n"
             "History=Ok;2024.01.05;09:07;Update;/m/Napi_0105.Zip\r\n"
             "[Heti]\r\nHistory=Ok;2024.01.01;10:00;Global;/m/Heti.Zip\r\nHistory=Stopped;2024.01.02;11:30;Global;/m/"
-            "Heti2.Zip\r\n");
+            "Heti2.Zip\r\n[havi]\r\nHistory=Ok;2024.01.01;10:00;Global;/m/Havi.Zip\r\n"
+            "History=Incomplete;2024.02.01;08:15;Global;/m/Havi2.Zip\r\n");
   form->RefreshMarks();
   struct Expected {
     const char* caption;
@@ -495,14 +649,21 @@ TEST_F(MainWindowTest, EachIconShowsItsLastRun) {
                  "Utolsó futás: 2024.01.05 09:07, frissítő mentés, kész\nArchívum: /m/Napi_0105.Zip"},
         Expected{"Heti", TRunMark::rmStopped,
                  "Utolsó futás: 2024.01.02 11:30, teljes mentés, leállítva vagy hibával\nArchívum: /m/Heti2.Zip"},
+        Expected{"Havi", TRunMark::rmIncomplete,
+                 "Utolsó futás: 2024.02.01 08:15, teljes mentés, hiányos: nem minden fájl került bele\n"
+                 "Archívum: /m/Havi2.Zip"},
         Expected{"Új", TRunMark::rmNever, "Még nem futott"}}) {
     QListWidgetItem* item = Item(*form, expected.caption);
     EXPECT_EQ(item->data(TBackupForm::kRunMarkRole).toInt(), static_cast<int>(expected.mark)) << expected.caption;
     EXPECT_EQ(ToUtf8(item->toolTip()), expected.tip);
-    // The mark sits in the icon's lower right corner: green, red, or none
-    // (the blue of the job box).
+    // The mark sits in the icon's lower right corner: green, red, amber
+    // (red and green well above blue), or none (the blue of the job box).
     const QColor corner = item->icon().pixmap(48, 48).toImage().pixelColor(33, 36);
     const int channels[3] = {corner.red(), corner.green(), corner.blue()};
+    if (expected.mark == TRunMark::rmIncomplete) {
+      EXPECT_TRUE(corner.red() > corner.blue() + 100 && corner.green() > corner.blue() + 80) << corner.name().toStdString();
+      continue;
+    }
     const int strong = expected.mark == TRunMark::rmOk ? 1 : expected.mark == TRunMark::rmStopped ? 0 : 2;
     const bool strongest =
         channels[strong] > channels[(strong + 1) % 3] && channels[strong] > channels[(strong + 2) % 3];
@@ -510,12 +671,28 @@ TEST_F(MainWindowTest, EachIconShowsItsLastRun) {
   }
 }
 
+// The history file is read once for the whole list; one that cannot be
+// read leaves every job listed, without marks, and the status bar says why.
+TEST_F(MainWindowTest, AnUnreadableHistoryLeavesTheListCompleteWithoutMarks) {
+  dir.Write("Backup.Xml", JobFileOf({"Napi", "Heti"}));
+  std::filesystem::create_directories(IniFile());  // unreadable, even for root
+  auto form = Start();
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(Captions(*form), (Names{"Heti", "Napi"}));
+  for (const char* caption : {"Napi", "Heti"})
+    EXPECT_EQ(Item(*form, caption)->data(TBackupForm::kRunMarkRole).toInt(), static_cast<int>(TRunMark::rmNever));
+  const std::string status = ToUtf8(form->statusBar()->currentMessage());
+  EXPECT_TRUE(status.starts_with("A futások előzménye nem olvasható: ")) << status;
+  EXPECT_NE(status.find(IniFile()), std::string::npos) << status;
+}
+
 // ------------------------------------------------------------ the about box
 
 TEST_F(MainWindowTest, TheAboutBox) {
   auto form = Start();
   Show(*form);
-  QString title, version, jobFile;
+  QString title, version, jobFile, source;
+  bool jobFileTakesFocus = true;
   QSize picture, minimum, maximum;
   QFont titleFont;
   QPoint centre;
@@ -523,7 +700,12 @@ TEST_F(MainWindowTest, TheAboutBox) {
   test::AnswerNextDialog([&](QWidget& about) {
     title = about.windowTitle();
     version = about.findChild<QLabel*>(QStringLiteral("Version"))->text();
-    jobFile = about.findChild<QLabel*>(QStringLiteral("JobFile"))->text();
+    const auto* jobFileLine = about.findChild<QLabel*>(QStringLiteral("JobFile"));
+    jobFile = jobFileLine->text();
+    // A label with the keyboard focus shows a text cursor after the path.
+    jobFileTakesFocus = jobFileLine->focusPolicy() != Qt::NoFocus ||
+                        jobFileLine->textInteractionFlags().testFlag(Qt::TextSelectableByKeyboard);
+    source = about.findChild<QLabel*>(QStringLiteral("Source"))->text();
     titleFont = about.findChild<QLabel*>(QStringLiteral("Title"))->font();
     picture = about.findChild<QLabel*>(QStringLiteral("Image1"))->pixmap().deviceIndependentSize().toSize();
     minimum = about.minimumSize();
@@ -537,6 +719,8 @@ TEST_F(MainWindowTest, TheAboutBox) {
   EXPECT_EQ(title, QStringLiteral("Névjegy"));
   EXPECT_EQ(ToUtf8(version), "Verzió : " + GetFileVersionText(""));
   EXPECT_EQ(ToUtf8(jobFile), "Mentésfájl: " + JobFile());
+  EXPECT_FALSE(jobFileTakesFocus);
+  EXPECT_EQ(source, QStringLiteral("Forráskód: kérje a program terjesztőjétől"));
   EXPECT_TRUE(titleFont.bold() && titleFont.underline());
   EXPECT_GT(titleFont.pointSizeF(), form->font().pointSizeF());
   EXPECT_EQ(picture, QSize(161, 161));

@@ -6,7 +6,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QPalette>
 #include <QTemporaryDir>
+#include <string>
 #include <atomic>
 #include <cstdio>
 #include <future>
@@ -21,9 +23,34 @@
 
 namespace {
 
-// The run window in the middle of a run: the first job's first file
-// packed, the second job waiting, a disabled job skipped. The worker is held
-// in the window's handler while the picture is taken.
+// The run window before the start, with a job of a 60-character name and
+// one without a file name (its field shows as missing).
+bool SaveRowsBeforeTheStart(const QDir& folder, const char* name) {
+  QTemporaryDir temp;
+  const std::string jobFile = temp.filePath(QStringLiteral("Backup.Xml")).toStdString();
+  zk::TZkThreadSaveTasks jobs;
+  zk::TZkThreadSaveTask& longOne = jobs.Add();
+  longOne.Name = "Dokumentumok, levelek és a teljes családi fényképalbum, 2024";
+  longOne.DefineOutput().OutputFolder = "/home/anna/mentes";
+  longOne.DefineOutput().FileName = "csalad";
+  zk::TZkThreadSaveTask& unnamed = jobs.Add();
+  unnamed.Name = "Napi";
+  unnamed.DefineOutput().OutputFolder = "/home/anna/mentes";
+  zk::WriteJobFile(jobFile, jobs);
+
+  zk::platform::TZkFakeServiceControl services;
+  zk::platform::TZkFakeSessionEnder session;
+  zk::platform::TZkFakePrograms programs;
+  const zk::TZkActionPlatform platform{zk::platform::SystemSleeper(), services, session, programs};
+  zk::ui::TBackupRun run(platform);
+  run.SetJobFile(jobFile);
+  run.AddRow(longOne.Name);
+  run.AddRow("Napi");
+  run.show();
+  QApplication::processEvents();
+  return zk::ui::screenshots::Save(run, folder, name);
+}
+
 }  // namespace
 
 bool zk::ui::screenshots::SaveRunWindow(const QDir& folder) {
@@ -86,6 +113,26 @@ bool zk::ui::screenshots::SaveRunWindow(const QDir& folder) {
   shown.set_value();
   const bool ended = waitUntil([&] { return !run.isVisible(); });
   if (!ended) std::fprintf(stderr, "the run window did not close\n");
+
+  ok = SaveRowsBeforeTheStart(folder, "run-window-long-name") && ok;
+  // A dark theme: the fields take the palette's colours.
+  const QPalette light = QApplication::palette();
+  QPalette dark;
+  dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2b));
+  dark.setColor(QPalette::WindowText, QColor(0xe8, 0xe8, 0xe8));
+  dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
+  dark.setColor(QPalette::AlternateBase, QColor(0x33, 0x33, 0x33));
+  dark.setColor(QPalette::Text, QColor(0xe8, 0xe8, 0xe8));
+  dark.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3a));
+  dark.setColor(QPalette::ButtonText, QColor(0xe8, 0xe8, 0xe8));
+  dark.setColor(QPalette::Highlight, QColor(0x3d, 0x7a, 0xd6));
+  dark.setColor(QPalette::HighlightedText, QColor(0xff, 0xff, 0xff));
+  dark.setColor(QPalette::PlaceholderText, QColor(0x90, 0x90, 0x90));
+  for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+    dark.setColor(QPalette::Disabled, role, QColor(0x80, 0x80, 0x80));
+  QApplication::setPalette(dark);
+  ok = SaveRowsBeforeTheStart(folder, "run-window-dark") && ok;
+  QApplication::setPalette(light);
   return ok && ended;
 }
 

@@ -3,11 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QPalette>
+#include <QScrollArea>
 #include <QSettings>
 #include <QTest>
+#include <QTranslator>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -20,13 +25,17 @@
 #include <utility>
 #include <vector>
 
+#include "base/ZkDateTime.h"
+#include "engine/ZkSaveFunc.h"
 #include "engine/ZkThreadSave.h"
+#include "platform/ZkClock.h"
 #include "platform/ZkFakePrograms.h"
 #include "platform/ZkFakeServiceControl.h"
 #include "platform/ZkFakeSessionEnder.h"
 #include "support/ZkDialogAnswer.h"
 #include "support/ZkGuiWait.h"
 #include "support/ZkTempDir.h"
+#include "ui/app/ZkApplication.h"
 #include "ui/controls/SpeedButton.h"
 #include "ui/controls/ZkCheckBox.h"
 #include "ui/controls/ZkEdit.h"
@@ -141,7 +150,11 @@ protected:
     return *run.findChild<TZkCheckBox*>(QStringLiteral("ZkCheckBox1"));
   }
   static TZkCheckBox& NoWaitsBox(TBackupRun& run) { return *run.findChild<TZkCheckBox*>(QStringLiteral("NoWaits")); }
-  static bool Red(const QWidget& field) { return field.palette().color(QPalette::Base) == QColor(Qt::red); }
+  // A missing value: the field's colour well on the red side.
+  static bool Red(const QWidget& field) {
+    const QColor base = field.palette().color(QPalette::Base);
+    return base.red() > base.green() + 100 && base.red() > base.blue() + 100;
+  }
 
   template <class Widget>
   static Widget& Find(TBackupRun& run, const std::string& accessibleName) {
@@ -334,7 +347,15 @@ TEST_F(BackupRunTest, WindowGrowsPerRowUpToItsLimit) {
     run.SetJobFile(jobFile);
     for (int i = 0; i < c.Rows; ++i) run.AddRow(names[static_cast<std::size_t>(i)]);
     EXPECT_EQ(run.height(), c.Height) << c.Rows << " rows";
-    EXPECT_EQ(Bar(run, names[static_cast<std::size_t>(c.Rows - 1)]).geometry(), QRect(368, 22 * (c.Rows - 1) + 1, 128, 21));
+    run.show();
+    QApplication::processEvents();
+    // The rows reach across the visible width: no empty strip beside them.
+    const QRect bar = Bar(run, names[static_cast<std::size_t>(c.Rows - 1)]).geometry();
+    const QWidget* viewport = run.findChild<QScrollArea*>(QStringLiteral("ScrollBox1"))->viewport();
+    EXPECT_EQ(bar.top(), 22 * (c.Rows - 1) + 1);
+    EXPECT_EQ(bar.height(), 21);
+    EXPECT_EQ(bar.right(), viewport->width() - 5) << c.Rows << " rows";
+    EXPECT_GE(viewport->width(), run.width() - 20) << c.Rows << " rows";
   }
 }
 
@@ -484,7 +505,6 @@ TEST_F(BackupRunTest, TornDownWhileAHandlerRuns) {
     ZK_WAIT_FOR(BottomBar(*run).DisplayText().endsWith(QStringLiteral("big.bin")));
     test::AnswerNextDialog([](QWidget& box) { test::ClickButton(box, QStringLiteral("Yes")); });
     Click(Button(*run, 3));
-    EXPECT_FALSE(run->isVisible());
     EXPECT_FALSE(run->ShutDownIfChecked());
     run.reset();
   }
@@ -514,6 +534,160 @@ TEST_F(BackupRunTest, RunJobsRunsTheNamedJobsAndPowersOffOnce) {
   EXPECT_EQ(session.EndedSessions.size(), 1U);
   EXPECT_TRUE(UnzipTests(dir / "out/Napi.Zip"));
   EXPECT_TRUE(UnzipTests(dir / "out/Heti.Zip"));
+}
+
+}  // namespace
+}  // namespace zk::ui
+
+namespace zk::ui {
+namespace {
+
+// A job whose own schedule comes due during the run and ends takes a turn
+// of the run, but counts for no row: a row that never ran means no
+// power-off.
+TEST_F(BackupRunTest, NoPowerOffWhenAScheduledJobTookARowsTurn) {
+  Source("src/a.txt", 100);
+  WriteJobs({{"Napi", dir / "src", dir / "out", "Napi"},
+             {"Heti", dir / "src", dir / "out", "Heti"},
+             {"Esti", dir / "src", dir / "out", "Esti"}});
+  {
+    // Esti comes due 1.5 s from now; the engine looks at it before Heti.
+    TZkThreadSaveTasks jobs;
+    ReadJobFile(jobFile, jobs);
+    const TDateTime due = platform::SystemClock().Now() + 1.5 / 86400;
+    TZkThreadSaveTimering& entry = jobs.Items(2).TimerList().Add();
+    entry.SetName("Hamarosan");
+    entry.SetTimerType(TZkSaveTimerType::ttOne);
+    entry.SetDate(DateOf(due));
+    entry.SetTime(TimeOf(due));
+    WriteJobFile(jobFile, jobs);
+  }
+  auto run = Open({"Napi", "Heti"});
+  ShutDownBox(*run).setChecked(true);
+  Click(Button(*run, 1));
+  ZK_WAIT_FOR(gate.Held());
+  QTest::qWait(2000);
+  gate.Open();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !run->isVisible(); }, 30000));
+  EXPECT_TRUE(fs::exists(dir / "out/Napi.Zip"));
+  EXPECT_FALSE(run->RunCompleted());
+  EXPECT_FALSE(run->ShutDownIfChecked());
+  run.reset();
+  EXPECT_TRUE(session.EndedSessions.empty());
+}
+
+// A launcher whose program keeps running a while after the stop: the wait
+// ends when the test lets it.
+class SlowToEndPrograms : public platform::TZkFakePrograms {
+public:
+  bool RunAndWait(const std::string&, const std::string&, const std::string&, const TStopWaiting& stop) override {
+    waiting = true;
+    while (!(stop && stop()) || !release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return true;
+  }
+  std::atomic<bool> waiting{false};
+  std::atomic<bool> release{false};
+};
+
+// "Megszakítás" while an action waits for a program: the window stays and
+// answers, says what it waits for, and closes once the worker has ended.
+TEST_F(BackupRunTest, AbortWhileAProgramRunsKeepsTheWindowAnswering) {
+  Source("src/a.txt", 100);
+  TZkThreadSaveTasks jobs;
+  TZkThreadSaveTask& job = jobs.Add();
+  job.Name = "Napi";
+  job.AddFiles().Add().Name = dir / "src/";
+  job.DefineOutput().OutputFolder = dir / "out";
+  job.DefineOutput().FileName = "Napi";
+  TZkThreadSaveFunc& wait = job.BeginFuncList().Add();
+  wait.SetFuncType(TZkSaveFunc::seExeRunWait);
+  wait.SetParam1("/usr/bin/sleep");
+  wait.SetParam2("1000");
+  WriteJobFile(jobFile, jobs);
+  SlowToEndPrograms slow;
+  const TZkActionPlatform platform{gate, services, session, slow};
+  TBackupRun run(platform);
+  run.SetJobFile(jobFile);
+  run.AddRow("Napi");
+  run.show();
+  QApplication::processEvents();
+  NoWaitsBox(run).setChecked(true);
+  Click(Button(run, 1));
+  ZK_WAIT_FOR(slow.waiting.load());
+
+  test::AnswerNextDialog([](QWidget& box) { test::ClickButton(box, QStringLiteral("Yes")); });
+  Click(Button(run, 3));
+  // Back from the click with the worker still waiting: nothing froze.
+  EXPECT_TRUE(run.isVisible());
+  EXPECT_FALSE(Button(run, 3).isEnabled());
+  EXPECT_TRUE(BottomBar(run).DisplayText().contains(QStringLiteral("várakozás a futó program")))
+      << BottomBar(run).DisplayText().toStdString();
+  QTest::keyClick(&run, Qt::Key_Escape);
+  QTest::qWait(100);
+  EXPECT_TRUE(run.isVisible());
+
+  slow.release = true;
+  ZK_WAIT_FOR(!run.isVisible());
+  EXPECT_FALSE(run.RunCompleted());
+  EXPECT_FALSE(fs::exists(dir / "out/Napi.Zip"));
+}
+
+// A long name is cut where the folder field starts, whole in its tooltip;
+// on a dark theme the fields keep its colours and a missing value is red
+// on the dark side.
+TEST_F(BackupRunTest, LongNamesAreCutAndTheColoursFollowThePalette) {
+  const std::string longName(60, 'n');
+  WriteJobs({{longName, "", "", "x"}, {"Rövid", "", dir / "out", ""}});
+  const QPalette light = QApplication::palette();
+  QPalette dark = light;
+  dark.setColor(QPalette::Base, QColor(0x20, 0x20, 0x20));
+  dark.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
+  QApplication::setPalette(dark);
+  test::AnswerNextDialog([](QWidget& picker) { picker.close(); });  // no folder picked
+  auto run = Open({longName, "Rövid"}, false);
+  ZK_WAIT_FOR(Red(Folder(*run, longName).Edit()));
+
+  TZkLabel* label = nullptr;
+  for (TZkLabel* candidate : run->findChildren<TZkLabel*>())
+    if (candidate->toolTip() == QString::fromStdString(longName)) label = candidate;
+  ASSERT_NE(label, nullptr);
+  EXPECT_TRUE(label->text().endsWith(QChar(0x2026))) << label->text().toStdString();
+  EXPECT_LE(label->geometry().right(), Folder(*run, longName).geometry().left());
+
+  const QColor valid = Name(*run, longName).palette().color(QPalette::Base);
+  EXPECT_EQ(valid, dark.color(QPalette::Base));
+  const QColor missing = Folder(*run, longName).Edit().palette().color(QPalette::Base);
+  EXPECT_TRUE(Red(Folder(*run, longName).Edit())) << missing.name().toStdString();
+  EXPECT_LT(missing.lightness(), 128) << missing.name().toStdString();  // the light text reads on it
+  QApplication::setPalette(light);
+}
+
+}  // namespace
+}  // namespace zk::ui
+
+namespace zk::ui {
+namespace {
+
+// With Qt's Hungarian translation the abort question answers in Hungarian.
+TEST_F(BackupRunTest, TheAbortQuestionReadsHungarian) {
+  const std::unique_ptr<QTranslator> translation = InstallQtTranslation();
+  if (translation == nullptr) GTEST_SKIP() << "no Hungarian translation of Qt installed (qt6-translations-l10n)";
+  Source("src/a.txt", 100);
+  WriteJobs({{"Napi", dir / "src", dir / "out", "Napi"}});
+  auto run = Open({"Napi"});
+  Click(Button(*run, 1));
+  ZK_WAIT_FOR(gate.Held());
+  QStringList buttons;
+  test::AnswerNextDialog([&buttons](QWidget& box) {
+    for (const QAbstractButton* button : box.findChildren<QAbstractButton*>()) buttons << button->text();
+    test::ClickButton(box, QStringLiteral("&Nem"));
+  });
+  Click(Button(*run, 3));
+  buttons.sort();
+  EXPECT_EQ(buttons, (QStringList{QStringLiteral("&Igen"), QStringLiteral("&Nem")}));
+  EXPECT_TRUE(run->isVisible());
+  gate.Open();
+  ZK_WAIT_FOR(!run->isVisible());
 }
 
 }  // namespace

@@ -12,11 +12,11 @@ namespace zk::ui::screenshots {
 // when the picture cannot be written.
 bool Save(QWidget& window, const QDir& folder, const char* name);
 
-bool SaveMainWindow(const QDir& folder);     // main-window, about-box
+bool SaveMainWindow(const QDir& folder);     // main-window, about-box, main-first-start
 bool SaveProgressBars(const QDir& folder);   // progress-bar
 bool SaveControls(const QDir& folder);       // controls
 bool SaveServiceList(const QDir& folder);    // service-list
-bool SaveRunWindow(const QDir& folder);      // run-window
+bool SaveRunWindow(const QDir& folder);      // run-window, run-window-long-name, run-window-dark
 bool SaveSettingsPages(const QDir& folder);  // settings-*
 
 }  // namespace zk::ui::screenshots
