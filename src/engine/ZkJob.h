@@ -58,7 +58,7 @@ public:
   // `excludedPaths`, are left out; either list may be null. So are the
   // run's own outputs, and with `taken`, the paths in it (each path taken is
   // added to it). With `report`, what cannot be read goes there as an error
-  // line: a folder or file the walk cannot read, and the specification
+  // line: a folder or file the walk cannot read, and this include entry
   // itself when its folder or the one file it names is not there.
   std::int64_t FindFiles(std::vector<std::string>& result, const std::vector<std::string>* excludedMasks,
                          const std::string& folder, TZkRunControl& control,
