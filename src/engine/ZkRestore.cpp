@@ -61,13 +61,14 @@ TZkRestore::TZkRestore(const std::vector<std::string>& archives) {
       const TZkZipReadEntry& entry = reader.Entries()[e];
       TZkRestoreItem item;
       item.Name = entry.Name;
-      item.OriginalPath = "/" + WithoutTrailingSlash(entry.Name);
+      const std::string name = WithoutTrailingSlash(entry.Name);
+      item.OriginalPath = '/' + name;
       item.Size = entry.Central.UncompressedSize;
       item.DateTime = entry.DateTime;
       item.Folder = entry.IsDirectory();
       item.Archive = a;
       item.Entry = e;
-      byName[WithoutTrailingSlash(entry.Name)] = std::move(item);
+      byName[name] = std::move(item);
     }
   }
   for (auto& [name, item] : byName) items_.push_back(std::move(item));
