@@ -34,18 +34,6 @@ std::optional<std::vector<TZkRunRecord>> JobRuns(const TZkProgramFiles& files, c
   return RunsOfHistory(TZkRunRecords::ReadJobHistory(files.IniFile, jobs.Items(index).Name));
 }
 
-std::string KindText(TZkRunKind kind) {
-  switch (kind) {
-    case TZkRunKind::rkUpdate:
-      return "frissített";
-    case TZkRunKind::rkDifferential:
-      return "különbségi";
-    case TZkRunKind::rkFull:
-      break;
-  }
-  return "teljes";
-}
-
 std::string Missing(const std::string& path) { return platform::PathExists(path) ? "" : " (hiányzik)"; }
 
 // The run the options name; none (said on the standard error) when the job
@@ -76,7 +64,7 @@ int HistoryCommand(const TZkProgramFiles& files, const TCliOptions& options) {
   for (std::size_t i = 0; i < runs->size(); ++i) {
     const TZkRunRecord& run = (*runs)[i];
     std::string line = std::to_string(i + 1) + "  " + run.Status + "  " + run.Date + " " + run.Time + "  " +
-                       KindText(run.Kind) + "  " + run.Path + Missing(run.Path);
+                       RunKindText(run.Kind) + "  " + run.Path + Missing(run.Path);
     if (run.BasePath) line += "  alap: " + *run.BasePath + Missing(*run.BasePath);
     std::printf("%s\n", line.c_str());
   }
@@ -90,7 +78,9 @@ int VerifyCommand(const TZkProgramFiles& files, const TCliOptions& options) {
   } else {
     const std::optional<TZkRunRecord> run = ChosenRun(files, options);
     if (!run) return kExitUsage;
-    path = run->Path;
+    // The run's own archive: a differential archive's base is a run of
+    // its own.
+    path = ArchivesOfRun(*run).back();
   }
   TCliProgress progress("Ellenőrzés");
   try {
@@ -138,8 +128,7 @@ int RestoreCommand(const TZkProgramFiles& files, const TCliOptions& options) {
   } else {
     const std::optional<TZkRunRecord> run = ChosenRun(files, options);
     if (!run) return kExitUsage;
-    if (run->BasePath) archives.push_back(*run->BasePath);
-    archives.push_back(run->Path);
+    archives = ArchivesOfRun(*run);
   }
   TCliProgress progress("Visszaállítás");
   try {

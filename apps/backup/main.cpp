@@ -15,6 +15,7 @@
 #include "ui/jobs/ZkSetBackupDlg.h"
 #include "ui/main/BackupMain.h"
 #include "ui/main/BackupStartup.h"
+#include "ui/restore/ZkRestoreDlg.h"
 #include "ui/run/BackupRunUnit.h"
 
 int main(int argc, char** argv) {
@@ -48,6 +49,9 @@ int main(int argc, char** argv) {
     if (!outcome.PoweredOff) form.ShowRunErrors(outcome.ErrorLines, outcome.ErrorFile);
   };
   form.EditJob = [&form](const std::string&) { form.SetBackupDlg().Execute(); };
+  form.RestoreJob = [&form](const std::string& name) {
+    zk::ui::RestoreJob(&form, form.Startup().Files.IniFile, name);
+  };
   form.FormCreate(startup);
   form.show();
   return zk::ui::TZkApplication::exec();

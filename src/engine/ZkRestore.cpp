@@ -132,9 +132,7 @@ bool TZkRestore::RestoreFile(const TZkRestoreItem& item, const std::string& dest
   if (TargetFolder && platform::IsSymbolicLink(destination))
     throw EZkFileCreateError("szimbolikus link vezetne ki a célmappából");
   const bool exists = platform::PathExists(destination) || platform::IsSymbolicLink(destination);
-  if (exists && (Overwrite == TZkOverwrite::owNever ||
-                 (Overwrite == TZkOverwrite::owNewer && !IsNewerThanFile(item.DateTime, destination))))
-    return false;
+  if (exists && !Replaces(item, destination)) return false;
   platform::AtomicFile file(destination);
   const std::uint64_t start = done;
   readers_[item.Archive]->Extract(item.Entry, [&](const char* data, std::size_t size) {
@@ -153,8 +151,26 @@ bool TZkRestore::RestoreFile(const TZkRestoreItem& item, const std::string& dest
   return true;
 }
 
+bool TZkRestore::Replaces(const TZkRestoreItem& item, const std::string& destination) {
+  switch (Overwrite) {
+    case TZkOverwrite::owNever:
+      return false;
+    case TZkOverwrite::owNewer:
+      return IsNewerThanFile(item.DateTime, destination);
+    case TZkOverwrite::owAlways:
+      return true;
+    case TZkOverwrite::owAsk:
+      break;
+  }
+  if (replaceRest_) return *replaceRest_;
+  const TZkRestoreAnswer answer = OnAsk ? OnAsk(item, destination) : TZkRestoreAnswer::raNo;
+  if (answer == TZkRestoreAnswer::raAll || answer == TZkRestoreAnswer::raNone) replaceRest_ = answer == TZkRestoreAnswer::raAll;
+  return answer == TZkRestoreAnswer::raYes || answer == TZkRestoreAnswer::raAll;
+}
+
 TZkRestoreCounts TZkRestore::Run(const std::vector<std::size_t>& chosen) {
   TZkRestoreCounts counts;
+  replaceRest_.reset();
   std::uint64_t total = 0;
   for (const std::size_t index : chosen)
     if (!items_.at(index).Folder) total += items_[index].Size;

@@ -30,7 +30,12 @@ enum class TZkOverwrite {
   owNever,   // an existing file is kept (skipped)
   owNewer,   // replaced only when the archive's copy is newer
   owAlways,  // always replaced
+  owAsk,     // OnAsk decides for each existing file
 };
+
+// What OnAsk answers for an existing file: replace it or keep it, and
+// whether that holds for the rest of the run too.
+enum class TZkRestoreAnswer { raYes, raNo, raAll, raNone };
 
 // One file or folder the restore can put back.
 struct TZkRestoreItem {
@@ -74,6 +79,10 @@ public:
   // none is given).
   static bool IsSelected(const TZkRestoreItem& item, const std::vector<std::string>& paths);
 
+  // With owAsk, for each file that exists at its destination, on the
+  // thread of Run; until it answers raAll or raNone, which stand for the
+  // rest of the run. None set: such a file is kept.
+  std::function<TZkRestoreAnswer(const TZkRestoreItem& item, const std::string& destination)> OnAsk;
   // Each failure as one line of text ("name: why").
   std::function<void(const std::string& text)> OnError;
   // Before each item and as its data goes: the bytes done of all chosen
@@ -91,11 +100,15 @@ private:
   bool RestoreFile(const TZkRestoreItem& item, const std::string& destination, std::uint64_t& done,
                    std::uint64_t total);
   void Fail(const TZkRestoreItem& item, const std::string& why, TZkRestoreCounts& counts);
+  // Whether an existing file at `destination` gives way to the item.
+  bool Replaces(const TZkRestoreItem& item, const std::string& destination);
 
   std::vector<std::unique_ptr<TZkZipReader>> readers_;
   std::vector<TZkRestoreItem> items_;
   // The folders this run wrote files into, to be flushed at its end.
   std::set<std::string> written_;
+  // The answer raAll or raNone gave for the rest of the run.
+  std::optional<bool> replaceRest_;
 };
 
 // The reason an entry name cannot be restored ("abszolút útvonal", "..");

@@ -18,6 +18,18 @@ std::optional<TDateTime> RunMoment(const std::string& date, const std::string& t
   return day + hour;
 }
 
+std::string RunKindText(TZkRunKind kind) {
+  switch (kind) {
+    case TZkRunKind::rkUpdate:
+      return "frissített";
+    case TZkRunKind::rkDifferential:
+      return "különbségi";
+    case TZkRunKind::rkFull:
+      break;
+  }
+  return "teljes";
+}
+
 bool TZkRunRecord::Ok() const { return SameText(Status, "Ok"); }
 
 std::vector<TZkRunRecord> RunsOfHistory(const std::vector<std::string>& history) {
@@ -54,6 +66,13 @@ std::optional<TZkRunRecord> ChooseRun(const std::vector<TZkRunRecord>& runs, std
   for (const TZkRunRecord& run : runs)
     if (run.Ok()) return run;
   return std::nullopt;
+}
+
+std::vector<std::string> ArchivesOfRun(const TZkRunRecord& run) {
+  std::vector<std::string> archives;
+  if (run.BasePath) archives.push_back(*run.BasePath);
+  archives.push_back(run.Path);
+  return archives;
 }
 
 }  // namespace zk

@@ -17,6 +17,9 @@ enum class TZkRunKind {
   rkDifferential,  // "Update" under another name: the new and changed files only
 };
 
+// "teljes", "frissített" or "különbségi".
+std::string RunKindText(TZkRunKind kind);
+
 struct TZkRunRecord {
   std::string Status;  // "Ok", "Stopped"
   std::string Date;    // yyyy.mm.dd
@@ -39,5 +42,9 @@ std::vector<TZkRunRecord> RunsOfHistory(const std::vector<std::string>& history)
 // The run to restore by its number in that list (1: the newest); without a
 // number the newest whose status is "Ok". Nothing when there is no such run.
 std::optional<TZkRunRecord> ChooseRun(const std::vector<TZkRunRecord>& runs, std::optional<int> number);
+
+// The archives a run is read back from, in the order they overlay: a
+// differential archive's base first, then its own.
+std::vector<std::string> ArchivesOfRun(const TZkRunRecord& run);
 
 }  // namespace zk

@@ -136,14 +136,6 @@ struct RestoreRoundTrip : ::testing::Test {
   TZkThreadSaveTask& Job() { return jobs.Items(0); }
   std::vector<TZkRunRecord> Runs() { return RunsOfHistory(TZkRunRecords::ReadJobHistory(dir / "Backup.Ini", "Docs")); }
 
-  // The archives a run is restored from, base first.
-  static std::vector<std::string> ArchivesOf(const TZkRunRecord& run) {
-    std::vector<std::string> archives;
-    if (run.BasePath) archives.push_back(*run.BasePath);
-    archives.push_back(run.Path);
-    return archives;
-  }
-
   // The source tree as a restore below `target` must bring it back: every
   // name under the stored path of the source folder.
   Tree Restored(const std::string& target) { return ReadTree(fs::path(target) / (dir / "src").substr(1)); }
@@ -206,7 +198,7 @@ TEST_F(RestoreRoundTrip, AFullRunThenADifferentialRunComeBackAsTheyWereAtEachRun
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
     const std::string target = dir / (std::string("restored ") + c.Name);
-    EXPECT_EQ(RestoreAll(ArchivesOf(c.Run), target), Lines{});
+    EXPECT_EQ(RestoreAll(ArchivesOfRun(c.Run), target), Lines{});
     EXPECT_EQ(Restored(target), c.Expected);
     EXPECT_EQ(Leftovers(target), Lines{});
   }
@@ -261,6 +253,53 @@ TEST_F(RestoreRoundTrip, ToTheOriginalPathsAndWithEachOverwriteChoice) {
     EXPECT_EQ(counts.Restored, c.Replaced ? 1 : 0);
     EXPECT_EQ(counts.Skipped, c.Replaced ? 0 : 1);
     EXPECT_EQ(TempDir::Read(a), c.Replaced ? "archived a" : "on disk");
+  }
+}
+
+// Asked for each existing file, in name order, until an answer stands for
+// the rest; a file that does not exist yet is never asked about.
+TEST_F(RestoreRoundTrip, AskingDecidesPerFileUntilAnAnswerForAll) {
+  for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) dir.Write(std::string("src/") + name, "archived");
+  RunOn(5);
+  ASSERT_EQ(errors, Lines{});
+  const std::string archive = Runs().front().Path;
+  using A = TZkRestoreAnswer;
+  const struct {
+    std::vector<A> Answers;
+    Lines Asked;
+    std::string Replaced;  // the letters of the files replaced
+  } cases[] = {
+      {{A::raNo, A::raAll}, {"a.txt", "b.txt"}, "bc"},
+      {{A::raYes, A::raNone}, {"a.txt", "b.txt"}, "a"},
+      {{A::raNo, A::raYes, A::raNo}, {"a.txt", "b.txt", "c.txt"}, "b"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Replaced);
+    const std::string target = dir / ("target " + c.Replaced);
+    const std::string stored = target + (dir / "src");
+    fs::remove_all(target);
+    for (const char* name : {"a.txt", "b.txt", "c.txt"})
+      dir.Write(fs::relative(stored + "/" + name, dir.Path()).string(), "on disk");
+    TZkRestore restore({archive});
+    restore.TargetFolder = target;
+    restore.Overwrite = TZkOverwrite::owAsk;
+    Lines asked;
+    restore.OnAsk = [&](const TZkRestoreItem& item, const std::string& destination) {
+      EXPECT_EQ(destination, restore.DestinationOf(item));
+      asked.push_back(fs::path(destination).filename().string());
+      return c.Answers.at(asked.size() - 1);
+    };
+    std::vector<std::size_t> all;
+    for (std::size_t i = 0; i < restore.Items().size(); ++i) all.push_back(i);
+    const TZkRestoreCounts counts = restore.Run(all);
+    EXPECT_EQ(asked, c.Asked);
+    std::string replaced;
+    for (const char* letter : {"a", "b", "c"})
+      if (TempDir::Read(stored + "/" + letter + ".txt") == "archived") replaced += letter;
+    EXPECT_EQ(replaced, c.Replaced);
+    EXPECT_EQ(TempDir::Read(stored + "/d.txt"), "archived");
+    EXPECT_EQ(counts.Restored, static_cast<int>(c.Replaced.size()) + 1);
+    EXPECT_EQ(counts.Skipped, 3 - static_cast<int>(c.Replaced.size()));
   }
 }
 

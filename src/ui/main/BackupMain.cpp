@@ -301,6 +301,7 @@ void TBackupForm::BuildMenus() {
   selectAllMenu_ = NewAction("SelectAllMenu", QStringLiteral("Összes kijelölés"));
   runMenu_ = NewAction("RunMenu", QStringLiteral("Mentés elindítás"));
   propMenu_ = NewAction("PropMenu", QStringLiteral("Tulajdonságok"));
+  restoreMenu_ = NewAction("RestoreMenu", QStringLiteral("Visszaállítás"));
   undoMenu_ = NewAction("UndoMenu", QStringLiteral("Visszavonás"));
   popupMenu1_->addAction(undoMenu_);
   popupMenu1_->addSeparator()->setObjectName(QStringLiteral("N6"));
@@ -313,6 +314,7 @@ void TBackupForm::BuildMenus() {
   popupMenu1_->addAction(selectAllMenu_);
   popupMenu1_->addSeparator()->setObjectName(QStringLiteral("N1"));
   popupMenu1_->addAction(runMenu_);
+  popupMenu1_->addAction(restoreMenu_);
   popupMenu1_->addSeparator()->setObjectName(QStringLiteral("N5"));
   popupMenu1_->addAction(propMenu_);
 
@@ -323,6 +325,7 @@ void TBackupForm::BuildMenus() {
   mainRenMenu_ = NewAction("MainRenMenu", QStringLiteral("Átnevezés"));
   mainPropMenu_ = NewAction("mainPropMenu", QStringLiteral("Tulajdonságok"));
   mainRunMenu_ = NewAction("MainRunMenu", QStringLiteral("Mentés indítás"));
+  mainRestoreMenu_ = NewAction("MainRestoreMenu", QStringLiteral("Visszaállítás"));
   mainKilepes_ = NewAction("MainKilepes", QStringLiteral("Kilépés"));
   mainUndoMenu_ = NewAction("MainUndoMenu", QStringLiteral("Visszavonás"));
   file->addAction(mainUndoMenu_);
@@ -333,6 +336,7 @@ void TBackupForm::BuildMenus() {
   file->addAction(mainPropMenu_);
   file->addSeparator();
   file->addAction(mainRunMenu_);
+  file->addAction(mainRestoreMenu_);
   file->addSeparator();
   file->addAction(mainKilepes_);
   nvjegy1_ = NewAction("Nvjegy1", QStringLiteral("Névjegy"));
@@ -375,6 +379,7 @@ void TBackupForm::BuildMenus() {
   handle({pasteMenu_}, &TBackupForm::PasteMenuClick);
   handle({runMenu_, mainRunMenu_}, &TBackupForm::RunMenuClick);
   handle({propMenu_, mainPropMenu_}, &TBackupForm::PropMenuClick);
+  handle({restoreMenu_, mainRestoreMenu_}, &TBackupForm::RestoreMenuClick);
   handle({nvjegy1_}, &TBackupForm::Nvjegy1Click);
   handle({undoMenu_, mainUndoMenu_}, &TBackupForm::UndoMenuClick);
   handle({mainKilepes_}, &TBackupForm::MainKilepesClick);
@@ -473,6 +478,7 @@ void TBackupForm::UpdateMainMenu() {
   mainRunMenu_->setEnabled(selected >= 1 && RunJobs);
   mainRenMenu_->setEnabled(selected == 1);
   mainPropMenu_->setEnabled(selected == 1 && EditJob);
+  mainRestoreMenu_->setEnabled(selected == 1 && RestoreJob);
   // The list keys of the context menu's own entries follow the selection
   // too, not only its opening.
   PopupMenu1Popup();
@@ -487,6 +493,7 @@ void TBackupForm::PopupMenu1Popup() {
   delMenu_->setEnabled(selected >= 1);
   runMenu_->setEnabled(selected >= 1 && RunJobs);
   propMenu_->setEnabled(selected == 1 && EditJob);
+  restoreMenu_->setEnabled(selected == 1 && RestoreJob);
 }
 
 void TBackupForm::ListViewEdited(int row, const QString& text) {
@@ -627,6 +634,13 @@ void TBackupForm::PropMenuClick() {
   const std::string name = ToUtf8(selected.front()->text());
   setBackupDlg_->SetSelect(name);
   EditJob(name);
+  UpdateMainMenu();
+}
+
+void TBackupForm::RestoreMenuClick() {
+  const QList<QListWidgetItem*> selected = listView_->selectedItems();
+  if (selected.size() != 1 || !RestoreJob) return;
+  RestoreJob(ToUtf8(selected.front()->text()));
   UpdateMainMenu();
 }
 

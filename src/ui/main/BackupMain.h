@@ -47,6 +47,9 @@ public:
   // Opens the settings window on the job named. Properties is available
   // once it is set.
   std::function<void(const std::string& name)> EditJob;
+  // Opens the restore window on the job named. Restore is available once
+  // it is set.
+  std::function<void(const std::string& name)> RestoreJob;
 
   // The start: the legacy import when only the INI file exists, the job
   // file, the list, then /Group and /start. A failure is shown in the error
@@ -96,6 +99,7 @@ private:
   void PasteMenuClick();
   void RunMenuClick();
   void PropMenuClick();
+  void RestoreMenuClick();
   void Nvjegy1Click();
   void MainKilepesClick();
 
@@ -138,6 +142,7 @@ private:
   QAction* selectAllMenu_;
   QAction* runMenu_;
   QAction* propMenu_;
+  QAction* restoreMenu_;
   QAction* undoMenu_;
   // The menu bar.
   QAction* mainNewMenu_;
@@ -145,6 +150,7 @@ private:
   QAction* mainRenMenu_;
   QAction* mainPropMenu_;
   QAction* mainRunMenu_;
+  QAction* mainRestoreMenu_;
   QAction* mainUndoMenu_;
   QAction* mainKilepes_;
   QAction* nvjegy1_;

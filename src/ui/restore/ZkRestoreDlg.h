@@ -1,0 +1,139 @@
+#pragma once
+// The restore window: a job's runs as its history records them, the chosen
+// run's files as a tree to tick, where they go and what happens to files
+// already there; the restore itself runs on a worker thread with a bar for
+// the whole and one for the file.
+
+#include <QDialog>
+#include <QString>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/ZkRestore.h"
+#include "engine/ZkRunHistory.h"
+
+class QLabel;
+class QPlainTextEdit;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace zk::ui {
+
+class RadioGroup;
+class SpeedButton;
+class TZkEdit;
+class TZkFolderEdit;
+class TZkProgressBar;
+
+class TZkRestoreDlg : public QDialog {
+  Q_OBJECT
+
+public:
+  explicit TZkRestoreDlg(QWidget* owner = nullptr);
+  // Stops the restore and waits for its worker before any control goes.
+  ~TZkRestoreDlg() override;
+
+  // The job's runs from the history file, newest first; the newest "Ok" one
+  // is chosen.
+  void SetJob(const std::string& historyFile, const std::string& jobName);
+
+  // The runs listed, newest first.
+  const std::vector<TZkRunRecord>& Runs() const { return runs_; }
+  // While the worker restores.
+  bool Running() const { return worker_.joinable(); }
+  // What the last restore did.
+  const TZkRestoreCounts& Counts() const { return counts_; }
+  // Runs on the worker thread as each chosen item begins, with the path it
+  // goes to; tests hold the worker there to stop it at a known point.
+  std::function<void(const std::string& destination)> OnItemStarts;
+
+protected:
+  void closeEvent(QCloseEvent* event) override;
+  // Escape closes the window, except while the restore goes on.
+  void reject() override;
+
+private:
+  // What the worker hands the window: the latest position, the error lines
+  // in their order, the question about an existing file, the end.
+  struct TProgress {
+    std::uint64_t Done = 0;
+    std::uint64_t Total = 0;
+    std::uint64_t ItemStart = 0;
+    std::uint64_t ItemSize = 0;
+    std::string Destination;
+  };
+
+  void FillRuns();
+  void RunChosen();
+  void FillFiles();
+  void ApplyFilter();
+  void UpdateChosen();
+  void UpdateControls();
+  std::vector<std::size_t> ChosenItems() const;
+  void StartRestore();
+  void StopRestore();
+
+  // On the worker thread.
+  void Post();
+  TZkRestoreAnswer AskOnWorker(const std::string& destination);
+  // On the window thread: what the worker handed over.
+  Q_INVOKABLE void Flush();
+  Q_INVOKABLE void Ask();
+  void Finish();
+
+  std::vector<TZkRunRecord> runs_;
+  std::unique_ptr<TZkRestore> restore_;
+  // The number of checked items, of checked files and their bytes; a count
+  // is due after a tick.
+  std::size_t chosenItems_ = 0;
+  int chosenFiles_ = 0;
+  std::uint64_t chosenBytes_ = 0;
+  bool countPending_ = false;
+  TZkRestoreCounts counts_;
+  bool stopped_ = false;
+  QString currentFile_;
+
+  std::mutex mutex_;
+  TProgress latest_;
+  bool fresh_ = false;
+  std::vector<std::string> errors_;
+  bool finished_ = false;
+  bool posted_ = false;
+  TZkRestoreCounts result_;
+  // The question the worker waits on, and its answer; abandoned when the
+  // window goes while the worker waits.
+  std::condition_variable answered_;
+  std::string question_;
+  std::optional<TZkRestoreAnswer> answer_;
+  bool abandoned_ = false;
+
+  QTreeWidget* runList_;
+  TZkEdit* filter_;
+  QTreeWidget* fileTree_;
+  QLabel* chosen_;
+  RadioGroup* target_;
+  TZkFolderEdit* targetFolder_;
+  RadioGroup* existing_;
+  TZkProgressBar* totalBar_;
+  TZkProgressBar* fileBar_;
+  QLabel* summary_;
+  QPlainTextEdit* failureList_;
+  SpeedButton* restoreButton_;
+  SpeedButton* stopButton_;
+  SpeedButton* closeButton_;
+  // Last: it reaches the members above through the restore's handlers.
+  std::thread worker_;
+};
+
+// The main window's restore of a job: the restore window on its runs from
+// the history file, shown modally.
+void RestoreJob(QWidget* owner, const std::string& historyFile, const std::string& jobName);
+
+}  // namespace zk::ui

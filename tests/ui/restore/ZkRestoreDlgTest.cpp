@@ -1,0 +1,258 @@
+// The restore window on archives the engine wrote of a temporary tree,
+// driven as a user drives it: a run picked, files ticked, the target and the
+// choice for existing files set, the question answered, the restore stopped.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTest>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <future>
+#include <string>
+#include <vector>
+
+#include "engine/ZkThreadSave.h"
+#include "platform/ZkAtomicFile.h"
+#include "platform/ZkFakePrograms.h"
+#include "platform/ZkFakeServiceControl.h"
+#include "platform/ZkFakeSessionEnder.h"
+#include "support/ZkDialogAnswer.h"
+#include "support/ZkFakeClock.h"
+#include "support/ZkGuiWait.h"
+#include "support/ZkRecordingSleeper.h"
+#include "support/ZkTempDir.h"
+#include "ui/app/ZkQtText.h"
+#include "ui/controls/RadioGroup.h"
+#include "ui/controls/SpeedButton.h"
+#include "ui/controls/ZkFolderEdit.h"
+#include "ui/restore/ZkRestoreDlg.h"
+
+namespace zk::ui {
+namespace {
+
+namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+
+// A job over dir/src whose runs are full runs under dated names, run by the
+// real engine on a fixed clock.
+struct RestoreWindowTest : ::testing::Test {
+  RestoreWindowTest() {
+    TZkThreadSaveTask& job = jobs.Add();
+    job.Name = "Docs";
+    job.AddFiles().Add().Name = dir / "src/";
+    job.DefineOutput().OutputFolder = dir / "out";
+    job.DefineOutput().FileName = "Docs";
+    job.DefineOutput().FileNameDate = true;
+  }
+
+  void RunOn(int day) {
+    clock.Set(2024, 1, day, 10, 0, 0);
+    TZkThreadSave engine(clock);
+    engine.SetSleeper(sleeper);
+    engine.SetActionPlatform(actions);
+    engine.HistoryFilename = History();
+    engine.OnErrorEvent = [this](TZkThreadSave&, const std::string& line) { errors.push_back(line); };
+    engine.OnAfterBackup = [](TZkThreadSave& sender, TZkThreadActiveTask&) {
+      sender.Stop();
+      sender.Terminate();
+    };
+    engine.SetSaving(jobs);
+    engine.Saving().FindByName("Docs")->StartNow();
+    std::promise<void> ended;
+    engine.OnTerminate = [&ended](TZkCustomThread&) { ended.set_value(); };
+    engine.Start();
+    ASSERT_EQ(ended.get_future().wait_for(std::chrono::seconds(60)), std::future_status::ready);
+    ASSERT_EQ(errors, Lines{});
+  }
+
+  std::string History() const { return dir / "Backup.Ini"; }
+
+  // The window on the job's runs, on screen.
+  TZkRestoreDlg& Open() {
+    window.SetJob(History(), "Docs");
+    window.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+    return window;
+  }
+
+  template <class T = QWidget>
+  T& Find(const char* name) {
+    auto* widget = window.findChild<T*>(QLatin1String(name));
+    if (widget == nullptr) throw std::runtime_error(std::string("no control ") + name);
+    return *widget;
+  }
+
+  // The node of the file tree with this stored path.
+  QTreeWidgetItem* Node(const std::string& path) {
+    for (QTreeWidgetItemIterator it(&Find<QTreeWidget>("FileTree")); *it != nullptr; ++it)
+      if ((*it)->toolTip(0).endsWith(ToQString(path))) return *it;
+    ADD_FAILURE() << "no node " << path;
+    return nullptr;
+  }
+
+  // Ticks a node with the keyboard, as the user does.
+  void Tick(const std::string& path) {
+    auto& tree = Find<QTreeWidget>("FileTree");
+    QTreeWidgetItem* node = Node(path);
+    ASSERT_NE(node, nullptr);
+    tree.setFocus();
+    tree.setCurrentItem(node);
+    QTest::keyClick(&tree, Qt::Key_Space);
+    ASSERT_NE(node->checkState(0), Qt::Unchecked) << path;
+  }
+
+  void Choose(const char* group, const QString& item) {
+    for (QRadioButton* button : Find<RadioGroup>(group).findChildren<QRadioButton*>())
+      if (button->text() == item) QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
+  }
+
+  // "Másik mappába" with the folder typed in.
+  void ToFolder(const std::string& folder) {
+    Choose("Target", QStringLiteral("Másik mappába"));
+    QTest::keyClicks(&Find<TZkFolderEdit>("TargetFolder").Edit(), ToQString(folder));
+  }
+
+  void Click(const char* button) {
+    auto& speed = Find<SpeedButton>(button);
+    ZK_WAIT_FOR(speed.isEnabled()) << button;
+    QTest::mouseClick(&speed, Qt::LeftButton);
+  }
+
+  QString Summary() { return Find<QLabel>("Summary").text(); }
+
+  // Where a file of src is restored below `target`.
+  std::string Below(const std::string& target, const std::string& name) const { return target + (dir / "src/") + name; }
+
+  test::TempDir dir;
+  test::TFixedClock clock;
+  test::TRecordingSleeper sleeper;
+  test::TRecordingSleeper actionSleeper;
+  platform::TZkFakeServiceControl services;
+  platform::TZkFakeSessionEnder session;
+  platform::TZkFakePrograms programs;
+  TZkActionPlatform actions{actionSleeper, services, session, programs};
+  TZkThreadSaveTasks jobs{nullptr, &clock};
+  Lines errors;
+  TZkRestoreDlg window;
+};
+
+TEST_F(RestoreWindowTest, TwoCheckedFilesOfTheSecondNewestRunGoToAnotherFolder) {
+  dir.Write("src/a.txt", "a of monday");
+  dir.Write("src/sub/b.txt", "b of monday");
+  dir.Write("src/c.txt", "c of monday");
+  RunOn(1);
+  dir.Write("src/a.txt", "a of tuesday");
+  dir.Write("src/sub/b.txt", "b of tuesday");
+  RunOn(2);
+
+  Open();
+  auto& runs = Find<QTreeWidget>("RunList");
+  ASSERT_EQ(runs.topLevelItemCount(), 2);
+  EXPECT_EQ(runs.currentItem(), runs.topLevelItem(0));
+  EXPECT_EQ(runs.topLevelItem(0)->text(0), QStringLiteral("2024.01.02 10:00"));
+  QTest::mouseClick(runs.viewport(), Qt::LeftButton, {}, runs.visualItemRect(runs.topLevelItem(1)).center());
+  ASSERT_EQ(runs.currentItem(), runs.topLevelItem(1));
+
+  EXPECT_FALSE(Find<SpeedButton>("RestoreButton").isEnabled());
+  Tick("a.txt");
+  Tick("sub/b.txt");
+  ZK_WAIT_FOR(Find<QLabel>("Chosen").text().startsWith(QStringLiteral("Kijelölve: 2 fájl")));
+  const std::string target = dir / "restored";
+  ToFolder(target);
+  Click("RestoreButton");
+  ZK_WAIT_FOR(!window.Running());
+
+  EXPECT_EQ(test::TempDir::Read(Below(target, "a.txt")), "a of monday");
+  EXPECT_EQ(test::TempDir::Read(Below(target, "sub/b.txt")), "b of monday");
+  EXPECT_FALSE(fs::exists(Below(target, "c.txt")));
+  EXPECT_EQ(Summary(), QStringLiteral("Visszaállítva: 2, kihagyva: 0, sikertelen: 0"));
+  // The originals are as they were.
+  EXPECT_EQ(test::TempDir::Read(dir / "src/a.txt"), "a of tuesday");
+}
+
+TEST_F(RestoreWindowTest, ARunWhoseArchiveIsGoneIsGreyedAndTheNewestWithOneIsChosen) {
+  dir.Write("src/a.txt", "a");
+  RunOn(1);
+  RunOn(2);
+  Open();
+  fs::remove(window.Runs().front().Path);
+  window.SetJob(History(), "Docs");
+  auto& runs = Find<QTreeWidget>("RunList");
+  ASSERT_EQ(runs.topLevelItemCount(), 2);
+  EXPECT_FALSE(runs.topLevelItem(0)->flags() & Qt::ItemIsEnabled);
+  EXPECT_TRUE(runs.topLevelItem(0)->toolTip(0).contains(QStringLiteral("Hiányzik: ")));
+  EXPECT_EQ(runs.currentItem(), runs.topLevelItem(1));
+  EXPECT_NE(Node("a.txt"), nullptr);
+}
+
+TEST_F(RestoreWindowTest, TheQuestionAnsweredMindetReplacesEveryExistingFile) {
+  for (const char* name : {"a.txt", "b.txt", "c.txt"}) dir.Write(std::string("src/") + name, "archived");
+  RunOn(1);
+  const std::string target = dir / "restored";
+  for (const char* name : {"a.txt", "b.txt"})
+    dir.Write(fs::relative(Below(target, name), dir.Path()).string(), "on disk");
+
+  Open();
+  EXPECT_EQ(Find<RadioGroup>("Existing").ItemIndex(), 0);  // "Kérdez"
+  Tick(dir / "src");  // the folder of the files: all of them
+  ToFolder(target);
+  QString question;
+  test::AnswerNextDialog([&question](QWidget& dialog) {
+    question = test::MessageBoxText(dialog);
+    test::ClickButton(dialog, QStringLiteral("Mindet"));
+  });
+  Click("RestoreButton");
+  ZK_WAIT_FOR(!window.Running());
+
+  EXPECT_TRUE(question.contains(ToQString(Below(target, "a.txt")))) << ToUtf8(question);
+  for (const char* name : {"a.txt", "b.txt", "c.txt"}) EXPECT_EQ(test::TempDir::Read(Below(target, name)), "archived");
+  EXPECT_EQ(window.Counts().Restored, 3);
+  EXPECT_EQ(window.Counts().Skipped, 0);
+}
+
+TEST_F(RestoreWindowTest, AStopInTheMiddleLeavesOnlyCompleteFiles) {
+  dir.Write("src/1.bin", std::string(200000, '1'));
+  dir.Write("src/2.bin", std::string(200000, '2'));
+  dir.Write("src/3.bin", std::string(200000, '3'));
+  RunOn(1);
+  // The worker waits at the second file until the stop was clicked.
+  std::atomic<bool> atSecond{false};
+  std::promise<void> stopClicked;
+  std::shared_future<void> clicked = stopClicked.get_future().share();
+  window.OnItemStarts = [&](const std::string& destination) {
+    if (!destination.ends_with("/2.bin")) return;
+    atSecond = true;
+    clicked.wait_for(std::chrono::seconds(10));
+  };
+
+  Open();
+  Tick(dir / "src");
+  const std::string target = dir / "restored";
+  ToFolder(target);
+  Click("RestoreButton");
+  ZK_WAIT_FOR(atSecond.load());
+  EXPECT_FALSE(Find<SpeedButton>("CloseButton").isEnabled());
+  Click("StopButton");
+  stopClicked.set_value();
+  ZK_WAIT_FOR(!window.Running());
+
+  EXPECT_EQ(test::TempDir::Read(Below(target, "1.bin")), std::string(200000, '1'));
+  EXPECT_FALSE(fs::exists(Below(target, "2.bin")));
+  EXPECT_FALSE(fs::exists(Below(target, "3.bin")));
+  for (const auto& entry : fs::recursive_directory_iterator(target))
+    EXPECT_FALSE(platform::IsAtomicTemporaryName(entry.path().filename().string())) << entry.path();
+  EXPECT_EQ(window.Counts().Restored, 1);
+  EXPECT_TRUE(Summary().startsWith(QStringLiteral("Megszakítva. Visszaállítva: 1"))) << ToUtf8(Summary());
+  EXPECT_TRUE(Find<SpeedButton>("CloseButton").isEnabled());
+}
+
+}  // namespace
+}  // namespace zk::ui
