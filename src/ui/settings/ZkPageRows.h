@@ -41,7 +41,8 @@ struct TControlRow {
 using H = THandler;
 
 // The archive's target and name, each with its four additions; then how it
-// is packed and what is written beside it. Field labels sit in column 0.
+// is packed, what is written beside it, the check of the new archive and
+// how many dated archives stay. Field labels sit in column 0.
 inline constexpr TControlRow kSaveRows[] = {
     {"OtputFolder", TKind::FolderEdit, "Cél könyvtár", "OutputFolder", H::DataChange, 0, 1, 2},
     {"OutputPathTime", TKind::CheckBox, "Idővel kiegészítve", "OutputFolderTime", H::DataChange, 1, 1, 1},
@@ -59,6 +60,8 @@ inline constexpr TControlRow kSaveRows[] = {
     {"CreateErrorFile", TKind::CheckBox, "Hibalista készítése", "CreateErrorFile", H::DataChange, 7, 2, 1},
     {"TaskDisableCheck", TKind::CheckBox, "Tiltás", "disable", H::TaskDisableCheckClick, 8, 1, 1},
     {"ZkFolderEdit2", TKind::FolderEdit, "Munka könyvtár", "Temp", H::DataChange, 9, 1, 2},
+    {"VerifyArchive", TKind::CheckBox, "Ellenőrzés mentés után", "VerifyArchive", H::DataChange, 10, 1, 1},
+    {"KeepCount", TKind::SpinEdit, "Megtartott archívumok", "KeepCount;0", H::DataChange, 11, 1, 1},
 };
 
 inline constexpr TControlRow kDuplicateRows[] = {

@@ -22,6 +22,7 @@
 #include "ui/main/BackupMain.h"
 #include "ui/main/BackupStartup.h"
 #include "ui/main/Nevjegy.h"
+#include "ui/restore/ZkRestoreDlg.h"
 #include "ui/run/BackupRunUnit.h"
 #include "ui/services/ZkServiceDlg.h"
 #include "ui/settings/ZkSetBackupForm.h"
@@ -88,6 +89,10 @@ TEST(AccessibleNames, EveryFocusableControlOfEveryWindowHasOne) {
   run.SetJobFile(jobFile);
   run.AddRow("Napi");
   EXPECT_EQ(NamelessControls(run), std::vector<std::string>{}) << "run window";
+
+  TZkRestoreDlg restore;
+  restore.SetJob(dir / "Backup.Ini", "Napi");
+  EXPECT_EQ(NamelessControls(restore), std::vector<std::string>{}) << "restore window";
 
   TZkServiceDlg serviceList(context);
   std::vector<std::string> serviceNameless = {"not shown"};

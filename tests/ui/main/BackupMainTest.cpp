@@ -89,6 +89,7 @@ struct MainWindowTest : ::testing::Test {
       runs.push_back({jobFile, names, window->isVisible()});
     };
     form->EditJob = [this](const std::string& name) { edits.push_back(name); };
+    form->RestoreJob = [this](const std::string& name) { restores.push_back(name); };
     messages = MessagesDuring([&] { form->FormCreate(Startup(std::move(switches))); });
     return form;
   }
@@ -132,6 +133,7 @@ struct MainWindowTest : ::testing::Test {
   TempDir dir;
   std::vector<RunCall> runs;
   Names edits;
+  Names restores;
   std::vector<std::string> messages;
 };
 
@@ -327,13 +329,14 @@ TEST_F(MainWindowTest, TheMenusAndTheirKeys) {
   EXPECT_EQ(
       EntriesOf(*form->findChild<QMenu*>(QStringLiteral("PopupMenu1"))),
       (Names{"Visszavonás\tCtrl+Z", "-", "Új létrehozás\tCtrl+N", "Átnevezés\tF2", "-", "Másolás\tCtrl+C", "Beillesztés\tCtrl+V", "Törlés\tDel",
-             "Összes kijelölés\tCtrl+A", "-", "Mentés elindítás\tReturn", "-", "Tulajdonságok\tAlt+Return"}));
+             "Összes kijelölés\tCtrl+A", "-", "Mentés elindítás\tReturn", "Visszaállítás", "-",
+             "Tulajdonságok\tAlt+Return"}));
   const QList<QAction*> bar = form->menuBar()->actions();
   ASSERT_EQ(bar.size(), 2);
   EXPECT_EQ(ToUtf8(bar[0]->text()), "File");
   EXPECT_EQ(EntriesOf(*bar[0]->menu()),
             (Names{"Visszavonás\tCtrl+Z", "-", "Új létrehozás\tCtrl+N", "Kijelölt(ek) törlése\tDel", "Átnevezés\tF2", "Tulajdonságok\tAlt+Return",
-                   "-", "Mentés indítás\tReturn", "-", "Kilépés\tCtrl+Q"}));
+                   "-", "Mentés indítás\tReturn", "Visszaállítás", "-", "Kilépés\tCtrl+Q"}));
   EXPECT_EQ(ToUtf8(bar[1]->text()), "Névjegy");
   EXPECT_EQ(bar[1]->menu(), nullptr);  // a command of its own
 }
@@ -359,8 +362,9 @@ TEST_P(MenuEnabling, FollowsTheSelectionAndTheClipboard) {
   emit form->ListView().customContextMenuRequested(QPoint(1, 1));
   Names enabled;
   for (const char* name :
-       {"AddMenu", "RenMenu", "CopyMenu", "PasteMenu", "DelMenu", "SelectAllMenu", "RunMenu", "PropMenu", "MainNewMenu",
-        "MainDelMenu", "MainRenMenu", "mainPropMenu", "MainRunMenu", "MainKilepes", "Nvjegy1"})
+       {"AddMenu", "RenMenu", "CopyMenu", "PasteMenu", "DelMenu", "SelectAllMenu", "RunMenu", "RestoreMenu", "PropMenu",
+        "MainNewMenu", "MainDelMenu", "MainRenMenu", "mainPropMenu", "MainRunMenu", "MainRestoreMenu", "MainKilepes",
+        "Nvjegy1"})
     if (Action(*form, name).isEnabled()) enabled.push_back(name);
   EXPECT_EQ(enabled, GetParam().enabled);
 }
@@ -373,8 +377,9 @@ INSTANTIATE_TEST_SUITE_P(
         EnablingCase{
             1,
             true,
-            {"AddMenu", "RenMenu", "CopyMenu", "DelMenu", "SelectAllMenu", "RunMenu", "PropMenu", "MainNewMenu",
-             "MainDelMenu", "MainRenMenu", "mainPropMenu", "MainRunMenu", "MainKilepes", "Nvjegy1"}},
+            {"AddMenu", "RenMenu", "CopyMenu", "DelMenu", "SelectAllMenu", "RunMenu", "RestoreMenu", "PropMenu",
+             "MainNewMenu", "MainDelMenu", "MainRenMenu", "mainPropMenu", "MainRunMenu", "MainRestoreMenu",
+             "MainKilepes", "Nvjegy1"}},
         EnablingCase{2,
                      true,
                      {"AddMenu", "CopyMenu", "DelMenu", "SelectAllMenu", "RunMenu", "MainNewMenu", "MainDelMenu",
@@ -621,6 +626,11 @@ TEST_F(MainWindowTest, ADoubleClickRunsEverySelectedJobBottomMostFirst) {
   QTest::keyClick(&list, Qt::Key_Return, Qt::AltModifier);
   EXPECT_EQ(edits, (Names{"Gamma"}));
   EXPECT_EQ(form->SetBackupDlg().Select(), "Gamma");
+
+  // Both menus' restore open the restore window on the one selected.
+  Action(*form, "MainRestoreMenu").trigger();
+  Action(*form, "RestoreMenu").trigger();
+  EXPECT_EQ(restores, (Names{"Gamma", "Gamma"}));
 }
 
 // ------------------------------------------------------------ marks of the last run

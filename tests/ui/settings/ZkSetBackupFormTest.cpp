@@ -25,6 +25,7 @@
 
 #include "base/ZkError.h"
 #include "base/ZkText.h"
+#include "engine/ZkThreadSave.h"
 #include "platform/ZkClock.h"
 #include "platform/ZkFakeServiceControl.h"
 #include "store/ZkTreeData.h"
@@ -231,7 +232,7 @@ TEST_F(SetBackupFormTest, NoCompressionHidesTheDuplicateAndDisablesTheArchiveNam
   EXPECT_EQ(Stored("PackMode"), "0");
   auto& general = Find<QTabWidget>("GeneralPages");
   EXPECT_FALSE(general.isTabVisible(general.indexOf(&Find("TabSheet15"))));
-  for (const char* name : {"OutputFileName", "FilenameTime", "FileNameDate", "ZkFolderEdit2"})
+  for (const char* name : {"OutputFileName", "FilenameTime", "FileNameDate", "ZkFolderEdit2", "VerifyArchive", "KeepCount"})
     EXPECT_FALSE(Find(name).isEnabled()) << name;
   for (const char* name : {"FileNameWeekDay", "FileNameMonthDay", "OtputFolder", "OutputPathTime"})
     EXPECT_TRUE(Find(name).isEnabled()) << name;
@@ -239,6 +240,38 @@ TEST_F(SetBackupFormTest, NoCompressionHidesTheDuplicateAndDisablesTheArchiveNam
   Choose("PackMode", QStringLiteral("Zip tömörítés"));
   EXPECT_EQ(Stored("PackMode"), "1");
   EXPECT_TRUE(Find("OutputFileName").isEnabled());
+}
+
+// The check of the new archive and the number of archives kept, ticked and
+// typed, as the engine reads them from the job file.
+TEST_F(SetBackupFormTest, VerifyArchiveAndKeepCountReachTheEngine) {
+  Open("<Item Name=\"Napi\"/>");
+  auto& keep = Find<SpinEdit>("KeepCount");
+  EXPECT_FALSE(Find<TZkCheckBox>("VerifyArchive").isChecked());
+  EXPECT_EQ(keep.value(), 0);
+  EXPECT_EQ(keep.minimum(), 0);
+  EXPECT_TRUE(keep.toolTip().contains(QStringLiteral("0: mind megmarad")));
+  Check("VerifyArchive");
+  ShowPageOf(keep);
+  keep.selectAll();
+  QTest::keyClicks(&keep, QStringLiteral("7"));
+  EXPECT_EQ(Stored("VerifyArchive"), "1");
+  EXPECT_EQ(Stored("KeepCount"), "7");
+
+  TZkThreadSaveTasks read;
+  ReadJobFile(Path(), read);
+  ASSERT_EQ(read.Count(), 1);
+  EXPECT_TRUE(read.Items(0).DefineOutput().VerifyArchive);
+  EXPECT_EQ(read.Items(0).DefineOutput().KeepCount, 7);
+
+  // Back to 0 and unticked: every archive stays, nothing is read back.
+  Check("VerifyArchive");
+  keep.selectAll();
+  QTest::keyClick(&keep, Qt::Key_0);
+  TZkThreadSaveTasks again;
+  ReadJobFile(Path(), again);
+  EXPECT_FALSE(again.Items(0).DefineOutput().VerifyArchive);
+  EXPECT_EQ(again.Items(0).DefineOutput().KeepCount, 0);
 }
 
 TEST_F(SetBackupFormTest, TaskDisableUpdatesTheStoredDisableWhateverItsCase) {
