@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -11,6 +12,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSplitter>
 #include <QStyle>
 #include <QTimer>
@@ -45,7 +47,6 @@ constexpr int kIndexRole = Qt::UserRole + 1;
 // A file node's stored path, which the filter looks at.
 constexpr int kPathRole = Qt::UserRole + 2;
 
-enum TTarget { tgOriginal, tgFolder };
 // In the order of "Meglévő fájlok".
 constexpr TZkOverwrite kOverwrites[] = {TZkOverwrite::owAsk, TZkOverwrite::owNewer, TZkOverwrite::owAlways,
                                         TZkOverwrite::owNever};
@@ -121,8 +122,10 @@ TZkRestoreDlg::TZkRestoreDlg(QWidget* owner)
       filter_(new TZkEdit(this)),
       fileTree_(new QTreeWidget(this)),
       chosen_(new QLabel(this)),
-      target_(new RadioGroup(QStringLiteral(" Cél "), {}, this)),
-      targetFolder_(new TZkFolderEdit(this)),
+      target_(new QGroupBox(QStringLiteral(" Cél "), this)),
+      toOriginal_(new QRadioButton(QStringLiteral("Eredeti helyére"), target_)),
+      toFolder_(new QRadioButton(QStringLiteral("Másik mappába"), target_)),
+      targetFolder_(new TZkFolderEdit(target_)),
       existing_(new RadioGroup(QStringLiteral(" Meglévő fájlok "), {}, this)),
       totalBar_(new TZkProgressBar(this)),
       fileBar_(new TZkProgressBar(this)),
@@ -145,6 +148,8 @@ TZkRestoreDlg::TZkRestoreDlg(QWidget* owner)
   runList_->setToolTip(QStringLiteral("A mentés futásai, a legújabb elöl; a szürke futás archívuma hiányzik"));
   runList_->setHeaderLabels({QStringLiteral("Időpont"), QStringLiteral("Fajta"), QStringLiteral("Archívum")});
   runList_->setRootIsDecorated(false);
+  // The end of an archive name tells the runs apart.
+  runList_->setTextElideMode(Qt::ElideMiddle);
   runList_->setUniformRowHeights(true);
   runList_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
   runList_->header()->setStretchLastSection(true);
@@ -165,12 +170,19 @@ TZkRestoreDlg::TZkRestoreDlg(QWidget* owner)
   fileTree_->header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
   chosen_->setObjectName(QStringLiteral("Chosen"));
 
+  // The folder field sits on the line of its choice.
   target_->setObjectName(QStringLiteral("Target"));
   target_->setAccessibleName(QStringLiteral("Cél"));
-  target_->SetItems({QStringLiteral("Eredeti helyére"), QStringLiteral("Másik mappába")});
-  target_->SetColumns(2);
-  target_->SetItemIndex(tgOriginal);
-  target_->setToolTip(QStringLiteral("Az eredeti útvonalra, vagy egy mappába a tárolt útvonalával"));
+  toOriginal_->setObjectName(QStringLiteral("ToOriginal"));
+  toOriginal_->setToolTip(QStringLiteral("Minden fájl az eredeti útvonalára kerül vissza"));
+  toFolder_->setObjectName(QStringLiteral("ToFolder"));
+  toFolder_->setToolTip(QStringLiteral("A fájlok a megadott mappába kerülnek, a tárolt útvonalukkal"));
+  toOriginal_->setChecked(true);
+  auto* targetLayout = new QHBoxLayout(target_);
+  targetLayout->addWidget(toOriginal_);
+  targetLayout->addSpacing(12);
+  targetLayout->addWidget(toFolder_);
+  targetLayout->addWidget(targetFolder_, 1);
   targetFolder_->setObjectName(QStringLiteral("TargetFolder"));
   targetFolder_->setAccessibleName(QStringLiteral("Célmappa"));
   targetFolder_->Edit().setAccessibleName(QStringLiteral("Célmappa"));
@@ -215,9 +227,10 @@ TZkRestoreDlg::TZkRestoreDlg(QWidget* owner)
   filesLayout->setContentsMargins(0, 0, 0, 0);
   auto* filesHead = new QHBoxLayout;
   filesHead->addWidget(new TZkLabel(QStringLiteral("&Fájlok"), fileTree_, filesPane));
-  filesHead->addStretch();
+  filesHead->addStretch(1);
   filesHead->addWidget(new TZkLabel(QStringLiteral("&Szűrő:"), filter_, filesPane));
-  filesHead->addWidget(filter_, 1);
+  filter_->setMinimumWidth(220);
+  filesHead->addWidget(filter_);
   filesLayout->addLayout(filesHead);
   filesLayout->addWidget(fileTree_);
   filesLayout->addWidget(chosen_);
@@ -226,15 +239,9 @@ TZkRestoreDlg::TZkRestoreDlg(QWidget* owner)
   panes->setChildrenCollapsible(false);
   panes->addWidget(runsPane);
   panes->addWidget(filesPane);
-  panes->setStretchFactor(0, 2);
-  panes->setStretchFactor(1, 3);
-
-  auto* targetRow = new QHBoxLayout;
-  targetRow->addWidget(target_);
-  auto* folderColumn = new QVBoxLayout;
-  folderColumn->addStretch();
-  folderColumn->addWidget(targetFolder_);
-  targetRow->addLayout(folderColumn, 1);
+  panes->setStretchFactor(0, 1);
+  panes->setStretchFactor(1, 1);
+  panes->setSizes({400, 500});
 
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(summary_, 1);
@@ -242,16 +249,16 @@ TZkRestoreDlg::TZkRestoreDlg(QWidget* owner)
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(panes, 1);
-  layout->addLayout(targetRow);
+  layout->addWidget(target_);
   layout->addWidget(existing_);
   layout->addWidget(totalBar_);
   layout->addWidget(fileBar_);
   layout->addWidget(failureList_);
   layout->addLayout(buttons);
-  resize(820, 560);
+  resize(920, 580);
 
   // Keyboard order as the window reads: runs, filter, files, then below.
-  QWidget* order[] = {runList_, filter_,       fileTree_,   target_,    &targetFolder_->Edit(),
+  QWidget* order[] = {runList_,  filter_,        fileTree_, toOriginal_,  toFolder_,      &targetFolder_->Edit(),
                       &targetFolder_->BrowseButton(), existing_, failureList_, restoreButton_, stopButton_,
                       closeButton_};
   for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
@@ -264,7 +271,7 @@ TZkRestoreDlg::TZkRestoreDlg(QWidget* owner)
     if (column != 0 || std::exchange(countPending_, true)) return;
     QTimer::singleShot(0, this, [this] { Guarded([this] { UpdateChosen(); })(); });
   });
-  target_->OnChange = Guarded([this](QWidget&) { UpdateControls(); });
+  connect(toFolder_, &QRadioButton::toggled, this, Guarded([this](bool) { UpdateControls(); }));
   connect(&targetFolder_->Edit(), &QLineEdit::textChanged, this, Guarded([this](const QString&) { UpdateControls(); }));
   connect(restoreButton_, &QToolButton::clicked, this, Guarded([this](bool) { StartRestore(); }));
   connect(stopButton_, &QToolButton::clicked, this, Guarded([this](bool) { StopRestore(); }));
@@ -432,7 +439,7 @@ void TZkRestoreDlg::UpdateChosen() {
 
 void TZkRestoreDlg::UpdateControls() {
   const bool running = Running();
-  const bool toFolder = target_->ItemIndex() == tgFolder;
+  const bool toFolder = toFolder_->isChecked();
   targetFolder_->setEnabled(toFolder && !running);
   const bool targetOk = !toFolder || !IsBlank(ToUtf8(targetFolder_->Text()));
   restoreButton_->setEnabled(!running && restore_ != nullptr && chosenItems_ > 0 && targetOk);
@@ -445,7 +452,7 @@ void TZkRestoreDlg::UpdateControls() {
 void TZkRestoreDlg::StartRestore() {
   const std::vector<std::size_t> chosen = ChosenItems();
   if (restore_ == nullptr || chosen.empty() || Running()) return;
-  if (target_->ItemIndex() == tgFolder)
+  if (toFolder_->isChecked())
     restore_->TargetFolder = ToUtf8(targetFolder_->Text());
   else
     restore_->TargetFolder.reset();

@@ -19,8 +19,10 @@
 #include "engine/ZkRestore.h"
 #include "engine/ZkRunHistory.h"
 
+class QGroupBox;
 class QLabel;
 class QPlainTextEdit;
+class QRadioButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -118,7 +120,9 @@ private:
   TZkEdit* filter_;
   QTreeWidget* fileTree_;
   QLabel* chosen_;
-  RadioGroup* target_;
+  QGroupBox* target_;
+  QRadioButton* toOriginal_;
+  QRadioButton* toFolder_;
   TZkFolderEdit* targetFolder_;
   RadioGroup* existing_;
   TZkProgressBar* totalBar_;

@@ -109,14 +109,10 @@ struct RestoreWindowTest : ::testing::Test {
     ASSERT_NE(node->checkState(0), Qt::Unchecked) << path;
   }
 
-  void Choose(const char* group, const QString& item) {
-    for (QRadioButton* button : Find<RadioGroup>(group).findChildren<QRadioButton*>())
-      if (button->text() == item) QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
-  }
-
   // "Másik mappába" with the folder typed in.
   void ToFolder(const std::string& folder) {
-    Choose("Target", QStringLiteral("Másik mappába"));
+    auto& toFolder = Find<QRadioButton>("ToFolder");
+    QTest::mouseClick(&toFolder, Qt::LeftButton, {}, QPoint(6, toFolder.height() / 2));
     QTest::keyClicks(&Find<TZkFolderEdit>("TargetFolder").Edit(), ToQString(folder));
   }
 

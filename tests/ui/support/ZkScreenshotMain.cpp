@@ -37,7 +37,8 @@ int main(int argc, char** argv) {
   if (!folder.mkpath(QStringLiteral("."))) return 1;
   bool ok = true;
   for (const auto save :
-       {SaveMainWindow, SaveProgressBars, SaveControls, SaveServiceList, SaveRunWindow, SaveSettingsPages})
+       {SaveMainWindow, SaveProgressBars, SaveControls, SaveServiceList, SaveRunWindow, SaveRestoreWindow,
+        SaveSettingsPages})
     ok = save(folder) && ok;
   return ok ? 0 : 1;
 }

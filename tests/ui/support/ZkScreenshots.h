@@ -17,6 +17,7 @@ bool SaveProgressBars(const QDir& folder);   // progress-bar
 bool SaveControls(const QDir& folder);       // controls
 bool SaveServiceList(const QDir& folder);    // service-list
 bool SaveRunWindow(const QDir& folder);      // run-window, run-window-long-name, run-window-dark
+bool SaveRestoreWindow(const QDir& folder);  // restore-window
 bool SaveSettingsPages(const QDir& folder);  // settings-*
 
 }  // namespace zk::ui::screenshots
