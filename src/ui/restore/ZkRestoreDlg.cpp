@@ -21,7 +21,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <exception>
-#include <iterator>
 #include <map>
 #include <utility>
 
@@ -258,10 +257,12 @@ TZkRestoreDlg::TZkRestoreDlg(QWidget* owner)
   resize(920, 580);
 
   // Keyboard order as the window reads: runs, filter, files, then below.
-  QWidget* order[] = {runList_,  filter_,        fileTree_, toOriginal_,  toFolder_,      &targetFolder_->Edit(),
-                      &targetFolder_->BrowseButton(), existing_, failureList_, restoreButton_, stopButton_,
-                      closeButton_};
-  for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+  // A radio group is reached at its buttons.
+  QList<QWidget*> order = {runList_, filter_, fileTree_, toOriginal_, toFolder_, &targetFolder_->Edit(),
+                           &targetFolder_->BrowseButton()};
+  for (QRadioButton* button : existing_->findChildren<QRadioButton*>()) order.push_back(button);
+  order.append({failureList_, restoreButton_, stopButton_, closeButton_});
+  for (qsizetype i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 
   connect(runList_, &QTreeWidget::currentItemChanged, this,
           Guarded([this](QTreeWidgetItem*, QTreeWidgetItem*) { RunChosen(); }));

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -248,6 +249,31 @@ TEST_F(RestoreWindowTest, AStopInTheMiddleLeavesOnlyCompleteFiles) {
   EXPECT_EQ(window.Counts().Restored, 1);
   EXPECT_TRUE(Summary().startsWith(QStringLiteral("Megszakítva. Visszaállítva: 1"))) << ToUtf8(Summary());
   EXPECT_TRUE(Find<SpeedButton>("CloseButton").isEnabled());
+}
+
+// Tab walks the window as it reads: the runs, the filter, the files, the
+// target with its folder, the choice for existing files, the buttons.
+TEST_F(RestoreWindowTest, TabFollowsTheWindowFromTopToBottom) {
+  dir.Write("src/a.txt", "a");
+  RunOn(1);
+  Open();
+  QApplication::setActiveWindow(&window);
+  ToFolder(dir / "restored");
+  Tick(dir / "src");
+  ZK_WAIT_FOR(Find<SpeedButton>("RestoreButton").isEnabled());
+  Find<QTreeWidget>("RunList").setFocus();
+  QStringList reached;
+  for (int i = 0; i < 10; ++i) {
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_NE(focus, nullptr);
+    const auto* button = qobject_cast<QAbstractButton*>(focus);
+    reached.push_back(button != nullptr ? button->text() : focus->accessibleName());
+    QTest::keyClick(focus, Qt::Key_Tab);
+  }
+  // A radio group is one stop, at its chosen button; the stop button is
+  // disabled before the start; after the last control the first again.
+  EXPECT_EQ(ToUtf8(reached.join(QStringLiteral(" | "))),
+            "Futások | Szűrő: | Fájlok | Másik mappába | Célmappa | … | Kérdez | Visszaállítás | Bezárás | Futások");
 }
 
 }  // namespace
