@@ -164,7 +164,8 @@ bool TZkRestore::Replaces(const TZkRestoreItem& item, const std::string& destina
   }
   if (replaceRest_) return *replaceRest_;
   const TZkRestoreAnswer answer = OnAsk ? OnAsk(item, destination) : TZkRestoreAnswer::raNo;
-  if (answer == TZkRestoreAnswer::raAll || answer == TZkRestoreAnswer::raNone) replaceRest_ = answer == TZkRestoreAnswer::raAll;
+  if (answer == TZkRestoreAnswer::raAll || answer == TZkRestoreAnswer::raNone)
+    replaceRest_ = answer == TZkRestoreAnswer::raAll;
   return answer == TZkRestoreAnswer::raYes || answer == TZkRestoreAnswer::raAll;
 }
 

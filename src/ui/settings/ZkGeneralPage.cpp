@@ -28,7 +28,8 @@ void TZkSetBackupForm::AddGeneralPage() {
 
 void TZkSetBackupForm::PackModeClick(QWidget& sender) {
   const bool zip = static_cast<RadioGroup&>(sender).ItemIndex() > 0;
-  for (const char* name : {"FileNameDate", "FilenameTime", "OutputFileName", "ZkFolderEdit2", "VerifyArchive", "KeepCount"})
+  for (const char* name :
+       {"FileNameDate", "FilenameTime", "OutputFileName", "ZkFolderEdit2", "VerifyArchive", "KeepCount"})
     Control(name).setEnabled(zip);
   auto& tabs = static_cast<QTabWidget&>(Control("GeneralPages"));
   tabs.setTabVisible(tabs.indexOf(&Control("TabSheet15")), zip);

@@ -46,7 +46,9 @@ bool WriteArchive(const std::string& path, const TFiles& files, zk::TDateTime mo
 
 bool zk::ui::screenshots::SaveRestoreWindow(const QDir& folder) {
   QTemporaryDir temp;
-  const auto path = [&temp](const std::string& name) { return temp.filePath(QString::fromStdString(name)).toStdString(); };
+  const auto path = [&temp](const std::string& name) {
+    return temp.filePath(QString::fromStdString(name)).toStdString();
+  };
   const std::string full = path("Dokumentumok 2024.11.04.Zip");
   const std::string incomplete = path("Dokumentumok 2024.11.05.Zip");
   const std::string newest = path("Dokumentumok 2024.11.06.Zip");

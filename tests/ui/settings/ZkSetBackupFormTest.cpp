@@ -232,7 +232,8 @@ TEST_F(SetBackupFormTest, NoCompressionHidesTheDuplicateAndDisablesTheArchiveNam
   EXPECT_EQ(Stored("PackMode"), "0");
   auto& general = Find<QTabWidget>("GeneralPages");
   EXPECT_FALSE(general.isTabVisible(general.indexOf(&Find("TabSheet15"))));
-  for (const char* name : {"OutputFileName", "FilenameTime", "FileNameDate", "ZkFolderEdit2", "VerifyArchive", "KeepCount"})
+  for (const char* name :
+       {"OutputFileName", "FilenameTime", "FileNameDate", "ZkFolderEdit2", "VerifyArchive", "KeepCount"})
     EXPECT_FALSE(Find(name).isEnabled()) << name;
   for (const char* name : {"FileNameWeekDay", "FileNameMonthDay", "OtputFolder", "OutputPathTime"})
     EXPECT_TRUE(Find(name).isEnabled()) << name;
