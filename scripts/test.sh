@@ -4,7 +4,7 @@
 # with clang under AddressSanitizer and UndefinedBehaviorSanitizer
 # (build-asan/), warnings as errors in both; then the tests of the parts
 # that run threads (the engine, system control, the console program and
-# the run window) once more under ThreadSanitizer (build-tsan/); last, the
+# the run and restore windows) once more under ThreadSanitizer (build-tsan/); last, the
 # Debian package from an optimised build and its checks (build-release/,
 # scripts/package-test.sh).
 set -euo pipefail
@@ -22,9 +22,10 @@ for preset in default asan; do
   ctest --test-dir "$dir" --output-on-failure -j "$jobs"
 done
 
-echo "== tsan: the engine, system, console program and run window tests (build-tsan)"
+echo "== tsan: the engine, system, console program, run and restore window tests (build-tsan)"
 cmake --preset tsan
-cmake --build build-tsan -j "$jobs" --target engine_tests pipeline_tests system_tests cli_tests ui_run_tests
+cmake --build build-tsan -j "$jobs" --target engine_tests pipeline_tests system_tests cli_tests ui_run_tests \
+  ui_restore_tests
 build-tsan/tests/engine/engine_tests
 build-tsan/tests/engine/pipeline_tests
 build-tsan/tests/system/system_tests
@@ -35,6 +36,7 @@ build-tsan/tests/cli/cli_tests
 # tests stay out: Qt's own pooled threads, which its dialogs start, report
 # inside uninstrumented Qt code only.
 TSAN_OPTIONS="suppressions=$PWD/tests/ui/tsan-qt.supp" QT_QPA_PLATFORM=offscreen build-tsan/tests/ui/ui_run_tests
+TSAN_OPTIONS="suppressions=$PWD/tests/ui/tsan-qt.supp" QT_QPA_PLATFORM=offscreen build-tsan/tests/ui/ui_restore_tests
 
 echo "== package: the Debian package and its checks (build-release)"
 scripts/package-test.sh
