@@ -1,8 +1,6 @@
 #pragma once
 // The commands of backup-cli. Each returns the program's exit code.
 
-#include <string>
-
 #include "CliFiles.h"
 #include "CliOptions.h"
 
@@ -21,9 +19,5 @@ int HistoryCommand(const TZkProgramFiles& files, const TCliOptions& options);
 int VerifyCommand(const TZkProgramFiles& files, const TCliOptions& options);
 int RestoreCommand(const TZkProgramFiles& files, const TCliOptions& options);
 int StatusCommand(const TZkProgramFiles& files);
-
-// An age in days as status and serve's notices say it: "3 napja", "5 órája",
-// "12 perce".
-std::string AgeText(double days);
 
 }  // namespace zk::cli

@@ -42,7 +42,9 @@ int main(int argc, char** argv) {
   const zk::TZkActionPlatform actions{zk::platform::SystemSleeper(), *services, *session,
                                       zk::platform::DesktopPrograms(), sleepInhibitor.get()};
 
+  const std::unique_ptr<zk::platform::TZkUserScheduler> scheduler = zk::platform::SystemUserScheduler();
   zk::ui::TBackupForm form(&serviceContext);
+  form.SetScheduler(scheduler.get());
   form.RunJobs = [&form, &actions](const std::string& jobFile, const std::vector<std::string>& names) {
     const zk::ui::TRunOutcome outcome = zk::ui::RunJobs(&form, actions, jobFile, names, !form.Startup().Throttle);
     form.RefreshMarks();
