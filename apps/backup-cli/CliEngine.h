@@ -11,6 +11,7 @@
 #include "CliDisplay.h"
 #include "CliFiles.h"
 #include "engine/ZkThreadSave.h"
+#include "platform/ZkDesktopBus.h"
 #include "platform/ZkServiceControl.h"
 #include "platform/ZkSessionEnd.h"
 
@@ -23,6 +24,8 @@ public:
   TZkThreadSave& Engine() { return engine_; }
   // Error lines written so far; read from any thread.
   int ErrorCount() const { return errors_.load(); }
+  // Error lines of the run now ending, for OnJobEnded.
+  int RunErrorCount() const { return runErrors_.load(); }
   // Called on the worker thread at the end of every run, after the display
   // has finished the job's line. Set before the engine starts.
   std::function<void(TZkThreadSave& engine, const TZkThreadActiveTask& task)> OnJobEnded;
@@ -30,8 +33,10 @@ public:
 private:
   TCliDisplay& display_;
   std::atomic<int> errors_{0};
+  std::atomic<int> runErrors_{0};
   std::unique_ptr<platform::TZkServiceControl> services_;
   std::unique_ptr<platform::TZkSessionEnder> session_;
+  std::unique_ptr<platform::TZkSleepInhibitor> sleepInhibitor_;
   TZkActionPlatform actions_;
   // Last, so that it is destroyed, and its thread joined, before anything
   // its handlers reach.

@@ -107,6 +107,8 @@ TCliOptions ParseOptions(const std::vector<std::string>& arguments) {
       options.Throttle = false;
     } else if (argument == "--no-catch-up") {
       options.CatchUp = false;
+    } else if (argument == "--notify-success") {
+      options.NotifySuccess = true;
     } else if (std::string value; TakeValue(arguments, i, "--run", value)) {
       options.RunNumber = RunNumberOf(value);
     } else if (TakeValue(arguments, i, "--archive", value)) {
@@ -158,6 +160,7 @@ std::string UsageText() {
          "  --no-throttle  a futás várakozásai nélkül (mappánként, fájlonként, jelentésenként)\n"
          "  --no-catch-up  a serve nem pótolja az ütemezett futásokat, amelyek akkor maradtak\n"
          "                 el, amikor nem futott\n"
+         "  --notify-success  a serve a jól végződött futásokról is értesítést küld\n"
          "  --run N        a history N. futása (1 a legújabb)\n"
          "  --archive FÁJL ez az archívum, nem egy mentés futása\n"
          "  --to MAPPA     visszaállítás ebbe a mappába, a tárolt útvonal szerint\n"

@@ -23,6 +23,7 @@ struct TCliOptions {
   std::optional<std::string> JobFile;  // --jobs; none: the program folder's
   bool Throttle = true;                // --no-throttle clears it
   bool CatchUp = true;                 // serve: --no-catch-up clears it
+  bool NotifySuccess = false;          // serve: --notify-success, a notice after a good run too
   bool Help = false;
   bool Version = false;
 };

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -14,9 +15,12 @@
 
 #include "CliCommands.h"
 #include "CliEngine.h"
+#include "CliNotices.h"
 #include "CliStopSignals.h"
 #include "engine/ZkRunSequence.h"
+#include "platform/ZkClock.h"
 #include "platform/ZkFileSystem.h"
+#include "platform/ZkSystemPlatform.h"
 
 namespace zk::cli {
 namespace {
@@ -44,6 +48,8 @@ std::optional<std::vector<int>> SelectJobs(const TZkThreadSaveTasks& jobs, const
 
 // How often serve looks whether the job file changed.
 constexpr std::chrono::milliseconds kJobFilePoll{2000};
+// How often serve looks for overdue jobs: a notice a day each is enough.
+constexpr std::chrono::minutes kOverdueCheck{10};
 
 // Waits until the engine's loop has ended; a stop signal first stops the
 // run in order and ends the loop. With `poll`, it is called every
@@ -144,10 +150,15 @@ int ServeCommand(const TZkProgramFiles& files, const TCliOptions& options) {
 
   TCliStopSignals signals;
   const auto display = MakeDisplay();
+  const std::unique_ptr<platform::TZkNotifier> notifier = platform::SystemNotifier();
+  TCliNotices notices(*notifier, options.NotifySuccess);
   TCliEngine cli(files, options.Throttle, *display);
   TZkThreadSave& engine = cli.Engine();
   engine.SetSaving(jobs);
   engine.CatchUp = options.CatchUp;
+  cli.OnJobEnded = [&files, &notices, &cli](TZkThreadSave&, const TZkThreadActiveTask& task) {
+    notices.RunEnded(files, task.Name, cli.RunErrorCount());
+  };
   engine.OnTerminate = [&signals](TZkCustomThread&) { signals.NotifyDone(); };
   // Said once the signals are in hand, so that whoever waits for this line
   // may stop the program with them.
@@ -156,13 +167,19 @@ int ServeCommand(const TZkProgramFiles& files, const TCliOptions& options) {
   engine.Start();
 
   auto stamp = JobFileStamp(files.JobFile);
-  const auto reloadWhenChanged = [&] {
+  auto overdueChecked = std::chrono::steady_clock::now();
+  notices.CheckOverdue(files, platform::SystemClock().Now());
+  const auto poll = [&] {
+    if (std::chrono::steady_clock::now() - overdueChecked >= kOverdueCheck) {
+      overdueChecked = std::chrono::steady_clock::now();
+      notices.CheckOverdue(files, platform::SystemClock().Now());
+    }
     const auto now = JobFileStamp(files.JobFile);
     if (now == stamp) return;
     stamp = now;
     if (now) ReloadJobs(engine, files.JobFile);
   };
-  if (!WaitForEngine(signals, engine, reloadWhenChanged)) {
+  if (!WaitForEngine(signals, engine, poll)) {
     ReportUnexpectedEnd(engine);
     return kExitErrors;
   }

@@ -1,6 +1,5 @@
 // status: how every job stands, so that a schedule gone silent is seen.
 
-#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -12,13 +11,6 @@
 
 namespace zk::cli {
 namespace {
-
-// "3 napja", "5 órája", "12 perce".
-std::string AgeText(double days) {
-  if (days >= 1) return std::to_string(static_cast<long>(std::floor(days))) + " napja";
-  if (days * 24 >= 1) return std::to_string(static_cast<long>(std::floor(days * 24))) + " órája";
-  return std::to_string(static_cast<long>(std::floor(std::max(0.0, days) * 1440))) + " perce";
-}
 
 std::string StatusLine(const TZkThreadSaveTask& job, const TZkJobHealth& health, TDateTime now) {
   std::string line = job.Name + ": utolsó futás: ";

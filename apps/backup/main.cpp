@@ -38,11 +38,14 @@ int main(int argc, char** argv) {
   // only when a window or a job's action calls them.
   const std::unique_ptr<zk::platform::TZkServiceControl> services = zk::platform::SystemServiceControl();
   const std::unique_ptr<zk::platform::TZkSessionEnder> session = zk::platform::SystemSessionEnder();
+  const std::unique_ptr<zk::platform::TZkSleepInhibitor> sleepInhibitor = zk::platform::SystemSleepInhibitor();
   const zk::TZkServiceContext serviceContext{*services, zk::platform::SystemSleeper()};
   const zk::TZkActionPlatform actions{zk::platform::SystemSleeper(), *services, *session,
-                                      zk::platform::DesktopPrograms()};
+                                      zk::platform::DesktopPrograms(), sleepInhibitor.get()};
 
+  const std::unique_ptr<zk::platform::TZkUserScheduler> scheduler = zk::platform::SystemUserScheduler();
   zk::ui::TBackupForm form(&serviceContext);
+  form.SetScheduler(scheduler.get());
   form.RunJobs = [&form, &actions](const std::string& jobFile, const std::vector<std::string>& names) {
     const zk::ui::TRunOutcome outcome = zk::ui::RunJobs(&form, actions, jobFile, names, !form.Startup().Throttle);
     form.RefreshMarks();

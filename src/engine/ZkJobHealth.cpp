@@ -1,6 +1,7 @@
 #include "engine/ZkJobHealth.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "engine/ZkTimering.h"
 
@@ -55,6 +56,12 @@ TZkJobHealth JobHealth(const TZkThreadSaveTask& job, const std::vector<std::stri
     health.Overdue = health.LastGood ? now - *health.LastGood > *gap + kOverdueSlackDays : health.LastRun.has_value();
   }
   return health;
+}
+
+std::string AgeText(double days) {
+  if (days >= 1) return std::to_string(static_cast<long>(std::floor(days))) + " napja";
+  if (days * 24 >= 1) return std::to_string(static_cast<long>(std::floor(days * 24))) + " órája";
+  return std::to_string(static_cast<long>(std::floor(std::max(0.0, days) * 1440))) + " perce";
 }
 
 }  // namespace zk

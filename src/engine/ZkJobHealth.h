@@ -30,4 +30,7 @@ std::optional<double> LongestScheduleGap(const TZkThreadSaveTask& job);
 // due moments must be computed.
 TZkJobHealth JobHealth(const TZkThreadSaveTask& job, const std::vector<std::string>& history, TDateTime now);
 
+// An age in days as the programs say it: "3 napja", "5 órája", "12 perce".
+std::string AgeText(double days);
+
 }  // namespace zk

@@ -12,6 +12,7 @@
 #include "engine/ZkThreadSave.h"
 #include "platform/ZkFileHandle.h"
 #include "platform/ZkFileSystem.h"
+#include "platform/ZkSystemError.h"
 #include "util/ZkUtilFile.h"
 
 namespace zk {
@@ -70,6 +71,7 @@ void TZkThreadSave::RunBody(TZkThreadActiveTask& task, TRunState& run) {
   Log(task.Name);
   Log(kRule);
   if (task.CatchUp) Log("- Catch Up -" + task.TimerList().Items(task.TimerIndex).DisplayName());
+  HoldOffSleep(task);
   RunActions(task, TActionList::alBegin);
   if (!Interrupted()) CollectAndPack(task, run);
   RunActions(task, TActionList::alEnd);
@@ -95,6 +97,9 @@ void TZkThreadSave::RunActions(TZkThreadActiveTask& task, TActionList which) {
         Log("- Post -" + task.ItemName);
       }
       if (actions_ == nullptr) throw EZkError("No action platform");
+      // A lock held on would delay or refuse the machine's own end.
+      if (action.FuncType() == TZkSaveFunc::seShutDown || action.FuncType() == TZkSaveFunc::seRestart)
+        sleepLock_.reset();
       // A stop does not wait for a program that may never end.
       if (!action.Perform(*actions_, [this] { return Interrupted(); }))
         Log(FormatMessage("A program tovább fut, a mentés nem várja meg (%s)", {task.ItemName}));
@@ -104,6 +109,12 @@ void TZkThreadSave::RunActions(TZkThreadActiveTask& task, TActionList which) {
     ++task.ItemPosition;
   }
   before ? DoAfterBeginFunc() : DoAfterEndFunc();
+}
+
+void TZkThreadSave::HoldOffSleep(const TZkThreadActiveTask& task) {
+  if (actions_ == nullptr || actions_->SleepInhibitor == nullptr) return;
+  sleepLock_ = actions_->SleepInhibitor->Inhibit("Mentés fut: " + task.Name);
+  if (!sleepLock_) Log("Az alvás nem tiltható le a mentés idejére: " + platform::LastSystemErrorText());
 }
 
 void TZkThreadSave::CollectAndPack(TZkThreadActiveTask& task, TRunState& run) {
@@ -215,6 +226,7 @@ void TZkThreadSave::WrapUp(TRunState& run) {
     // Without its line, the next update run would take a wrong base.
     Error(e.what());
   }
+  sleepLock_.reset();
   DoAfterBackup();
 }
 

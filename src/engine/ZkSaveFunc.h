@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/ZkClock.h"
+#include "platform/ZkDesktopBus.h"
 #include "platform/ZkPrograms.h"
 #include "platform/ZkServiceControl.h"
 #include "platform/ZkSessionEnd.h"
@@ -33,6 +34,8 @@ struct TZkActionPlatform {
   platform::TZkServiceControl& Services;
   platform::TZkSessionEnder& Session;
   platform::TZkProgramLauncher& Programs;
+  // Holds off sleep while a run works; none: the machine sleeps as it will.
+  platform::TZkSleepInhibitor* SleepInhibitor = nullptr;
 };
 
 class TZkThreadSaveFunc : public TZkCollectionItem {

@@ -226,11 +226,17 @@ private:
   // no longer keeps are deleted, with their duplicates.
   void PruneArchives(TZkThreadActiveTask& task, const std::vector<std::string>& history);
   bool Interrupted() const { return StopRequested() || Terminated(); }
+  // Takes the action platform's sleep lock for the run; without one the
+  // run goes on and its log says why.
+  void HoldOffSleep(const TZkThreadActiveTask& task);
 
   TZkThreadSaveTasks saving_;
   std::unique_ptr<TZkThreadActiveTask> activeTask_;
   platform::TZkSleeper* sleeper_ = &platform::SystemSleeper();
   const TZkActionPlatform* actions_ = nullptr;
+  // Held by the worker from a run's start to its end, or to its shutdown
+  // or restart action.
+  std::unique_ptr<platform::TZkSleepLock> sleepLock_;
   std::atomic<bool> stopRequested_{false};
   mutable std::mutex jobsMutex_;
 };

@@ -25,6 +25,9 @@ public:
   // which the programs link and the test programs do not: nothing a test
   // builds can reach the real service manager or end the real session.
   static TZkDbusConnection OpenSystemBus();
+  // The user's session bus, for the desktop's services and the user's own
+  // service manager; in zkplatform_system too.
+  static TZkDbusConnection OpenSessionBus();
 
   bool IsOpen() const { return bus_ != nullptr; }
   sd_bus* Get() const { return bus_; }

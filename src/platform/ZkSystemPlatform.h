@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "platform/ZkDesktopBus.h"
 #include "platform/ZkServiceControl.h"
 #include "platform/ZkSessionEnd.h"
 
@@ -12,5 +13,11 @@ namespace zk::platform {
 
 std::unique_ptr<TZkServiceControl> SystemServiceControl();
 std::unique_ptr<TZkSessionEnder> SystemSessionEnder();
+// The background scheduler (the user unit backup-cli.service) and the
+// desktop's notifications on the user's session bus; the sleep lock from
+// logind on the system bus.
+std::unique_ptr<TZkUserScheduler> SystemUserScheduler();
+std::unique_ptr<TZkNotifier> SystemNotifier();
+std::unique_ptr<TZkSleepInhibitor> SystemSleepInhibitor();
 
 }  // namespace zk::platform

@@ -9,7 +9,9 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/ZkDateTime.h"
@@ -17,7 +19,9 @@
 #include "engine/ZkJob.h"
 #include "engine/ZkThreadSave.h"
 #include "platform/ZkClock.h"
+#include "platform/ZkTestDaemons.h"
 #include "store/ZkTreeData.h"
+#include "support/ZkEnvironmentVariable.h"
 #include "support/ZkTempDir.h"
 #include "util/ZkUtil.h"
 
@@ -463,6 +467,99 @@ TEST_F(BackupCli, ServeWithNothingDueEndsOnASignal) {
   const TCliResult result = cli.Finish(15s);
   EXPECT_EQ(result.ExitCode, 0) << result.Err;
   EXPECT_FALSE(Exists(Archive("Minta")));
+}
+
+
+// Three jobs for serve's notices: "Jó" and "Üres" (its folder is not there:
+// two error lines, the run stopped) come due as serve starts, "Régi" is a
+// daily job whose last good run was ten days ago.
+class ServeNotices : public BackupCli {
+protected:
+  void SetUp() override {
+    BackupCli::SetUp();
+    const TDateTime now = platform::SystemClock().Now();
+    for (const char* name : {"Jó", "Üres"}) {
+      TZkThreadSaveTimering& entry = AddZipJob(name).TimerList().Add();
+      entry.SetName("Most");
+      entry.SetTimerType(TZkSaveTimerType::ttOne);
+    }
+    jobs.Items(1).AddFiles().Items(0).Name = dir / "nincs";
+    AddZipJob("Régi").TimerList().Add().SetTime(TimeOf(now - 1.0 / 24));
+    dir.Write("Backup.Ini", "[Régi]\r\nHistory=Ok;" +
+                                FormatDateMask("yyyy.mm.dd;hh:pp", now - 10, NeutralFormatSettings()) +
+                                ";Global;/x.Zip\r\n");
+  }
+
+  bool JobRan(const std::string& job) const {
+    return TempDir::Read(dir / "Backup.Ini").find("[" + job + "]") != std::string::npos;
+  }
+
+  // serve until both due jobs have run and `done` says so, then SIGTERM.
+  TCliResult Serve(const std::vector<std::string>& extra, const std::function<bool()>& done) {
+    std::vector<std::string> arguments = {"--no-throttle", "--no-catch-up", "--jobs", JobFile(), "serve"};
+    arguments.insert(arguments.end(), extra.begin(), extra.end());
+    // Due a second after serve has read them: a moment gone before is never.
+    const TDateTime due = platform::SystemClock().Now() + 1.0 / 86400;
+    for (int i = 0; i < 2; ++i) {
+      jobs.Items(i).TimerList().Items(0).SetDate(DateOf(due));
+      jobs.Items(i).TimerList().Items(0).SetTime(TimeOf(due));
+    }
+    WriteJobFile();
+    TCliProcess cli(arguments, Folder());
+    // "Üres" runs first (the list is scanned from its end), then "Jó".
+    EXPECT_TRUE(cli.WaitForOutput("- Zip Close -", 30s));
+    for (int i = 0; i < 300 && !done(); ++i) std::this_thread::sleep_for(50ms);
+    cli.Signal(SIGTERM);
+    return cli.Finish(15s);
+  }
+};
+
+TEST_F(ServeNotices, AStoppedRunAndAnOverdueJobAreNotifiedAGoodRunOnlyOnRequest) {
+  if (!HaveDbusMock()) GTEST_SKIP() << "needs /usr/bin/dbus-daemon and python3-dbusmock for /usr/bin/python3";
+  struct Case {
+    std::vector<std::string> options;
+    std::vector<std::string> summaries;  // in any order
+  };
+  const Case cases[] = {
+      {{}, {"Elmaradt mentés: Régi", "A mentés leállt: Üres"}},
+      {{"--notify-success"}, {"Elmaradt mentés: Régi", "A mentés leállt: Üres", "A mentés kész: Jó"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.options.empty() ? "default" : c.options[0]);
+    TPrivateBus bus;
+    ASSERT_TRUE(bus.Ready());
+    const TempDir logs;
+    TDbusMock daemon(bus, "org.freedesktop.Notifications", "notification_daemon", logs / "calls.log");
+    ASSERT_TRUE(daemon.Ready());
+    const TEnvironmentVariable session("DBUS_SESSION_BUS_ADDRESS", bus.Address());
+    const auto notices = [&] { return daemon.Calls({"Notify"}); };
+    const TCliResult result = Serve(c.options, [&] {
+      return notices().size() >= c.summaries.size() && JobRan("Jó");
+    });
+    EXPECT_EQ(result.ExitCode, 0) << result.Err;
+    EXPECT_EQ(result.Out.find("Értesítés nem küldhető"), std::string::npos) << result.Out;
+    const std::vector<std::string> sent = notices();
+    ASSERT_EQ(sent.size(), c.summaries.size()) << result.Out;
+    for (const std::string& summary : c.summaries) {
+      const auto notice = std::find_if(sent.begin(), sent.end(), [&](const std::string& call) {
+        return call.rfind("Notify \"Backup\" 0 \"backup\" \"" + summary + "\"", 0) == 0;
+      });
+      ASSERT_NE(notice, sent.end()) << summary;
+      const std::string body = summary == "Elmaradt mentés: Régi"  ? "Az utolsó jó mentés 10 napja készült."
+                               : summary == "A mentés leállt: Üres" ? "2 hibasor, részletek: " + dir / "Error.Txt"
+                                                                     : Archive("Jó Most");
+      EXPECT_NE(notice->find("\"" + body + "\""), std::string::npos) << *notice;
+    }
+  }
+}
+
+TEST_F(ServeNotices, WithoutASessionBusNothingIsSentAndTheOutputSaysWhyOnce) {
+  const TEnvironmentVariable session("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + dir / "no-bus");
+  const TCliResult result = Serve({}, [&] { return JobRan("Jó"); });
+  EXPECT_EQ(result.ExitCode, 0) << result.Err;
+  const auto first = result.Out.find("Értesítés nem küldhető: ");
+  EXPECT_NE(first, std::string::npos) << result.Out;
+  EXPECT_EQ(result.Out.find("Értesítés nem küldhető", first + 1), std::string::npos) << result.Out;
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 
 #include "engine/ZkPipelineFixture.h"
 #include "engine/ZkThreadSave.h"
+#include "platform/ZkFakeDesktopBus.h"
 #include "platform/ZkFakePrograms.h"
 #include "platform/ZkFakeServiceControl.h"
 #include "platform/ZkFakeSessionEnder.h"
@@ -277,6 +278,58 @@ TEST_F(Pipeline, AFailingActionIsReportedOnceAndTheNextOneRuns) {
                               "AfterBeginFunc 2/1", "BeforeEndFunc 0/2", "ActionEndFunc 0/2", "ActionEndFunc 1/2",
                               "ActionEndFunc 2/2", "AfterEndFunc 3/2"}));
   EXPECT_EQ(std::count(events.begin(), events.end(), "ActionEndFunc Execute;/bin/echo;"), 1);
+}
+
+// A session ender that notes whether the sleep lock was still held when the
+// session was ended.
+struct TLockWatchingEnder : platform::TZkFakeSessionEnder {
+  explicit TLockWatchingEnder(const platform::TZkFakeSleepInhibitor& lock) : lock_(lock) {}
+  void EndSession(std::uint32_t flags) override {
+    HeldAtEnd.push_back(lock_.Held());
+    TZkFakeSessionEnder::EndSession(flags);
+  }
+  std::vector<int> HeldAtEnd;
+
+private:
+  const platform::TZkFakeSleepInhibitor& lock_;
+};
+
+TEST_F(Pipeline, ARunHoldsOffSleepUntilItsEndOrItsShutdownOrRestartAction) {
+  struct Case {
+    const char* postAction;  // none: the run ends by itself
+    std::size_t sessionEnds;
+  };
+  for (const Case& c : {Case{nullptr, 0}, Case{"Shutdown", 1}, Case{"Restart", 1}}) {
+    SCOPED_TRACE(c.postAction != nullptr ? c.postAction : "no action");
+    Clear();
+    platform::TZkFakeSleepInhibitor inhibitor;
+    TLockWatchingEnder ender(inhibitor);
+    const TZkActionPlatform withLock{actionSleeper, services, ender, programs, &inhibitor};
+    Job().EndFuncList().Clear();
+    if (c.postAction != nullptr) Job().EndFuncList().Add().SetName(c.postAction);
+    std::vector<int> heldWhilePacking;
+    onEvent = [&](const std::string& name, TZkThreadSave&, TZkThreadActiveTask&) {
+      if (name == "BeforeSave") heldWhilePacking.push_back(inhibitor.Held());
+    };
+    RunEngine({"Docs"}, 1, [&](TZkThreadSave& engine) { engine.SetActionPlatform(withLock); });
+    EXPECT_EQ(heldWhilePacking, std::vector<int>{1});
+    EXPECT_EQ(inhibitor.Events, (Lines{"take: Mentés fut: Docs", "release"}));
+    EXPECT_EQ(ender.HeldAtEnd, std::vector<int>(c.sessionEnds, 0));
+    EXPECT_EQ(inhibitor.Held(), 0);
+    EXPECT_TRUE(errors.empty()) << errors[0];
+  }
+}
+
+TEST_F(Pipeline, WithoutASleepLockTheRunGoesOnAndItsLogSaysWhy) {
+  platform::TZkFakeSleepInhibitor inhibitor;
+  inhibitor.Available = false;
+  const TZkActionPlatform withLock{actionSleeper, services, session, programs, &inhibitor};
+  RunEngine({"Docs"}, 1, [&](TZkThreadSave& engine) { engine.SetActionPlatform(withLock); });
+  EXPECT_TRUE(errors.empty()) << errors[0];
+  EXPECT_EQ(std::count(log.begin(), log.end(), "Az alvás nem tiltható le a mentés idejére: " + inhibitor.FailureText),
+            1);
+  ASSERT_EQ(History().size(), 1u);
+  EXPECT_EQ(History()[0].rfind("Ok;", 0), 0u);
 }
 
 TEST_F(Pipeline, AFileDeletedAfterCollectionIsReportedAndSkipped) {

@@ -28,15 +28,20 @@
 
 #include "base/ZkError.h"
 #include "base/ZkText.h"
+#include "engine/ZkJob.h"
+#include "engine/ZkJobHealth.h"
 #include "engine/ZkLegacyImport.h"
 #include "engine/ZkProgramFiles.h"
 #include "engine/ZkRunRecords.h"
+#include "platform/ZkDesktopBus.h"
 #include "platform/ZkFileSystem.h"
+#include "store/ZkTreeData.h"
 #include "ui/app/ZkApplication.h"
 #include "ui/app/ZkQtText.h"
 #include "ui/app/ZkUiResources.h"
 #include "ui/jobs/ZkSetBackupDlg.h"
 #include "ui/main/Nevjegy.h"
+#include "ui/main/ZkSchedulerLine.h"
 #include "util/ZkUtil.h"
 #include "util/ZkUtilFile.h"
 
@@ -169,6 +174,24 @@ QIcon MarkedIcon(const QIcon& job, const QString& mark, qreal pixelRatio) {
   return QIcon(pixmap);
 }
 
+// The overdue mark in the upper right corner, clear of the last run's.
+QIcon OverdueIcon(const QIcon& marked, qreal pixelRatio) {
+  QPixmap pixmap = marked.pixmap(QSize(kIconSize, kIconSize), pixelRatio);
+  QPainter painter(&pixmap);
+  QIcon(QStringLiteral(":/backup/mark-overdue.svg")).paint(&painter, QRect(kIconSize - kMarkSize, 0, kMarkSize, kMarkSize));
+  painter.end();
+  return QIcon(pixmap);
+}
+
+// How long an overdue job has gone without a good backup; empty when it
+// is not overdue.
+QString OverdueText(const TZkJobHealth& health, TDateTime now) {
+  if (!health.Overdue) return {};
+  if (!health.LastGood) return QStringLiteral("Elmaradt: még nincs jó mentése");
+  return QStringLiteral("Elmaradt: az utolsó jó mentés ") + ToQString(AgeText(now - *health.LastGood)) +
+         QStringLiteral(" készült");
+}
+
 // "Global" and "Update" are the kinds of run the history knows.
 QString KindText(const std::string& kind) {
   if (SameText(kind, "Global")) return QStringLiteral("teljes mentés");
@@ -212,7 +235,8 @@ TBackupForm::TBackupForm(const TZkServiceContext* services, QWidget* parent)
       popupMenu1_(new QMenu(this)),
       emptyLine_(new QLabel(QStringLiteral("Még nincs mentés. Új mentés: Ctrl+N"))) {
   LoadUiResources();
-  // The main window's settings window leaves out the schedule page.
+  // The main window's settings window leaves out the schedule page, until
+  // a background scheduler is installed (SetScheduler).
   setBackupDlg_->SetOptions({TBackupOption::bdShowService, TBackupOption::bdShowFiles});
   OpenFile = [](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
   runErrors_->setObjectName(QStringLiteral("RunErrors"));
@@ -234,6 +258,7 @@ TBackupForm::TBackupForm(const TZkServiceContext* services, QWidget* parent)
       MarkedIcon(job, QStringLiteral(":/backup/mark-stopped.svg"), ratio);
   jobIcons_[static_cast<int>(TRunMark::rmIncomplete)] =
       MarkedIcon(job, QStringLiteral(":/backup/mark-incomplete.svg"), ratio);
+  for (int mark = 0; mark < 4; ++mark) overdueIcons_[mark] = OverdueIcon(jobIcons_[mark], ratio);
 
   listView_->setObjectName(QStringLiteral("ListView"));
   listView_->setAccessibleName(QStringLiteral("Mentések"));
@@ -432,20 +457,45 @@ void TBackupForm::RefreshMarks() {
     statusBar()->showMessage(QStringLiteral("A futások előzménye nem olvasható: ") + ToQString(error.what()));
     historyUnreadable_ = true;
   }
+  // The jobs' schedules, to see which have gone silent.
+  TZkThreadSaveTasks jobs;
+  if (const TZkTreeDataNode* list = setBackupDlg_->IsOpen() ? setBackupDlg_->Document().Root().FindNode("Saving")
+                                                             : nullptr) {
+    jobs.Assign(list->Nodes());
+    jobs.RecalcAllTimers();
+  }
+  const TDateTime now = jobs.Clock().Now();
   const std::vector<std::string> none;
   for (int row = 0; row < listView_->count(); ++row) {
     QListWidgetItem& item = *listView_->item(row);
     const auto found = histories.find(TZkRunRecords::HistoryKey(ToUtf8(item.text())));
-    ApplyMark(item, found == histories.end() ? none : found->second);
+    const std::vector<std::string>& history = found == histories.end() ? none : found->second;
+    const TZkThreadSaveTask* job = jobs.FindByName(ToUtf8(item.text()));
+    ApplyMark(item, history, job != nullptr ? OverdueText(JobHealth(*job, history, now), now) : QString());
   }
 }
 
-void TBackupForm::ApplyMark(QListWidgetItem& item, const std::vector<std::string>& history) {
+void TBackupForm::ApplyMark(QListWidgetItem& item, const std::vector<std::string>& history, const QString& overdue) {
   const TLastRun last = LastRun(history);
-  item.setIcon(jobIcons_[static_cast<int>(last.Mark)]);
+  const QString text = overdue.isEmpty() ? last.Text : overdue + QLatin1Char('\n') + last.Text;
+  item.setIcon((overdue.isEmpty() ? jobIcons_ : overdueIcons_)[static_cast<int>(last.Mark)]);
   item.setData(kRunMarkRole, static_cast<int>(last.Mark));
-  item.setToolTip(last.Text);
-  item.setData(Qt::AccessibleDescriptionRole, last.Text);
+  item.setData(kOverdueRole, !overdue.isEmpty());
+  item.setToolTip(text);
+  item.setData(Qt::AccessibleDescriptionRole, text);
+}
+
+void TBackupForm::SetScheduler(platform::TZkUserScheduler* scheduler) {
+  delete schedulerLine_;
+  schedulerLine_ = nullptr;
+  TBackupOptions pages{TBackupOption::bdShowService, TBackupOption::bdShowFiles};
+  if (scheduler != nullptr && scheduler->Installed()) {
+    // Schedules set in the window then have a program that runs them.
+    pages.Include(TBackupOption::bdShowTiming);
+    schedulerLine_ = new TZkSchedulerLine(*scheduler, this);
+    statusBar()->addPermanentWidget(schedulerLine_);
+  }
+  setBackupDlg_->SetOptions(pages);
 }
 
 void TBackupForm::SelectGroup(const std::string& name) {
@@ -503,8 +553,9 @@ void TBackupForm::ListViewEdited(int row, const QString& text) {
   const std::string newName = ToUtf8(text);
   setBackupDlg_->RenameSaving(oldName, newName);
   item->setText(text);
-  // A job's history is kept under its name: the renamed one has none yet.
-  ApplyMark(*item, {});
+  // A job's history is kept under its name: the renamed one has none yet,
+  // so it is not overdue either.
+  ApplyMark(*item, {}, QString());
   listView_->scrollToItem(item);
   PushUndo(QStringLiteral("átnevezés: %1 → %2").arg(ToQString(oldName), text),
            [this, oldName, newName] { setBackupDlg_->RenameSaving(newName, oldName); });

@@ -19,9 +19,14 @@ namespace zk {
 struct TZkServiceContext;
 }  // namespace zk
 
+namespace zk::platform {
+class TZkUserScheduler;
+}  // namespace zk::platform
+
 namespace zk::ui {
 
 class TZkSetBackupDlg;
+class TZkSchedulerLine;
 
 // The last run of a job as its icon shows it.
 enum class TRunMark { rmNever, rmOk, rmStopped, rmIncomplete };
@@ -34,6 +39,9 @@ class TBackupForm : public QMainWindow {
 public:
   // The item data role that holds an entry's TRunMark (as int).
   static constexpr int kRunMarkRole = Qt::UserRole + 1;
+  // The item data role that says whether the job is overdue (bool): it has
+  // schedule entries and no good backup for longer than they allow.
+  static constexpr int kOverdueRole = Qt::UserRole + 2;
 
   // The settings window's service actions pick their service from
   // `services` (which must outlive the window); without it they fail with a
@@ -69,6 +77,12 @@ public:
   // sets another.
   std::function<void(const QString& path)> OpenFile;
 
+  // The background scheduler (which must outlive the window): while it is
+  // installed, the settings window shows the schedule page, and the status
+  // bar says whether it runs, starting it on a click. None: neither.
+  void SetScheduler(platform::TZkUserScheduler* scheduler);
+  TZkSchedulerLine* SchedulerLine() const { return schedulerLine_; }
+
   TZkSetBackupDlg& SetBackupDlg() { return *setBackupDlg_; }
   const TBackupStartup& Startup() const { return startup_; }
   QListWidget& ListView() { return *listView_; }
@@ -103,7 +117,9 @@ private:
   void Nvjegy1Click();
   void MainKilepesClick();
 
-  void ApplyMark(QListWidgetItem& item, const std::vector<std::string>& history);
+  // `overdue` says how long the job has gone without a good backup; empty
+  // when it is not overdue.
+  void ApplyMark(QListWidgetItem& item, const std::vector<std::string>& history, const QString& overdue);
   void UpdateEmptyLine();
 
   // Undo takes back the list commands one at a time, newest first.
@@ -129,6 +145,9 @@ private:
   // The order of the captions: the user's language at the window's start.
   QCollator collator_;
   QIcon jobIcons_[4];
+  // The same with the overdue mark.
+  QIcon overdueIcons_[4];
+  TZkSchedulerLine* schedulerLine_ = nullptr;
   // Shown in the list area while the job file holds no job.
   QLabel* emptyLine_;
   std::vector<TUndoStep> undo_;

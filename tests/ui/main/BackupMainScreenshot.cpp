@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QTemporaryDir>
 
+#include "platform/ZkFakeDesktopBus.h"
 #include "support/ZkScreenshots.h"
 #include "ui/app/ZkQtText.h"
 #include "ui/main/BackupMain.h"
@@ -21,11 +22,12 @@ bool WriteFile(const QString& path, const QByteArray& content) {
 }
 
 // Sample jobs: one whose last run completed, one stopped, one incomplete,
-// others never run.
+// others never run; the daily one has had no good run for long.
 bool WriteSampleJobs(const QDir& folder) {
   return WriteFile(folder.filePath(QStringLiteral("Backup.Xml")),
                    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Saving>\n"
-                   "  <Item Name=\"Napi mentés\"/>\n  <Item Name=\"Heti összesítés\"/>\n"
+                   "  <Item Name=\"Napi mentés\"><TimerList><Item Name=\"Este\"><TimerType>0</TimerType>"
+                   "<Time>0,916666666666667</Time></Item></TimerList></Item>\n  <Item Name=\"Heti összesítés\"/>\n"
                    "  <Item Name=\"Dokumentumok\"/>\n  <Item Name=\"Fényképek\"/>\n  <Item Name=\"Levelezés\"/>\n"
                    "</Saving>\n") &&
          WriteFile(folder.filePath(QStringLiteral("Backup.Ini")),
@@ -44,7 +46,11 @@ bool zk::ui::screenshots::SaveMainWindow(const QDir& folder) {
   startup.Files.IniFile = zk::ui::ToUtf8(QDir(jobs.path()).filePath(QStringLiteral("Backup.Ini")));
   startup.Arguments = {"Backup"};
 
+  // The background scheduler installed but not running.
+  zk::platform::TZkFakeUserScheduler scheduler;
+  scheduler.IsInstalled = true;
   zk::ui::TBackupForm main;
+  main.SetScheduler(&scheduler);
   main.FormCreate(startup);
   main.ListView().item(1)->setSelected(true);
   bool ok = Save(main, folder, "main-window");

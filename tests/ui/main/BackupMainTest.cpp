@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QStatusBar>
 #include <QStyleHints>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
@@ -20,6 +21,10 @@
 #include <vector>
 
 #include "base/ZkError.h"
+#include "engine/ZkThreadSave.h"
+#include "platform/ZkClock.h"
+#include "platform/ZkFakeDesktopBus.h"
+#include "platform/ZkTestDaemons.h"
 #include "platform/ZkUserFolders.h"
 #include "support/ZkDialogAnswer.h"
 #include "support/ZkEnvironmentVariable.h"
@@ -29,6 +34,9 @@
 #include "ui/jobs/ZkSetBackupDlg.h"
 #include "ui/main/BackupMain.h"
 #include "ui/main/BackupStartup.h"
+#include "ui/main/ZkSchedulerLine.h"
+#include "ui/settings/ZkSetBackupForm.h"
+#include "util/ZkUtil.h"
 #include "util/ZkUtilFile.h"
 
 namespace zk::ui {
@@ -791,6 +799,131 @@ TEST_F(MainWindowTest, AGroupNameOf300CharactersIsCutAndReported) {
   EXPECT_EQ(messages, (std::vector<std::string>{"Nincs " + name.substr(0, 255) + " nevű mentés"}));
   EXPECT_TRUE(Selected(*form).empty());
   EXPECT_TRUE(runs.empty());
+}
+
+}  // namespace
+}  // namespace zk::ui
+
+namespace zk::ui {
+namespace {
+
+using platform::TZkFakeUserScheduler;
+
+QTabWidget& SettingsPages(TZkSetBackupForm& settings) {
+  auto* pages = settings.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+  EXPECT_NE(pages, nullptr);
+  return *pages;
+}
+
+bool SchedulePageShown(TBackupForm& form) {
+  form.SetBackupDlg().SetSelect("Napi");
+  TZkSetBackupForm& settings = form.SetBackupDlg().OpenWindow();
+  QTabWidget& pages = SettingsPages(settings);
+  const bool shown = pages.isTabVisible(pages.indexOf(settings.findChild<QWidget*>(QStringLiteral("TabSheet3"))));
+  settings.close();
+  return shown;
+}
+
+TEST_F(MainWindowTest, TheSchedulePageAndTheSchedulerLineComeWithAnInstalledScheduler) {
+  dir.Write("Backup.Xml", JobFileOf({"Napi"}));
+  struct Case {
+    bool installed, running;
+    const char* line;  // none: no line
+  };
+  for (const Case& c : {Case{false, false, nullptr}, Case{true, false, "Ütemezett mentések: nem futnak"},
+                        Case{true, true, "Ütemezett mentések: futnak"}}) {
+    SCOPED_TRACE(c.line != nullptr ? c.line : "not installed");
+    TZkFakeUserScheduler scheduler;
+    scheduler.IsInstalled = c.installed;
+    scheduler.IsRunning = c.running;
+    auto form = Start();
+    form->SetScheduler(&scheduler);
+    EXPECT_EQ(SchedulePageShown(*form), c.installed);
+    if (c.line == nullptr) {
+      EXPECT_EQ(form->SchedulerLine(), nullptr);
+      continue;
+    }
+    ASSERT_NE(form->SchedulerLine(), nullptr);
+    Show(*form);
+    EXPECT_TRUE(form->SchedulerLine()->isVisible());
+    EXPECT_EQ(ToUtf8(form->SchedulerLine()->text()), c.line);
+    EXPECT_FALSE(form->SchedulerLine()->toolTip().isEmpty());
+    // The whole line fits.
+    EXPECT_GE(form->SchedulerLine()->width(), form->SchedulerLine()->sizeHint().width());
+  }
+}
+
+TEST_F(MainWindowTest, AFailedStartOfTheSchedulerIsShownAndTheLineStays) {
+  dir.Write("Backup.Xml", JobFileOf({"Napi"}));
+  TZkFakeUserScheduler scheduler;
+  scheduler.IsInstalled = true;
+  scheduler.StartSucceeds = false;
+  auto form = Start();
+  form->SetScheduler(&scheduler);
+  Show(*form);
+  const auto shown = MessagesDuring([&] { QTest::mouseClick(form->SchedulerLine(), Qt::LeftButton); });
+  EXPECT_EQ(shown, std::vector<std::string>{"Az ütemezett mentések nem indíthatók el: Access denied"});
+  EXPECT_EQ(scheduler.StartCalls, 1);
+  EXPECT_EQ(ToUtf8(form->SchedulerLine()->text()), "Ütemezett mentések: nem futnak");
+}
+
+TEST_F(MainWindowTest, AClickOnTheSchedulerLineEnablesAndStartsTheUserUnit) {
+  if (!test::HaveDbusMock()) GTEST_SKIP() << "needs /usr/bin/dbus-daemon and python3-dbusmock for /usr/bin/python3";
+  test::TPrivateBus bus;
+  ASSERT_TRUE(bus.Ready());
+  test::TDbusMock manager(bus, "org.freedesktop.systemd1", ZK_SYSTEMD_USER_MOCK, dir / "calls.log",
+                          R"({"units": ["backup-cli.service"]})");
+  ASSERT_TRUE(manager.Ready());
+  const auto scheduler = platform::SystemdUserScheduler(
+      [address = bus.Address()] { return platform::TZkDbusConnection::OpenAddress(address); }, "backup-cli.service",
+      {});
+  dir.Write("Backup.Xml", JobFileOf({"Napi"}));
+  auto form = Start();
+  form->SetScheduler(scheduler.get());
+  Show(*form);
+  TZkSchedulerLine* line = form->SchedulerLine();
+  ASSERT_NE(line, nullptr);
+  EXPECT_EQ(ToUtf8(line->text()), "Ütemezett mentések: nem futnak");
+  QTest::mouseClick(line, Qt::LeftButton);
+  EXPECT_EQ(ToUtf8(line->text()), "Ütemezett mentések: futnak");
+  EXPECT_EQ(manager.Calls({"EnableUnitFiles", "Reload", "StartUnit"}),
+            (std::vector<std::string>{"EnableUnitFiles [\"backup-cli.service\"] False False", "Reload",
+                                      "StartUnit \"backup-cli.service\" \"replace\""}));
+  // Once it runs, a click only looks again.
+  QTest::mouseClick(line, Qt::LeftButton);
+  EXPECT_EQ(manager.Calls({"StartUnit"}).size(), 1u);
+}
+
+TEST_F(MainWindowTest, AnOverdueJobIsMarkedWithTheAgeOfItsLastGoodBackup) {
+  TZkThreadSaveTasks jobs;
+  for (const char* name : {"Napi", "Friss", "Kézi"}) {
+    TZkThreadSaveTask& job = jobs.Add();
+    job.Name = name;
+    if (std::string(name) != "Kézi") job.TimerList().Add().SetTime(EncodeTime(22, 0, 0, 0));
+  }
+  WriteJobFile(JobFile(), jobs);
+  const TDateTime now = platform::SystemClock().Now();
+  const auto line = [](TDateTime moment) {
+    return "History=Ok;" + FormatDateMask("yyyy.mm.dd;hh:pp", moment, NeutralFormatSettings()) + ";Global;/m/x.Zip\r\n";
+  };
+  dir.Write("Backup.Ini", "[Napi]\r\n" + line(now - 10) + "[Friss]\r\n" + line(now - 0.1) + "[Kézi]\r\n" +
+                              line(now - 10));
+  auto form = Start();
+  // The overdue mark sits in the icon's upper right corner, in purple.
+  const auto cornerIsPurple = [&](const char* caption) {
+    const QColor corner = Item(*form, caption)->icon().pixmap(48, 48).toImage().pixelColor(33, 10);
+    return corner.blue() > corner.green() + 60 && corner.red() > corner.green() + 40;
+  };
+  EXPECT_TRUE(Item(*form, "Napi")->data(TBackupForm::kOverdueRole).toBool());
+  EXPECT_TRUE(ToUtf8(Item(*form, "Napi")->toolTip()).starts_with("Elmaradt: az utolsó jó mentés 10 napja készült\n"))
+      << ToUtf8(Item(*form, "Napi")->toolTip());
+  EXPECT_TRUE(cornerIsPurple("Napi"));
+  for (const char* caption : {"Friss", "Kézi"}) {
+    SCOPED_TRACE(caption);
+    EXPECT_FALSE(Item(*form, caption)->data(TBackupForm::kOverdueRole).toBool());
+    EXPECT_TRUE(ToUtf8(Item(*form, caption)->toolTip()).starts_with("Utolsó futás: "));
+    EXPECT_FALSE(cornerIsPurple(caption));
+  }
 }
 
 }  // namespace
