@@ -23,6 +23,7 @@ struct TCliOptions {
   std::optional<std::string> JobFile;  // --jobs; none: the program folder's
   bool Throttle = true;                // --no-throttle clears it
   bool CatchUp = true;                 // serve: --no-catch-up clears it
+  std::optional<int> Threads;          // run, serve: --threads N compress on N threads; none: one per core
   bool Help = false;
   bool Version = false;
 };

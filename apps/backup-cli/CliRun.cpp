@@ -117,6 +117,7 @@ int RunCommand(const TZkProgramFiles& files, const TCliOptions& options) {
   TCliEngine cli(files, options.Throttle, *display);
   TZkThreadSave& engine = cli.Engine();
   engine.SetSaving(jobs);
+  if (options.Threads) engine.Threads = *options.Threads;
   cli.OnJobEnded = [&sequence](TZkThreadSave& sender, const TZkThreadActiveTask& task) {
     sequence.RunEnded(sender, task.Name);
   };
@@ -147,6 +148,7 @@ int ServeCommand(const TZkProgramFiles& files, const TCliOptions& options) {
   TCliEngine cli(files, options.Throttle, *display);
   TZkThreadSave& engine = cli.Engine();
   engine.SetSaving(jobs);
+  if (options.Threads) engine.Threads = *options.Threads;
   engine.CatchUp = options.CatchUp;
   engine.OnTerminate = [&signals](TZkCustomThread&) { signals.NotifyDone(); };
   // Said once the signals are in hand, so that whoever waits for this line
