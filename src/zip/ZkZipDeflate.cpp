@@ -40,6 +40,7 @@ void MakeNotFinal(std::string& data) {
   // Positions in bits from the start of the data; zlib tells the bits it
   // took in but has not used yet.
   std::uint64_t header = 0;
+  std::uint64_t end = 0;
   const auto position = [&] {
     const auto used = static_cast<std::uint64_t>(reinterpret_cast<char*>(stream.next_in) - data.data());
     return used * 8 - static_cast<std::uint64_t>(stream.data_type & 63);
@@ -54,11 +55,17 @@ void MakeNotFinal(std::string& data) {
     stream.avail_out = sizeof out;
     code = inflate(&stream, Z_BLOCK);
     if (code == Z_OK) idle = 0;
-    // At a block boundary: the next header begins there.
-    if (code == Z_OK && (stream.data_type & 128) != 0) header = position();
+    // At the end of a block that was not the final one, the next header
+    // begins; the final one ends where its bits do, before zlib skips the
+    // padding of the last byte.
+    if (code == Z_OK && (stream.data_type & 128) != 0) {
+      if ((stream.data_type & 64) == 0)
+        header = position();
+      else
+        end = position();
+    }
   }
-  const std::uint64_t end = position();
-  const bool whole = code == Z_STREAM_END && end <= data.size() * 8 && data.size() * 8 - end < 8;
+  const bool whole = code == Z_STREAM_END && stream.avail_in == 0 && end <= data.size() * 8 && data.size() * 8 - end < 8;
   inflateEnd(&stream);
   if (!whole) ThrowDeflate();
   const auto headerByte = static_cast<std::size_t>(header / 8);

@@ -2,12 +2,16 @@
 // (from a sparse file), read back by the component and by outside readers.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 
 #include "base/ZkDateTime.h"
 #include "zip/ZkZip.h"
+#include "zip/ZkZipRead.h"
 #include "zip/ZkZipTestSupport.h"
 
 namespace zk {
@@ -96,6 +100,52 @@ TEST(Zip64Test, SeventyThousandEntries) {
       "for i in range(70000): assert z.read('f%d.txt' % i) == b'entry %d\\n' % i, i\n"
       "assert z.read('last.txt') == b'last\\n'\" " + test::Quote(archive));
   EXPECT_EQ(content.Status, 0) << content.Output;
+}
+
+TEST(Zip64Test, AFiveGiBFileCompressesOnSeveralThreadsWithinTheMemoryBound) {
+  TempDir dir;
+  const std::string archive = dir / "five.zip";
+  const std::string source = dir / "five.bin";
+  constexpr std::uint64_t kSize = std::uint64_t{5} << 30;
+  {
+    std::ofstream out(source, std::ios::binary);
+  }
+  std::filesystem::resize_file(source, kSize);
+  // Written in a child process, whose peak resident memory is its own.
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    try {
+      TZkZip zip;
+      zip.SetThreads(4);
+      zip.SetCompressionType(TZipCompressionType::ctFast);
+      zip.BeginArchive(archive);
+      zip.PlanFiles({source});
+      if (zip.AddFile(source) == nullptr) _exit(3);
+      zip.CommitArchive();
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "%s\n", e.what());
+      _exit(4);
+    }
+    _exit(0);
+  }
+  int status = 0;
+  rusage usage{};
+  ASSERT_EQ(wait4(child, &status, 0, &usage), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  // ru_maxrss counts KiB.
+  EXPECT_LE(usage.ru_maxrss, 64 * 1024);
+
+  TZkZip zip;
+  zip.OpenArchive(archive);
+  ASSERT_TRUE(zip.IsZipFile());
+  ASSERT_EQ(zip.Entries().Count(), 1);
+  EXPECT_EQ(zip.Entries().Items(0).CentralRecord().UncompressedSize, kSize);
+  zip.CloseArchive();
+  EXPECT_EQ(VerifyArchiveEntries(archive), std::vector<std::string>{});
+  const auto missing = test::MissingReaders();
+  if (!missing.empty()) GTEST_SKIP() << "zip reader tools missing: " << missing.front();
+  test::ExpectReadersTestOk(archive, 1);
 }
 
 TEST(Zip64Test, EntryOfMoreThanFourGiBFromASparseFile) {
