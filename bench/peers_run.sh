@@ -42,7 +42,7 @@ measure() {
 
 # One row: name, seconds, KiB, archive; the ratios come from zip's row.
 rows="$work/rows.txt"
-row() { printf '%s\t%s\t%s\t%s\n' "$1" "$2" "$3" "$(stat -c %s "$4")" >>"$rows"; }
+row() { printf "%s\t%s\t%s\t%s\n" "$1" "$2" "$3" "$(stat -c %s "$4")" >>"$rows"; }
 
 bench_tree() {
   local label="$1" source="$2" out="$work/out"
@@ -61,21 +61,21 @@ EOF
     rm -rf "$out/zip" && sync
     read -r s k < <(measure "$cli" --no-throttle --threads "$threads" --jobs "$out/Backup.Xml" run Bench)
     unzip -tq "$out/zip/Bench.Zip" >/dev/null
-    row "$label|backup-cli run --threads $threads" "$s" "$k" "$out/zip/Bench.Zip"
+    row "$label/backup-cli run --threads $threads" "$s" "$k" "$out/zip/Bench.Zip"
   done
   sync
   read -r s k < <(cd "$parent" && measure zip -9 -r -q "$out/zip9.zip" "$base")
-  row "$label|zip -9 -r" "$s" "$k" "$out/zip9.zip"
+  row "$label/zip -9 -r" "$s" "$k" "$out/zip9.zip"
   sync
   # 7z warns (status 1) about files it cannot read; the archive is kept.
   read -r s k < <(cd "$parent" && measure 7z a -tzip -mx9 -mmt2 "$out/7z.zip" "$base")
-  row "$label|7z a -tzip -mx9 -mmt2" "$s" "$k" "$out/7z.zip"
+  row "$label/7z a -tzip -mx9 -mmt2" "$s" "$k" "$out/7z.zip"
   sync
   read -r s k < <(cd "$parent" && measure bsdtar --format zip -cf "$out/bsdtar.zip" "$base")
-  row "$label|bsdtar --format zip" "$s" "$k" "$out/bsdtar.zip"
+  row "$label/bsdtar --format zip" "$s" "$k" "$out/bsdtar.zip"
   sync
   read -r s k < <(cd "$parent" && measure sh -c 'tar -cf - "$1" | pigz -9 >"$2"' sh "$base" "$out/pigz.tgz")
-  row "$label|tar | pigz -9" "$s" "$k" "$out/pigz.tgz"
+  row "$label/tar | pigz -9" "$s" "$k" "$out/pigz.tgz"
 }
 
 : >"$rows"
@@ -85,7 +85,7 @@ bench_tree tree "$tree"
 echo
 echo "| tree | program | wall time | ratio to zip -9 | archive | size vs zip -9 | peak RSS |"
 echo "|---|---|---|---|---|---|---|"
-awk -F'\t' '{ split($1, n, "|"); tree[NR] = n[1]; name[NR] = n[2]; s[NR] = $2; k[NR] = $3; b[NR] = $4
+awk -F'\t' '{ split($1, n, "/"); tree[NR] = n[1]; name[NR] = n[2]; s[NR] = $2; k[NR] = $3; b[NR] = $4
               if (n[2] == "zip -9 -r") { zs[n[1]] = $2; zb[n[1]] = $4 } }
             END { for (i = 1; i <= NR; ++i)
                     printf "| %s | `%s` | %.2f s | %.2f | %d B | %+.2f %% | %.1f MiB |\n", tree[i], name[i], s[i],
