@@ -8,7 +8,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake clang libclang-rt-14-dev pkg-config
-  zlib1g-dev libpugixml-dev googletest libgtest-dev libgmock-dev libbenchmark-dev
+  zlib1g-dev libdeflate-dev libpugixml-dev googletest libgtest-dev libgmock-dev libbenchmark-dev
   libxml2-utils unzip 7zip libarchive-tools python3 zip
   libsystemd-dev libx11-dev dbus-daemon python3-dbusmock xvfb
   qt6-base-dev libqt6svg6 qt6-translations-l10n libgl-dev fonts-dejavu-core

@@ -3,9 +3,9 @@
 # then configures, builds and runs every test twice: with g++ (build/) and
 # with clang under AddressSanitizer and UndefinedBehaviorSanitizer
 # (build-asan/), warnings as errors in both; then the tests of the parts
-# that run threads (the engine, system control, the console program and
-# the run and restore windows) once more under ThreadSanitizer (build-tsan/); last, the
-# Debian package from an optimised build and its checks (build-release/,
+# that run threads (the zip writer's pool, the engine, system control, the
+# console program and the run and restore windows) once more under
+# ThreadSanitizer (build-tsan/); last, the Debian package from an optimised build and its checks (build-release/,
 # scripts/package-test.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,10 +22,12 @@ for preset in default asan; do
   ctest --test-dir "$dir" --output-on-failure -j "$jobs"
 done
 
-echo "== tsan: the engine, system, console program, run and restore window tests (build-tsan)"
+echo "== tsan: the zip writer, the engine, system, console program, run and restore window tests (build-tsan)"
 cmake --preset tsan
-cmake --build build-tsan -j "$jobs" --target engine_tests pipeline_tests system_tests cli_tests ui_run_tests \
-  ui_restore_tests
+cmake --build build-tsan -j "$jobs" --target zip_tests zip_reader_tests engine_tests pipeline_tests system_tests \
+  cli_tests ui_run_tests ui_restore_tests
+build-tsan/tests/zip/zip_tests
+build-tsan/tests/zip/zip_reader_tests
 build-tsan/tests/engine/engine_tests
 build-tsan/tests/engine/pipeline_tests
 build-tsan/tests/system/system_tests

@@ -64,6 +64,14 @@ int RunNumberOf(const std::string& text) {
   return number;
 }
 
+int ThreadCountOf(const std::string& text) {
+  int count = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), count);
+  if (error != std::errc() || end != text.data() + text.size() || count < 1)
+    throw TUsageError("A --threads kapcsoló pozitív egész számot vár: " + text);
+  return count;
+}
+
 void CheckComplete(const TCliOptions& options) {
   if (options.Help || options.Version) return;
   if (options.Command == TCommand::cmNone) throw TUsageError("Hiányzik a parancs");
@@ -111,6 +119,8 @@ TCliOptions ParseOptions(const std::vector<std::string>& arguments) {
       options.NotifySuccess = true;
     } else if (std::string value; TakeValue(arguments, i, "--run", value)) {
       options.RunNumber = RunNumberOf(value);
+    } else if (TakeValue(arguments, i, "--threads", value)) {
+      options.Threads = ThreadCountOf(value);
     } else if (TakeValue(arguments, i, "--archive", value)) {
       if (value.empty()) throw TUsageError("Az --archive kapcsoló fájlneve üres");
       options.Archive = value;
@@ -161,6 +171,7 @@ std::string UsageText() {
          "  --no-catch-up  a serve nem pótolja az ütemezett futásokat, amelyek akkor maradtak\n"
          "                 el, amikor nem futott\n"
          "  --notify-success  a serve a jól végződött futásokról is értesítést küld\n"
+         "  --threads N    a run és a serve N szálon tömörít (alapértelmezés: ahány mag van)\n"
          "  --run N        a history N. futása (1 a legújabb)\n"
          "  --archive FÁJL ez az archívum, nem egy mentés futása\n"
          "  --to MAPPA     visszaállítás ebbe a mappába, a tárolt útvonal szerint\n"

@@ -24,6 +24,7 @@ struct TCliOptions {
   bool Throttle = true;                // --no-throttle clears it
   bool CatchUp = true;                 // serve: --no-catch-up clears it
   bool NotifySuccess = false;          // serve: --notify-success, a notice after a good run too
+  std::optional<int> Threads;          // run, serve: --threads N compress on N threads; none: one per core
   bool Help = false;
   bool Version = false;
 };

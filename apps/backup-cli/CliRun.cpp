@@ -123,6 +123,7 @@ int RunCommand(const TZkProgramFiles& files, const TCliOptions& options) {
   TCliEngine cli(files, options.Throttle, *display);
   TZkThreadSave& engine = cli.Engine();
   engine.SetSaving(jobs);
+  if (options.Threads) engine.Threads = *options.Threads;
   cli.OnJobEnded = [&sequence](TZkThreadSave& sender, const TZkThreadActiveTask& task) {
     sequence.RunEnded(sender, task.Name);
   };
@@ -155,6 +156,7 @@ int ServeCommand(const TZkProgramFiles& files, const TCliOptions& options) {
   TCliEngine cli(files, options.Throttle, *display);
   TZkThreadSave& engine = cli.Engine();
   engine.SetSaving(jobs);
+  if (options.Threads) engine.Threads = *options.Threads;
   engine.CatchUp = options.CatchUp;
   cli.OnJobEnded = [&files, &notices, &cli](TZkThreadSave&, const TZkThreadActiveTask& task) {
     notices.RunEnded(files, task.Name, cli.RunErrorCount());

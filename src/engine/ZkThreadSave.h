@@ -21,6 +21,7 @@
 #include "platform/ZkClock.h"
 #include "platform/ZkFileSystem.h"
 #include "store/Published.h"
+#include "zip/ZkZip.h"
 
 namespace zk {
 
@@ -54,6 +55,9 @@ public:
   // progress report); the idle pass's 3000 ms poll stays either way, so
   // that an idle engine does not spin. Set before Start.
   bool Throttle = true;
+  // Threads that compress a zip run's files (the archive is the same for
+  // any number). Set before Start.
+  int Threads = DefaultCompressionThreads();
 
   // Off, a schedule moment that passed while no engine ran is gone, as it
   // always was; on, the loop first makes each job due once whose entries

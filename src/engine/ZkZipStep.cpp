@@ -80,6 +80,7 @@ void TZkThreadSave::ZipArchiveBody(TZkThreadActiveTask& task, TRunState& run, co
   TZkZip zip;
   zip.OnCompressFile = [this](TZkZip&, std::int64_t current, std::int64_t) { CompressProgress(current); };
   zip.SetSaveDriveName(true);
+  zip.SetThreads(Threads);
 
   task.TargetPath = task.WithExtension(task.WorkPath, ".Zip");
   task.TotalPosition = 0;
@@ -180,6 +181,24 @@ void TZkThreadSave::PackFiles(TZkThreadActiveTask& task, TRunState& run, TZkZip&
       }
     }
   }
+  // The files to be packed are compressed ahead, in the order they go in.
+  // A file whose comparison fails is decided again in its own step, which
+  // reports the failure.
+  const auto packed = [&](std::size_t i) {
+    return repack[i] || !run.UpdateRun || base->NeedsUpdate(run.Files[i]);
+  };
+  std::vector<signed char> decided(run.Files.size(), -1);
+  std::vector<std::string> planned;
+  for (std::size_t i = 0; i < run.Files.size(); ++i) {
+    if (IsFolderItem(run.Files[i])) continue;
+    try {
+      decided[i] = packed(i) ? 1 : 0;
+    } catch (const std::exception&) {
+      continue;
+    }
+    if (decided[i] == 1) planned.push_back(run.Files[i]);
+  }
+  zip.PlanFiles(std::move(planned));
   for (std::size_t i = 0; i < run.Files.size(); ++i) {
     const std::string& file = run.Files[i];
     if (Interrupted()) continue;
@@ -199,7 +218,7 @@ void TZkThreadSave::PackFiles(TZkThreadActiveTask& task, TRunState& run, TZkZip&
         continue;
       }
       BeginItem(task, file);
-      if (repack[i] || !run.UpdateRun || base->NeedsUpdate(file)) {
+      if (decided[i] == 1 || (decided[i] < 0 && packed(i))) {
         if (previous != nullptr && previous->IsChangedFile(file))
           Log("- Zip Update -" + file);
         else if (run.UpdateRun)

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <exception>
 #include <optional>
+#include <thread>
 #include <utility>
 
 #include "platform/ZkFileSystem.h"
@@ -116,7 +117,7 @@ int TZkZipEntries::IndexOfName(std::string_view fileName) const {
 
 // ---------------------------------------------------------------- component
 
-TZkZip::TZkZip() : impl_(std::make_unique<Impl>(*this)) {}
+TZkZip::TZkZip() : impl_(std::make_unique<Impl>(*this)) { impl_->threads_ = DefaultCompressionThreads(); }
 
 TZkZip::~TZkZip() {
   // A destructor cannot report; an unwritten directory is recovered by the
@@ -163,6 +164,14 @@ bool TZkZip::ApplyAtributes() const { return impl_->applyAtributes_; }
 void TZkZip::SetApplyAtributes(bool value) { impl_->applyAtributes_ = value; }
 bool TZkZip::SaveDriveName() const { return impl_->saveDriveName_; }
 void TZkZip::SetSaveDriveName(bool value) { impl_->saveDriveName_ = value; }
+int TZkZip::Threads() const { return impl_->threads_; }
+void TZkZip::SetThreads(int value) { impl_->threads_ = std::max(1, value); }
+
+void TZkZip::PlanFiles(std::vector<std::string> fileNames) {
+  if (impl_->threads_ > 1) impl_->Pool().Plan(std::move(fileNames));
+}
+
+int DefaultCompressionThreads() { return std::max(1, static_cast<int>(std::thread::hardware_concurrency())); }
 
 void TZkZip::OpenArchive(const std::string& fileName) { impl_->OpenArchive(fileName); }
 void TZkZip::CloseArchive() { impl_->CloseArchive(); }
@@ -228,6 +237,8 @@ void TZkZip::Impl::CloseArchive() {
   entries_.Clear();
   const bool closed = !file_.IsOpen() || file_.Close() || discard;
   newArchive_.reset();
+  // The workers and what they compressed ahead go with the archive.
+  pool_.reset();
   readOnly_ = false;
   updateDepth_ = 0;
   directoryPending_ = false;

@@ -230,6 +230,9 @@ private:
   mutable std::size_t indexed_ = 0;
 };
 
+// One per core of the machine.
+int DefaultCompressionThreads();
+
 class TZkZip {
 public:
   using TOnProgress = std::function<void(TZkZip& sender, std::int64_t current, std::int64_t total)>;
@@ -285,6 +288,17 @@ public:
   void SetApplyAtributes(bool value);
   bool SaveDriveName() const;
   void SetSaveDriveName(bool value);
+  // Threads that compress entries (at least 1, by default one per core).
+  // With more than one, files are compressed ahead of their adds and a
+  // large file on all of them; the archive's bytes are the same for any
+  // number. Events are raised by the thread that adds.
+  int Threads() const;
+  void SetThreads(int value);
+  // The files AddFile is going to be asked for, in that order: they are
+  // opened and compressed ahead, within a bound on memory. A file added out
+  // of turn skips the ones before it; one that changed since it was opened
+  // ahead is read again as it is then.
+  void PlanFiles(std::vector<std::string> fileNames);
 
   // Events. OnDecompressFile and OnOverwriteFile belong to extraction and
   // are never raised; neither is OnRemoveItems, which reported the sizing of

@@ -13,6 +13,7 @@
 #include "platform/ZkAtomicFile.h"
 #include "platform/ZkFileHandle.h"
 #include "zip/ZkZip.h"
+#include "zip/ZkZipDeflate.h"
 #include "zip/ZkZipFormat.h"
 
 namespace zk {
@@ -41,6 +42,25 @@ private:
   platform::FileHandle& file_;
   const std::string& archiveName_;
   std::uint64_t position_;
+};
+
+// A file the pool opened and compresses ahead; the writer takes its chunks
+// instead of reading it, and gives it back when done.
+class TZkPlannedSource : public TZkZipSource {
+public:
+  TZkPlannedSource(TZkDeflatePool& pool, std::shared_ptr<TZkPlannedFile> file)
+      : pool_(pool), file_(std::move(file)) {}
+  ~TZkPlannedSource() override { pool_.Release(*file_); }
+  TZkPlannedSource(const TZkPlannedSource&) = delete;
+  TZkPlannedSource& operator=(const TZkPlannedSource&) = delete;
+  std::int64_t Size() override { return file_->Size; }
+  std::size_t Read(char* buffer, std::size_t size) override;
+  TZkDeflatedChunk NextChunk() { return pool_.NextChunk(*file_); }
+
+private:
+  TZkDeflatePool& pool_;
+  std::shared_ptr<TZkPlannedFile> file_;
+  std::int64_t position_ = 0;
 };
 
 struct TZkZip::Impl {
@@ -89,6 +109,10 @@ struct TZkZip::Impl {
   TZkZipEntriesEntry* CopyEntry(const Impl& source, int index);
   void Rebuild(int removed, TZkZipEntriesEntry* added, TZkZipSource* source);
   bool IsChangedFile(const std::string& fileName) const;
+  // The pool's compressed file for `fileName` when it is still as `info`
+  // says; null without a pool or when the file changed since it was opened.
+  std::shared_ptr<TZkPlannedFile> PlannedFile(const std::string& fileName, const platform::FileInfo& info);
+  TZkDeflatePool& Pool();
 
   TZkZip& owner_;
 
@@ -119,6 +143,12 @@ struct TZkZip::Impl {
   // second descriptor on it.
   std::unique_ptr<platform::AtomicFile> newArchive_;
   platform::FileHandle file_;
+
+  // Compression: more than one thread compresses in a pool ahead of the
+  // adds, one compresses in the adding thread.
+  int threads_ = 1;
+  std::unique_ptr<TZkDeflater> deflater_;
+  std::unique_ptr<TZkDeflatePool> pool_;
 };
 
 }  // namespace zk

@@ -23,17 +23,17 @@ namespace {
 
 // Copies and moves go through a window of this size.
 constexpr std::size_t kCopyChunk = 1 << 20;
-// Input is read in blocks of this size; output is handed on (and progress
-// reported) every 65,536 bytes.
-constexpr std::size_t kInputBlock = 1 << 18;
+// Progress is reported every 65,536 bytes of deflated data.
 constexpr std::size_t kOutputBlock = 1 << 16;
-// Raw deflate with zlib's default window of 32 KiB and memory level 8.
+// Raw deflate with zlib's default window of 32 KiB (the check of copied
+// entries inflates).
 constexpr int kRawWindowBits = -15;
-constexpr int kMemLevel = 8;
 // The last progress report of a rebuild: all of it done.
 constexpr std::int64_t kRebuildDone = 100;
 
-int ZlibLevel(TZipCompressionType type) {
+// The compression levels of the types, on zlib's scale; the compressor
+// at the same level gives data no larger than zlib's.
+int DeflateLevel(TZipCompressionType type) {
   switch (type) {
     case TZipCompressionType::ctMaximum:
       return 9;
@@ -46,27 +46,8 @@ int ZlibLevel(TZipCompressionType type) {
     case TZipCompressionType::ctUnknown:
       break;
   }
-  return Z_DEFAULT_COMPRESSION;
+  return 6;
 }
-
-[[noreturn]] void ThrowZlib(const z_stream& stream, int code) {
-  throw EZkZipError(FormatMessage("Tömörítési hiba (%s)", {stream.msg != nullptr ? stream.msg : zError(code)}));
-}
-
-class Deflater {
-public:
-  explicit Deflater(int level) {
-    const int code = deflateInit2(&stream_, level, Z_DEFLATED, kRawWindowBits, kMemLevel, Z_DEFAULT_STRATEGY);
-    if (code != Z_OK) ThrowZlib(stream_, code);
-  }
-  ~Deflater() { deflateEnd(&stream_); }
-  Deflater(const Deflater&) = delete;
-  Deflater& operator=(const Deflater&) = delete;
-  z_stream& Stream() { return stream_; }
-
-private:
-  z_stream stream_{};
-};
 
 // Where an entry's local header and data begin, and whether the header
 // carries a ZIP64 field.
@@ -78,13 +59,12 @@ struct LocalEntryStart {
 
 // Writes the local header with the sizes still unknown and without its
 // signature.
-LocalEntryStart StartLocalEntry(TZkZipTarget& target, TCentralDirectoryFile& c, z_stream& zs,
-                                std::int64_t announced) {
+LocalEntryStart StartLocalEntry(TZkZipTarget& target, TCentralDirectoryFile& c, std::int64_t announced) {
   LocalEntryStart start;
   // A source that might not fit 32 bits, counting deflate's worst-case
   // growth, gets its local ZIP64 field before the data is written.
   start.Zip64 = NeedsZip64(static_cast<std::uint64_t>(announced)) ||
-                NeedsZip64(deflateBound(&zs, static_cast<uLong>(announced)));
+                NeedsZip64(DeflateBound(static_cast<std::uint64_t>(announced)));
   if (start.Zip64) c.VersionNeeded = kVersionZip64;
   c.LocalHeaderOffset = target.Position();
   start.HeaderOffset = target.Position();
@@ -93,58 +73,41 @@ LocalEntryStart StartLocalEntry(TZkZipTarget& target, TCentralDirectoryFile& c, 
   return start;
 }
 
-// What the stream of an entry's data gave.
+// What the deflated data of an entry gave.
 struct DeflatedData {
   std::uint64_t Consumed = 0;
   std::uint64_t Written = 0;
   uLong Crc = 0;
 };
 
-// Reads the source up to the size it announced and writes the deflated
-// stream; nothing of it is written when the source gave no bytes.
-DeflatedData DeflateSource(TZkZipTarget& target, z_stream& zs, TZkZipSource& source, std::int64_t announced,
-                           TZkZip& owner) {
-  // Buffers are not cleared: a small file should not pay for a big block.
-  const std::size_t inputSize = static_cast<std::size_t>(
-      std::clamp<std::int64_t>(announced, 1, static_cast<std::int64_t>(kInputBlock)));
-  const auto input = std::make_unique_for_overwrite<char[]>(inputSize);
-  const auto output = std::make_unique_for_overwrite<char[]>(kOutputBlock);
+// Writes the chunks `next` gives, in order, up to the one that ends the
+// data; nothing is written when the source gave no bytes. Progress is
+// reported after every full 65,536 bytes of deflated data.
+DeflatedData WriteChunks(TZkZipTarget& target, std::int64_t announced, TZkZip& owner,
+                         const std::function<TZkDeflatedChunk()>& next) {
   DeflatedData data;
   data.Crc = crc32(0, nullptr, 0);
-  std::size_t filled = 0;
-  bool finished = false;
-  while (!finished) {
-    // Never more than announced: an entry holds what was there when it began.
-    const auto want = static_cast<std::size_t>(
-        std::min<std::uint64_t>(inputSize, static_cast<std::uint64_t>(announced) - data.Consumed));
-    const std::size_t got = want > 0 ? source.Read(input.get(), want) : 0;
-    data.Crc = crc32_z(data.Crc, reinterpret_cast<const Bytef*>(input.get()), got);
-    data.Consumed += got;
-    const bool last = got == 0 || data.Consumed == static_cast<std::uint64_t>(announced);
-    zs.next_in = reinterpret_cast<Bytef*>(input.get());
-    zs.avail_in = static_cast<uInt>(got);
-    for (;;) {
-      zs.next_out = reinterpret_cast<Bytef*>(output.get() + filled);
-      zs.avail_out = static_cast<uInt>(kOutputBlock - filled);
-      const int code = deflate(&zs, last ? Z_FINISH : Z_NO_FLUSH);
-      if (code == Z_STREAM_ERROR) ThrowZlib(zs, code);
-      filled = kOutputBlock - zs.avail_out;
-      if (filled == kOutputBlock) {
-        target.Write(std::string_view(output.get(), kOutputBlock));
-        data.Written += filled;
-        filled = 0;
-        if (owner.OnCompressFile) owner.OnCompressFile(owner, static_cast<std::int64_t>(zs.total_in), announced);
+  for (;;) {
+    TZkDeflatedChunk chunk = next();
+    if (chunk.Error) std::rethrow_exception(chunk.Error);
+    if (data.Consumed == 0 && chunk.Consumed == 0) break;
+    const std::string_view bytes(chunk.Data);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      const std::size_t piece =
+          std::min<std::size_t>(bytes.size() - done, kOutputBlock - static_cast<std::size_t>(data.Written % kOutputBlock));
+      target.Write(bytes.substr(done, piece));
+      done += piece;
+      data.Written += piece;
+      if (data.Written % kOutputBlock == 0 && owner.OnCompressFile) {
+        // The source bytes in front of this point, as far as a chunk tells.
+        const auto current = data.Consumed + chunk.Consumed * done / bytes.size();
+        owner.OnCompressFile(owner, static_cast<std::int64_t>(current), announced);
       }
-      if (code == Z_STREAM_END) {
-        finished = true;
-        break;
-      }
-      if (!last && zs.avail_in == 0 && zs.avail_out > 0) break;
     }
-  }
-  if (data.Consumed > 0) {
-    target.Write(std::string_view(output.get(), filled));
-    data.Written += filled;
+    data.Crc = crc32_combine(data.Crc, chunk.Crc, static_cast<z_off_t>(chunk.Consumed));
+    data.Consumed += chunk.Consumed;
+    if (chunk.Ended) break;
   }
   return data;
 }
@@ -338,13 +301,62 @@ TZkZipEntriesEntry& TZkZip::Impl::PrepareEntry(const std::string& name, std::uin
 
 void TZkZip::Impl::CompressInto(TZkZipTarget& target, TZkZipEntriesEntry& entry, TZkZipSource& source) {
   const std::int64_t announced = std::max<std::int64_t>(0, source.Size());
-  Deflater deflater(ZlibLevel(compressionType_));
   TCentralDirectoryFile& c = entry.central_;
-  const LocalEntryStart start = StartLocalEntry(target, c, deflater.Stream(), announced);
+  const LocalEntryStart start = StartLocalEntry(target, c, announced);
   entry.localZip64_ = start.Zip64;
-  const DeflatedData data = DeflateSource(target, deflater.Stream(), source, announced, owner_);
+  DeflatedData data;
+  if (auto* planned = dynamic_cast<TZkPlannedSource*>(&source)) {
+    data = WriteChunks(target, announced, owner_, [planned] { return planned->NextChunk(); });
+  } else {
+    const int level = DeflateLevel(compressionType_);
+    if (!deflater_ || deflater_->Level() != level) deflater_ = std::make_unique<TZkDeflater>(level);
+    std::uint64_t index = 0;
+    // Never more than announced: an entry holds what was there when it began.
+    const auto read = [&source](char* buffer, std::size_t size) {
+      std::size_t got = 0;
+      while (got < size) {
+        const std::size_t count = source.Read(buffer + got, size - got);
+        if (count == 0) break;
+        got += count;
+      }
+      return got;
+    };
+    data = WriteChunks(target, announced, owner_, [&] {
+      return DeflateChunk(*deflater_, static_cast<std::uint64_t>(announced), index++, read);
+    });
+  }
   FinishLocalEntry(target, c, start, data);
   entry.local_ = WrittenLocalRecord(c, start.Zip64);
+}
+
+std::shared_ptr<TZkPlannedFile> TZkZip::Impl::PlannedFile(const std::string& fileName,
+                                                          const platform::FileInfo& info) {
+  if (threads_ <= 1) return nullptr;
+  TZkDeflatePool& pool = Pool();
+  std::shared_ptr<TZkPlannedFile> file = pool.Take(fileName);
+  if (!file) {
+    pool.Plan({fileName});
+    file = pool.Take(fileName);
+  }
+  if (file && (!file->Opened || file->Size != info.Size || file->Modified != info.Modified)) {
+    pool.Release(*file);
+    return nullptr;
+  }
+  return file;
+}
+
+TZkDeflatePool& TZkZip::Impl::Pool() {
+  const int level = DeflateLevel(compressionType_);
+  if (!pool_ || pool_->Level() != level || pool_->Threads() != threads_)
+    pool_ = std::make_unique<TZkDeflatePool>(threads_, level);
+  return *pool_;
+}
+
+std::size_t TZkPlannedSource::Read(char* buffer, std::size_t size) {
+  const std::ptrdiff_t count = file_->File.ReadAt(position_, buffer, size);
+  if (count < 0) throw EZkFileReadError("Olvasási hiba");
+  position_ += count;
+  return static_cast<std::size_t>(count);
 }
 
 TZkZipEntriesEntry* TZkZip::Impl::Add(bool inPlace, const std::string& entryName, std::uint32_t attributes,
@@ -550,11 +562,16 @@ TZkZipEntriesEntry* TZkZipEntries::AddFileAs(const std::string& fileName, const 
   owner_.impl_->RequireOpen();
   const auto info = platform::ReadFileInfo(fileName);
   if (!info || (info->Attr & platform::faDirectory) != 0) return nullptr;
+  const auto attributes = static_cast<std::uint32_t>(info->Attr & kDosAttributeMask & ~platform::faSymLink);
+  if (auto planned = owner_.impl_->PlannedFile(fileName, *info)) {
+    const TDateTime modified = platform::ToDateTime(planned->Modified);
+    TZkPlannedSource source(*owner_.impl_->pool_, std::move(planned));
+    return AddStream(entryName, attributes, source, modified);
+  }
   TZkZipFileSource source(fileName);
   std::int64_t size = 0;
   platform::FileTime modified;
   if (!source.File().ReadSizeAndTime(size, modified)) throw EZkFileReadError("Olvasási hiba");
-  const auto attributes = static_cast<std::uint32_t>(info->Attr & kDosAttributeMask & ~platform::faSymLink);
   return AddStream(entryName, attributes, source, platform::ToDateTime(modified));
 }
 

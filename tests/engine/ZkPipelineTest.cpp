@@ -231,6 +231,49 @@ TEST_F(Pipeline, AStopDuringCompressionEndsTheRunInOrderAndRemovesItsArchives) {
   EXPECT_EQ(History(), Lines{"Stopped;2024.01.05;09:07;Global;" + Out("Docs.Zip")});
 }
 
+TEST_F(Pipeline, EventsLinesWaitsAndArchiveDoNotDependOnTheCompressionThreads) {
+  // Two chunks of incompressible data give many progress reports, each
+  // with its wait; the small files are compressed ahead of their turn.
+  dir.Write("src/big.bin", RandomBytes(5 << 20, 3));
+  for (int i = 0; i < 6; ++i) dir.Write("src/small/f" + std::to_string(i) + ".txt", std::string(1000 * i, 'x'));
+  Lines positions;
+  onEvent = [&](const std::string& name, TZkThreadSave&, TZkThreadActiveTask& t) {
+    if (name == "ActionAddFile" || name == "AfterAddFile")
+      positions.push_back(name + " " + t.ItemName + " " + std::to_string(t.TotalPosition));
+  };
+  struct Seen {
+    Lines Log, Errors, Events, Positions;
+    std::vector<int> Waits;
+    std::string Entries;
+  };
+  std::vector<Seen> seen;
+  for (const int threads : {1, 2, 8}) {
+    Clear();
+    positions.clear();
+    RunEngine({"Docs"}, 1, [threads](TZkThreadSave& engine) { engine.Threads = threads; });
+    // The files' entries byte for byte; folder entries carry the moment
+    // they were added.
+    std::string entries;
+    const ParsedZip parsed = ParseZip(Out("Docs.Zip"));
+    for (const ParsedCentral& c : parsed.Central) {
+      if (c.Name.back() == '/') continue;
+      const ParsedLocal l = parsed.Local(c.Offset);
+      entries += parsed.Bytes.substr(c.Offset, 30 + l.NameLength + l.ExtraLength + c.CompressedSize);
+    }
+    seen.push_back({log, errors, events, positions, sleeper.Waits, entries});
+  }
+  ASSERT_GT(std::count(seen[0].Events.begin(), seen[0].Events.end(), "ActionAddFile"), 40);
+  EXPECT_TRUE(seen[0].Errors.empty());
+  for (std::size_t i = 1; i < seen.size(); ++i) {
+    EXPECT_EQ(seen[i].Log, seen[0].Log);
+    EXPECT_EQ(seen[i].Errors, seen[0].Errors);
+    EXPECT_EQ(seen[i].Events, seen[0].Events);
+    EXPECT_EQ(seen[i].Positions, seen[0].Positions);
+    EXPECT_EQ(seen[i].Waits, seen[0].Waits);
+    EXPECT_TRUE(seen[i].Entries == seen[0].Entries) << "entries " << i;
+  }
+}
+
 TEST_F(Pipeline, AStoppedRunKeepsTheArchivesItDidNotWrite) {
   // A previous run's archive and duplicate under the same names.
   Output().DuplicateFolder = dir / "dup";

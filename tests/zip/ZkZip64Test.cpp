@@ -2,12 +2,17 @@
 // (from a sparse file), read back by the component and by outside readers.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
 #include "base/ZkDateTime.h"
 #include "zip/ZkZip.h"
+#include "zip/ZkZipRead.h"
 #include "zip/ZkZipTestSupport.h"
 
 namespace zk {
@@ -96,6 +101,65 @@ TEST(Zip64Test, SeventyThousandEntries) {
       "for i in range(70000): assert z.read('f%d.txt' % i) == b'entry %d\\n' % i, i\n"
       "assert z.read('last.txt') == b'last\\n'\" " + test::Quote(archive));
   EXPECT_EQ(content.Status, 0) << content.Output;
+}
+
+TEST(Zip64Test, AFiveGiBFileCompressesOnSeveralThreadsWithinTheMemoryBound) {
+  TempDir dir;
+  const std::string archive = dir / "five.zip";
+  const std::string source = dir / "five.bin";
+  constexpr std::uint64_t kSize = std::uint64_t{5} << 30;
+  {
+    std::ofstream out(source, std::ios::binary);
+  }
+  std::filesystem::resize_file(source, kSize);
+  // Written in a child process. It starts with the pages of this one
+  // resident (those of the tests before), so what counts is its peak over
+  // where it started; it exits with 5 beyond the bound.
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    long sizePages = 0;
+    long startPages = 0;
+    if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
+      if (std::fscanf(statm, "%ld %ld", &sizePages, &startPages) != 2) startPages = 0;
+      std::fclose(statm);
+    }
+    const long startKiB = startPages * (sysconf(_SC_PAGESIZE) / 1024);
+    try {
+      TZkZip zip;
+      zip.SetThreads(4);
+      zip.SetStoreFolders(false);
+      zip.SetCompressionType(TZipCompressionType::ctFast);
+      zip.BeginArchive(archive);
+      zip.PlanFiles({source});
+      if (zip.AddFile(source) == nullptr) _exit(3);
+      zip.CommitArchive();
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "%s\n", e.what());
+      _exit(4);
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    // ru_maxrss counts KiB.
+    const long grownKiB = usage.ru_maxrss - startKiB;
+    std::fprintf(stderr, "peak resident memory %ld KiB over the start\n", grownKiB);
+    _exit(grownKiB <= 64 * 1024 ? 0 : 5);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << status;
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "3: not added, 4: an error, 5: over the memory bound";
+
+  TZkZip zip;
+  zip.OpenArchive(archive);
+  ASSERT_TRUE(zip.IsZipFile());
+  ASSERT_EQ(zip.Entries().Count(), 1);
+  EXPECT_EQ(zip.Entries().Items(0).CentralRecord().UncompressedSize, kSize);
+  zip.CloseArchive();
+  EXPECT_EQ(VerifyArchiveEntries(archive), std::vector<std::string>{});
+  const auto missing = test::MissingReaders();
+  if (!missing.empty()) GTEST_SKIP() << "zip reader tools missing: " << missing.front();
+  test::ExpectReadersTestOk(archive, 1);
 }
 
 TEST(Zip64Test, EntryOfMoreThanFourGiBFromASparseFile) {
