@@ -418,8 +418,10 @@ void TBackupForm::UpdateEmptyLine() {
 
 void TBackupForm::RefreshMarks() {
   TZkRunRecords::THistories histories;
+  TZkRunRecords::THistories uploads;
   try {
     histories = TZkRunRecords::ReadAllHistories(startup_.Files.IniFile);
+    uploads = TZkRunRecords::ReadAllLastUploads(startup_.Files.IniFile);
     if (historyUnreadable_) statusBar()->clearMessage();
     historyUnreadable_ = false;
   } catch (const std::exception& error) {
@@ -432,6 +434,13 @@ void TBackupForm::RefreshMarks() {
     QListWidgetItem& item = *listView_->item(row);
     const auto found = histories.find(TZkRunRecords::HistoryKey(ToUtf8(item.text())));
     ApplyMark(item, found == histories.end() ? none : found->second);
+    // The last good upload to the job's remote target, where it has one.
+    if (const auto upload = uploads.find(TZkRunRecords::HistoryKey(ToUtf8(item.text())));
+        upload != uploads.end() && !upload->second.empty()) {
+      const std::string& value = upload->second.back();
+      item.setToolTip(item.toolTip() + QStringLiteral("\nTávoli másolat: ") +
+                      ToQString(FieldOf(value, ";", 1) + " " + FieldOf(value, ";", 2)));
+    }
   }
 }
 
