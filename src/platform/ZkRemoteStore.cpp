@@ -87,7 +87,9 @@ std::int64_t JsonNumber(std::string_view line, std::string_view key) {
 void TakeLogLine(const std::string& line, TChildRun& run, const TZkRemoteStore::TProgress& progress) {
   if (line.empty()) return;
   if (line.front() != '{') {
-    run.LastError = line;
+    // rclone's closing line: "yyyy/mm/dd hh:mm:ss Failed to ...".
+    constexpr std::size_t kStamp = 20;
+    run.LastError = line.size() > kStamp && line[4] == '/' && line[13] == ':' ? line.substr(kStamp) : line;
     return;
   }
   if (line.find("\"level\":\"error\"") != std::string::npos) run.LastError = JsonString(line, "msg");
