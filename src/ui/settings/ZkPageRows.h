@@ -59,6 +59,7 @@ inline constexpr TControlRow kSaveRows[] = {
     {"CreateErrorFile", TKind::CheckBox, "Hibalista készítése", "CreateErrorFile", H::DataChange, 7, 2, 1},
     {"TaskDisableCheck", TKind::CheckBox, "Tiltás", "disable", H::TaskDisableCheckClick, 8, 1, 1},
     {"ZkFolderEdit2", TKind::FolderEdit, "Munka könyvtár", "Temp", H::DataChange, 9, 1, 2},
+    {"RemoteTarget", TKind::Edit, "Távoli másolat (rclone)", "RemoteTarget", H::DataChange, 10, 1, 2},
 };
 
 inline constexpr TControlRow kDuplicateRows[] = {
