@@ -66,7 +66,8 @@ QPushButton* NewButton(const char* name, const QString& caption, QWidget& parent
 
 void TZkSetBackupForm::AddRemoteButtons(QWidget& page) {
   auto& grid = static_cast<QGridLayout&>(*page.layout());
-  auto& target = static_cast<QLineEdit&>(Control("RemoteTarget"));
+  // The page is not the window's yet: its own child.
+  auto& target = *page.findChild<QLineEdit*>(QStringLiteral("RemoteTarget"));
   auto* row = new QWidget(&page);
   auto* layout = new QHBoxLayout(row);
   layout->setContentsMargins(0, 0, 0, 0);
