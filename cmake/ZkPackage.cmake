@@ -23,7 +23,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # program loads the translation from Qt's translations folder.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-translations-l10n)
 # Jobs may open files and programs after a backup through xdg-open.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xdg-utils)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, rclone")
 
 # The unit and the manual page name the installed paths, fixed when the build
 # is configured: a package of a build for another prefix would point to

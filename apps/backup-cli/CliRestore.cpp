@@ -12,6 +12,7 @@
 #include "CliCommands.h"
 #include "CliDisplay.h"
 #include "CliStopSignals.h"
+#include "engine/ZkRemote.h"
 #include "engine/ZkRestore.h"
 #include "engine/ZkRunHistory.h"
 #include "engine/ZkRunRecords.h"
@@ -51,6 +52,18 @@ std::optional<TZkRunRecord> ChosenRun(const TZkProgramFiles& files, const TCliOp
   return run;
 }
 
+// The archives a restore of the run reads, the base first, each fetched from
+// the job's remote target when it is gone here.
+std::vector<std::string> RunArchives(const TZkProgramFiles& files, const std::string& jobName, const TZkRunRecord& run,
+                                     TZkFetchedArchives& fetched) {
+  TZkThreadSaveTasks jobs;
+  const TZkThreadSaveTask* job = LoadJobList(files.JobFile, jobs) ? jobs.FindByName(jobName) : nullptr;
+  if (job == nullptr) return ArchivesOfRun(run);
+  const TZkThreadDefineOutput& output = job->DefineOutput();
+  return fetched.ArchivesOf(run, output, platform::RcloneStore(), output.Temp,
+                            [](const std::string& line) { std::printf("%s\n", line.c_str()); });
+}
+
 std::string Absolute(const std::string& path) {
   return std::filesystem::absolute(path).lexically_normal().string();
 }
@@ -73,17 +86,23 @@ int HistoryCommand(const TZkProgramFiles& files, const TCliOptions& options) {
 
 int VerifyCommand(const TZkProgramFiles& files, const TCliOptions& options) {
   std::string path;
+  std::optional<TZkRunRecord> chosen;
   if (options.Archive) {
     path = *options.Archive;
   } else {
     const std::optional<TZkRunRecord> run = ChosenRun(files, options);
     if (!run) return kExitUsage;
-    // The run's own archive: a differential archive's base is a run of
-    // its own.
-    path = ArchivesOfRun(*run).back();
+    chosen = *run;
+    path = run->Path;
   }
   TCliProgress progress("Ellenőrzés");
+  TZkFetchedArchives fetched;
   try {
+    if (chosen) {
+      TZkRunRecord alone = *chosen;
+      alone.BasePath.reset();
+      path = RunArchives(files, options.JobNames.front(), alone, fetched).back();
+    }
     const TZkZipReader reader(path);
     const auto& entries = reader.Entries();
     std::int64_t total = 0;
@@ -123,15 +142,17 @@ int VerifyCommand(const TZkProgramFiles& files, const TCliOptions& options) {
 
 int RestoreCommand(const TZkProgramFiles& files, const TCliOptions& options) {
   std::vector<std::string> archives;
+  std::optional<TZkRunRecord> run;
   if (options.Archive) {
     archives.push_back(*options.Archive);
   } else {
-    const std::optional<TZkRunRecord> run = ChosenRun(files, options);
+    run = ChosenRun(files, options);
     if (!run) return kExitUsage;
-    archives = ArchivesOfRun(*run);
   }
   TCliProgress progress("Visszaállítás");
+  TZkFetchedArchives fetched;
   try {
+    if (run) archives = RunArchives(files, options.JobNames.front(), *run, fetched);
     TZkRestore restore(archives);
     if (options.Target) restore.TargetFolder = Absolute(*options.Target);
     restore.Overwrite = options.Overwrite == "always"  ? TZkOverwrite::owAlways

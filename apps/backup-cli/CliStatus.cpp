@@ -23,6 +23,15 @@ std::string StatusLine(const TZkThreadSaveTask& job, const TZkJobHealth& health,
   return line;
 }
 
+// "távoli másolat: 2024.01.05 09:07 (nas:mentes/Docs.Zip)", or "nincs".
+std::string LastUploadText(const TZkProgramFiles& files, const std::string& jobName) {
+  const std::string upload = TZkRunRecords::ReadLastUpload(files.IniFile, jobName);
+  if (upload.empty()) return "távoli másolat: nincs";
+  const std::size_t path = upload.find(';', upload.find(';') + 1);
+  return "távoli másolat: " + FieldOf(upload, ";", 1) + " " + FieldOf(upload, ";", 2) + " (" +
+         (path == std::string::npos ? std::string() : upload.substr(path + 1)) + ")";
+}
+
 }  // namespace
 
 int StatusCommand(const TZkProgramFiles& files) {
@@ -34,7 +43,9 @@ int StatusCommand(const TZkProgramFiles& files) {
     const TZkThreadSaveTask& job = jobs.Items(i);
     const TZkJobHealth health = JobHealth(job, TZkRunRecords::ReadJobHistory(files.IniFile, job.Name), now);
     attention = attention || health.Overdue || (health.LastRun && !health.LastRun->Ok());
-    std::printf("%s\n", StatusLine(job, health, now).c_str());
+    std::string line = StatusLine(job, health, now);
+    if (!job.DefineOutput().RemoteTarget.empty()) line += "; " + LastUploadText(files, job.Name);
+    std::printf("%s\n", line.c_str());
   }
   return attention ? kExitAttention : kExitOk;
 }

@@ -49,6 +49,9 @@ public:
   // newest KeepCount complete full runs stay (and what their differential
   // archives need); 0 keeps everything.
   std::int32_t KeepCount = 0;
+  // An rclone path ("nas:mentes/laptop") that every complete zip archive is
+  // uploaded to, with the run's log and error files; empty: none.
+  std::string RemoteTarget;
 
   // From another output definition: every published property, not Owner.
   void Assign(const TZkPersistent& source) override;

@@ -40,6 +40,7 @@ const TPropList& TZkThreadDefineOutput::ClassProperties() {
                                     .Boolean("DuplicateFileNameMonthDay", &T::DuplicateFileNameMonthDay)
                                     .Boolean("VerifyArchive", &T::VerifyArchive)
                                     .Integer("KeepCount", &T::KeepCount)
+                                    .String("RemoteTarget", &T::RemoteTarget)
                                     .List();
   return list;
 }

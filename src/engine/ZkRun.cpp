@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/ZkError.h"
+#include "engine/ZkRemote.h"
 #include "engine/ZkRetention.h"
 #include "engine/ZkRunHistory.h"
 #include "engine/ZkRunState.h"
@@ -76,6 +77,7 @@ void TZkThreadSave::RunBody(TZkThreadActiveTask& task, TRunState& run) {
   if (!Interrupted()) CollectAndPack(task, run);
   RunActions(task, TActionList::alEnd);
   if (StopRequested()) Log("- Stop -");
+  if (run.Uploaded) UploadRecords(task);
   TZkRunRecords::FinishRecordFiles(task);
 }
 
@@ -222,6 +224,10 @@ void TZkThreadSave::WrapUp(TRunState& run) {
   try {
     records_.WriteHistory(task, run.History);
     if (status == TZkRunStatus::rsOk && !run.UpdateRun) PruneArchives(task, run.History);
+    if (status == TZkRunStatus::rsOk && run.Uploaded) {
+      records_.WriteLastUpload(task, RemotePathOf(task.ActiveOutput(), task.GetOutputPath()));
+      if (!run.UpdateRun) PruneRemote(task, run.History);
+    }
   } catch (const std::exception& e) {
     // Without its line, the next update run would take a wrong base.
     Error(e.what());

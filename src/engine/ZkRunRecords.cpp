@@ -19,6 +19,7 @@ namespace {
 
 constexpr const char* kStampFormat = "yyyy.mm.dd hh:pp:ss ";
 constexpr const char* kHistoryKey = "History";
+constexpr const char* kUploadKey = "RemoteUpload";
 constexpr const char* kLogExtension = ".Log";
 constexpr const char* kErrorExtension = ".Err";
 
@@ -99,13 +100,13 @@ std::string TZkRunRecords::HistoryKey(const std::string& jobName) {
   return key;
 }
 
-TZkRunRecords::THistories TZkRunRecords::ReadAllHistories(const std::string& historyFile) {
+TZkRunRecords::THistories TZkRunRecords::ReadAllValues(const std::string& historyFile, const std::string& valueKey) {
   THistories histories;
   if (!platform::PathExists(historyFile)) return histories;
   TZkTextFile text;
   text.SetFilename(historyFile);
   if (!text.OpenRead()) throw EZkFileOpenError("Megnyitási hiba (" + historyFile + ")");
-  const std::string prefix = HistoryKey(std::string(kHistoryKey) + "=");
+  const std::string prefix = HistoryKey(valueKey + "=");
   std::vector<std::string>* section = nullptr;
   for (text.First(); !text.Eof(); text.Next()) {
     const std::string line = text.CurrentLine();
@@ -120,6 +121,14 @@ TZkRunRecords::THistories TZkRunRecords::ReadAllHistories(const std::string& his
   }
   text.Close();
   return histories;
+}
+
+TZkRunRecords::THistories TZkRunRecords::ReadAllHistories(const std::string& historyFile) {
+  return ReadAllValues(historyFile, kHistoryKey);
+}
+
+TZkRunRecords::THistories TZkRunRecords::ReadAllLastUploads(const std::string& historyFile) {
+  return ReadAllValues(historyFile, kUploadKey);
 }
 
 std::optional<std::string> TZkRunRecords::FindUpdateBase(const std::vector<std::string>& history) {
@@ -158,6 +167,25 @@ void TZkRunRecords::WriteHistory(const TZkThreadActiveTask& task, const std::vec
   }
   ini.WriteSectionValues(task.Name, kHistoryKey, entries);
   ini.SetLock(false);
+}
+
+void TZkRunRecords::WriteLastUpload(const TZkThreadActiveTask& task, const std::string& remotePath) const {
+  TZkIniFile ini;
+  ini.SetFile(HistoryFilename, true);
+  ini.SetLock(true);
+  const std::string date = FormatDateMask("yyyy.mm.dd", task.StartDate, NeutralFormatSettings());
+  const std::string time = FormatDateMask("hh:pp", task.StartTime, NeutralFormatSettings());
+  ini.WriteSectionValues(task.Name, kUploadKey, {date + ";" + time + ";" + remotePath});
+  ini.SetLock(false);
+}
+
+std::string TZkRunRecords::ReadLastUpload(const std::string& historyFile, const std::string& jobName) {
+  std::vector<std::string> values;
+  if (!platform::PathExists(historyFile)) return {};
+  TZkIniFile ini;
+  ini.SetFile(historyFile, false);
+  ini.ReadSectionValues(jobName, kUploadKey, values);
+  return values.empty() ? std::string() : values.back();
 }
 
 }  // namespace zk

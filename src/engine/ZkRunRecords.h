@@ -58,6 +58,8 @@ public:
   // file means no runs; a file that cannot be read fails with its error.
   using THistories = std::map<std::string, std::vector<std::string>>;
   static THistories ReadAllHistories(const std::string& historyFile);
+  // Every job's last good upload (a one-value list), in the same way.
+  static THistories ReadAllLastUploads(const std::string& historyFile);
   static std::string HistoryKey(const std::string& jobName);
   // The archive path of the newest complete full run, if any.
   static std::optional<std::string> FindUpdateBase(const std::vector<std::string>& history);
@@ -68,7 +70,13 @@ public:
   // Writes the job's whole history back; a failure raises its file error.
   void WriteHistory(const TZkThreadActiveTask& task, const std::vector<std::string>& history) const;
 
+  // The job's last good upload to its remote target, "yyyy.mm.dd;hh:pp;path"
+  // under its own key beside the history (older files have none).
+  void WriteLastUpload(const TZkThreadActiveTask& task, const std::string& remotePath) const;
+  static std::string ReadLastUpload(const std::string& historyFile, const std::string& jobName);
+
 private:
+  static THistories ReadAllValues(const std::string& historyFile, const std::string& valueKey);
   void AppendLine(const std::string& fileName, const std::string& text, bool followLinks) const;
 
   const platform::TZkClock* clock_;

@@ -24,6 +24,8 @@ struct TZkThreadSave::TRunState {
   // Where the archive went when not to the output path: beside it, when the
   // run could not read everything and must not replace the previous one.
   std::string DeliveredPath;
+  // The archive reached the remote target under its final name there.
+  bool Uploaded = false;
   // Error lines for files and folders the run could not read.
   int SourceErrors = 0;
   // The folders of a copy run whose leftovers of killed runs are removed

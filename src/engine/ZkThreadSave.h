@@ -20,6 +20,7 @@
 #include "engine/ZkThreads.h"
 #include "platform/ZkClock.h"
 #include "platform/ZkFileSystem.h"
+#include "platform/ZkRemoteStore.h"
 #include "store/Published.h"
 #include "zip/ZkZip.h"
 
@@ -71,6 +72,9 @@ public:
   // What the pre- and post-backup actions act on; it must outlive the
   // engine. Without one, every action fails with an error.
   void SetActionPlatform(const TZkActionPlatform& platform) { actions_ = &platform; }
+  // Where archives of jobs with a remote target go (rclone from PATH unless
+  // a test brings its own, which must outlive the engine).
+  void SetRemoteStore(platform::TZkRemoteStore& store) { remote_ = &store; }
 
   // The stored jobs are read by the worker thread while it scans them and
   // while it takes the run copy of a job. Another thread that changes them
@@ -214,6 +218,18 @@ private:
   bool CopyArchive(TZkThreadActiveTask& task, TRunState& run, TCopyUse use);
   // The run's archive went to `path` beside the output path, not to it.
   void KeptBeside(TRunState& run, const std::string& path);
+  // After the archive copies of a complete run: the archive to the remote
+  // target under a temporary name, then moved to its own; what earlier
+  // uploads left under temporary names goes first.
+  void UploadToRemote(TZkThreadActiveTask& task, TRunState& run);
+  // The run's log and error files beside the uploaded archive.
+  void UploadRecords(TZkThreadActiveTask& task);
+  // One file to the remote path through a temporary name; false (with its
+  // error line) when it did not get there.
+  bool UploadFile(TZkThreadActiveTask& task, const std::string& local, const std::string& remote, bool report);
+  // The remote copies of the archives that KeepCount no longer keeps.
+  void PruneRemote(TZkThreadActiveTask& task, const std::vector<std::string>& history);
+  void RemoteFailure(const std::string& remote, const platform::TZkRemoteOutcome& outcome);
   void CopyStep(TZkThreadActiveTask& task, TRunState& run);
   // Copies one file of a copy run to `target`, unless what is there or on
   // the way to it must not be written through.
@@ -241,6 +257,7 @@ private:
   // Held by the worker from a run's start to its end, or to its shutdown
   // or restart action.
   std::unique_ptr<platform::TZkSleepLock> sleepLock_;
+  platform::TZkRemoteStore* remote_ = &platform::RcloneStore();
   std::atomic<bool> stopRequested_{false};
   mutable std::mutex jobsMutex_;
 };

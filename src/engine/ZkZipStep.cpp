@@ -116,6 +116,9 @@ void TZkThreadSave::ZipArchiveBody(TZkThreadActiveTask& task, TRunState& run, co
   zip.SetFileName("");
 
   if (complete) DeliverArchive(task, run);
+  if (complete && run.Delivered && run.SourceErrors == 0 && !Interrupted() &&
+      !task.ActiveOutput().RemoteTarget.empty())
+    UploadToRemote(task, run);
   Log("- Zip Close -");
 }
 

@@ -134,7 +134,8 @@ TEST(JobFile, WrittenJobsReadBackEqualInTheFileOrder) {
       "FileNameTime", "FileNameWeekDay", "FileNameMonthDay", "Temp", "DuplicateFolder", "DuplicateFolderDate",
       "DuplicateFolderTime", "DuplicateFolderWeekDay", "DuplicateFolderMonthDay", "DuplicateFileName",
       "DuplicateFileNameDate", "DuplicateFileNameTime", "DuplicateFileNameWeekDay", "DuplicateFileNameMonthDay",
-      "VerifyArchive", "KeepCount", "AddFiles", "ExtractFiles", "TimerList", "BeginFuncList", "EndFuncList"};
+      "VerifyArchive", "KeepCount", "RemoteTarget", "AddFiles", "ExtractFiles", "TimerList", "BeginFuncList",
+      "EndFuncList"};
   EXPECT_EQ(names, expected);
   EXPECT_EQ(job.FindAttribute("Name")->Value(), "Mentés");
   const TZkTreeDataNode& entry = job.FindNode("TimerList")->Nodes().Items(0);
@@ -143,7 +144,7 @@ TEST(JobFile, WrittenJobsReadBackEqualInTheFileOrder) {
   EXPECT_EQ(entryNames, (std::vector<std::string>{"TimerType", "Date", "Time", "Timer", "Interval", "Months", "Dows",
                                                   "Days", "ExtendedSaving", "UpdateSaving", "ExtendUpdateSaving",
                                                   "OutputFolder"}));
-  EXPECT_EQ(entry.Nodes().Count(), 11 + 26);
+  EXPECT_EQ(entry.Nodes().Count(), 11 + 27);
   const TZkTreeDataNode& action = job.FindNode("EndFuncList")->Nodes().Items(0);
   EXPECT_EQ(action.FindAttribute("Name")->Value(), "Execute;/bin/echo;done");
   EXPECT_EQ(action.ChildValue("FuncType", ""), "2");

@@ -448,8 +448,10 @@ void TBackupForm::UpdateEmptyLine() {
 
 void TBackupForm::RefreshMarks() {
   TZkRunRecords::THistories histories;
+  TZkRunRecords::THistories uploads;
   try {
     histories = TZkRunRecords::ReadAllHistories(startup_.Files.IniFile);
+    uploads = TZkRunRecords::ReadAllLastUploads(startup_.Files.IniFile);
     if (historyUnreadable_) statusBar()->clearMessage();
     historyUnreadable_ = false;
   } catch (const std::exception& error) {
@@ -472,6 +474,13 @@ void TBackupForm::RefreshMarks() {
     const std::vector<std::string>& history = found == histories.end() ? none : found->second;
     const TZkThreadSaveTask* job = jobs.FindByName(ToUtf8(item.text()));
     ApplyMark(item, history, job != nullptr ? OverdueText(JobHealth(*job, history, now), now) : QString());
+    // The last good upload to the job's remote target, where it has one.
+    if (const auto upload = uploads.find(TZkRunRecords::HistoryKey(ToUtf8(item.text())));
+        upload != uploads.end() && !upload->second.empty()) {
+      const std::string& value = upload->second.back();
+      item.setToolTip(item.toolTip() + QStringLiteral("\nTávoli másolat: ") +
+                      ToQString(FieldOf(value, ";", 1) + " " + FieldOf(value, ";", 2)));
+    }
   }
 }
 

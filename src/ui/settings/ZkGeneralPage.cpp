@@ -12,7 +12,9 @@ namespace zk::ui {
 
 void TZkSetBackupForm::AddGeneralPage() {
   AddTabbedPage("TabSheet1", "GeneralPages", QStringLiteral("Általános"), [this](QTabWidget& tabs) {
-    tabs.addTab(BuildPage(detail::kSaveRows, "TabSheet14"), QStringLiteral("Mentés"));
+    QWidget* save = BuildPage(detail::kSaveRows, "TabSheet14");
+    AddRemoteButtons(*save);
+    tabs.addTab(save, QStringLiteral("Mentés"));
     tabs.addTab(BuildPage(detail::kDuplicateRows, "TabSheet15"), QStringLiteral("Másolat"));
   });
   auto& packMode = static_cast<RadioGroup&>(Control("PackMode"));

@@ -62,6 +62,7 @@ inline constexpr TControlRow kSaveRows[] = {
     {"ZkFolderEdit2", TKind::FolderEdit, "Munka könyvtár", "Temp", H::DataChange, 9, 1, 2},
     {"VerifyArchive", TKind::CheckBox, "Ellenőrzés mentés után", "VerifyArchive", H::DataChange, 10, 1, 1},
     {"KeepCount", TKind::SpinEdit, "Megtartott archívumok", "KeepCount;0", H::DataChange, 11, 1, 1},
+    {"RemoteTarget", TKind::Edit, "Távoli másolat (rclone)", "RemoteTarget", H::DataChange, 12, 1, 2},
 };
 
 inline constexpr TControlRow kDuplicateRows[] = {

@@ -93,6 +93,8 @@ private:
   void AddRows(QWidget& container, QGridLayout& grid, std::span<const TControlRow> rows);
   QWidget* BuildPage(std::span<const TControlRow> rows, const char* name);
   void AddGeneralPage();
+  // Under the remote target's field: the configured remotes, the target tested.
+  void AddRemoteButtons(QWidget& page);
   QWidget* BuildFilePage(const TListRow& list);
   void AddSchedulePage();
   QWidget* BuildParameterPage();

@@ -12,12 +12,14 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
 #include <QUrl>
 
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -30,6 +32,7 @@
 #include "platform/ZkFakeServiceControl.h"
 #include "store/ZkTreeData.h"
 #include "support/ZkDialogAnswer.h"
+#include "support/ZkEnvironmentVariable.h"
 #include "support/ZkGuiWait.h"
 #include "support/ZkTempDir.h"
 #include "ui/app/ZkQtText.h"
@@ -293,6 +296,43 @@ TEST_F(SetBackupFormTest, EveryKeystrokeIsInTheFileAtOnce) {
   EXPECT_EQ(Stored("FileName"), "Heti");
   QTest::keyClick(&field, Qt::Key_Backspace);
   EXPECT_EQ(Stored("FileName"), "Het");
+}
+
+// The remote target's buttons run rclone; without it they say so.
+TEST_F(SetBackupFormTest, TheRemoteTargetIsStoredAndItsButtonsAnswerWithRcloneOrWithout) {
+  Open("<Item Name=\"Napi\"/>");
+  auto& field = Find<QWidget>("RemoteTarget");
+  ShowPageOf(field);
+  const std::string served = dir_ / "served";
+  dir_.Write("served/a.Zip", "a");
+  dir_.Write("served/b.Zip", "b");
+  QTest::keyClicks(&field, ToQString(served));
+  EXPECT_EQ(Stored("RemoteTarget"), served);
+
+  struct Case {
+    const char* what;
+    const char* button;
+    bool rclone;
+    QString text;
+  };
+  const QString missing = QStringLiteral("Az rclone nincs telepítve. Telepítse az rclone csomagot, "
+                                         "és egyszer állítsa be a távoli helyet (rclone config).");
+  const Case cases[] = {
+      {"the target's two files", "RemoteTest", true, QStringLiteral("A távoli hely elérhető (2 fájl).")},
+      {"no rclone to list with", "RemoteList", false, missing},
+      {"no rclone to test with", "RemoteTest", false, missing},
+  };
+  const bool installed = std::system("rclone version >/dev/null 2>&1") == 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.rclone && !installed) continue;
+    test::TEnvironmentVariable path("PATH");
+    if (!c.rclone) path.Set((dir_ / "nothing").c_str());
+    QString text;
+    AnswerMessage(text);
+    QTest::mouseClick(&Find<QPushButton>(c.button), Qt::LeftButton);
+    EXPECT_EQ(text, c.text);
+  }
 }
 
 // A time is stored as the fraction of the day in the locale's number
