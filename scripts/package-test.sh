@@ -55,9 +55,12 @@ for file in "${expected[@]}"; do
 done
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for library in libc6 libqt6widgets6; do
+for library in libc6 libqt6widgets6 libdeflate0; do
   [[ "$depends" == *"$library"* ]] || fail "the package's dependencies (from dpkg-shlibdeps) lack $library"
 done
+# Remote copies need rclone only when a job names a remote target.
+[[ "$depends" != *rclone* ]] || fail "the package requires rclone; it should only recommend it"
+[[ "$(dpkg-deb -f "$deb" Recommends)" == *rclone* ]] || fail "the package does not recommend rclone"
 # Qt's own buttons and dialogs in Hungarian.
 [[ "$depends" == *qt6-translations-l10n* ]] || fail "the package does not depend on qt6-translations-l10n"
 
