@@ -468,4 +468,15 @@ void TZkCustomProgressBar::paintEvent(QPaintEvent*) {
   QPainter(this).drawImage(0, 0, image);
 }
 
+void SetUpWindowBar(TZkProgressBar& bar) {
+  bar.BarFore().SetColor2(clWindow);
+  bar.BarFore().SetColor3(clHighlight);
+  bar.BarFore().SetStyle(TProgressStyle::gsGradient3);
+  bar.BarFore().SetOrientation(TGradientOrientation::goVertical);
+  bar.SetDashFore(false);
+  bar.SetTextShow(true);
+  bar.SetTextForeColor(TZkColor{QPalette::Text});
+  bar.SetTextBackColor(TZkColor{QPalette::Text});
+}
+
 }  // namespace zk::ui

@@ -296,4 +296,9 @@ public:
   using TZkCustomProgressBar::TZkCustomProgressBar;
 };
 
+// The look of the run and restore windows' bars: a vertical three-colour
+// gradient from the window colour to the highlight, the percentage in the
+// fields' text colour so that it reads on a dark theme too.
+void SetUpWindowBar(TZkProgressBar& bar);
+
 }  // namespace zk::ui

@@ -84,14 +84,7 @@ QStringList MissingArchives(const TZkRunRecord& run) {
 void SetUpBar(TZkProgressBar& bar, const QString& name) {
   bar.setAccessibleName(name);
   bar.setFixedHeight(19);
-  bar.BarFore().SetColor2(clWindow);
-  bar.BarFore().SetColor3(clHighlight);
-  bar.BarFore().SetStyle(TProgressStyle::gsGradient3);
-  bar.BarFore().SetOrientation(TGradientOrientation::goVertical);
-  bar.SetDashFore(false);
-  bar.SetTextShow(true);
-  bar.SetTextForeColor(TZkColor{QPalette::Text});
-  bar.SetTextBackColor(TZkColor{QPalette::Text});
+  SetUpWindowBar(bar);
   bar.SetMax(100);
 }
 

@@ -66,18 +66,6 @@ void SetFieldColour(QWidget& field, bool valid) {
   field.setPalette(palette);
 }
 
-void SetUpBar(TZkProgressBar& bar) {
-  bar.BarFore().SetColor2(clWindow);
-  bar.BarFore().SetColor3(clHighlight);
-  bar.BarFore().SetStyle(TProgressStyle::gsGradient3);
-  bar.BarFore().SetOrientation(TGradientOrientation::goVertical);
-  bar.SetDashFore(false);
-  bar.SetTextShow(true);
-  // The text colour of the fields, so that it reads on a dark theme too.
-  bar.SetTextForeColor(TZkColor{QPalette::Text});
-  bar.SetTextBackColor(TZkColor{QPalette::Text});
-}
-
 }  // namespace
 
 TBackupRun::TBackupRun(const TZkActionPlatform& platform, QWidget* owner)
@@ -144,7 +132,7 @@ TBackupRun::TBackupRun(const TZkActionPlatform& platform, QWidget* owner)
   zkProgressBar1_->setObjectName(QStringLiteral("ZkProgressBar1"));
   zkProgressBar1_->setAccessibleName(QStringLiteral("Aktuális fájl"));
   zkProgressBar1_->setFixedHeight(kBarHeight);
-  SetUpBar(*zkProgressBar1_);
+  SetUpWindowBar(*zkProgressBar1_);
   zkProgressBar1_->SetMax(100);
   // The bottom bar shows the file being added instead of a percentage.
   zkProgressBar1_->SetOnText([this](TZkCustomProgressBar&, QString& text) { text = currentItemText_; });
@@ -195,7 +183,7 @@ void TBackupRun::AddRow(const std::string& jobName) {
   row.Name->setAccessibleName(name + QStringLiteral(" fájlnév"));
   row.Bar = new TZkProgressBar(rowsPanel_);
   row.Bar->setAccessibleName(name + QStringLiteral(" folyamat"));
-  SetUpBar(*row.Bar);
+  SetUpWindowBar(*row.Bar);
   row.Bar->SetBorder(TProgressBorders::gbNone);
   row.Bar->SetTextSuffix(QStringLiteral(" %"));
   // A long name is cut with an ellipsis, whole in its tooltip; a "&" in it
