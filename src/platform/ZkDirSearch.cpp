@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <optional>
 #include <utility>
 
 #include "base/ZkText.h"
@@ -61,6 +62,17 @@ bool MatchesWildcards(std::string_view name, std::string_view mask) {
   return m == mask.size();
 }
 
+bool FillRecord(const std::string& name, const std::optional<FileInfo>& info, int attributeFilter,
+                SearchRecord& record) {
+  if (!info || !PassesAttributeFilter(info->Attr, attributeFilter)) return false;
+  record.Name = name;
+  record.Attr = info->Attr;
+  record.Size = info->Size;
+  record.Modified = info->Modified;
+  record.Time = ToDateTime(info->Modified);
+  return true;
+}
+
 }  // namespace
 
 struct DirSearch::State {
@@ -71,9 +83,12 @@ struct DirSearch::State {
   bool singlePending = false;  // the mask names one entry, not yet returned
   DirSearch::TReport report;
 
+  // An entry the open folder lists is looked up relative to it.
   bool Fill(const std::string& name, SearchRecord& record) const {
     errno = 0;
-    if (FindEntry(folder + name, filter, record)) return true;
+    if (dir ? FillRecord(name, ReadFileInfoAt(dirfd(dir.get()), name), filter, record)
+            : FindEntry(folder + name, filter, record))
+      return true;
     Report(folder + name, errno);
     return false;
   }
@@ -93,14 +108,7 @@ bool FindEntry(const std::string& path, int attributeFilter, SearchRecord& recor
   const auto slash = path.rfind('/');
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
   if (name.empty() || name == "." || name == "..") return false;
-  const auto info = ReadFileInfo(path);
-  if (!info || !PassesAttributeFilter(info->Attr, attributeFilter)) return false;
-  record.Name = name;
-  record.Attr = info->Attr;
-  record.Size = info->Size;
-  record.Modified = info->Modified;
-  record.Time = ToDateTime(info->Modified);
-  return true;
+  return FillRecord(name, ReadFileInfo(path), attributeFilter, record);
 }
 
 bool MatchesMask(std::string_view name, std::string_view mask) {

@@ -29,15 +29,12 @@ TDateTime ToDateTime(FileTime time) {
   return LocalDateTime(time.Seconds, static_cast<int>(time.Nanoseconds / 1000000));
 }
 
-std::optional<FileInfo> ReadFileInfo(const std::string& path) {
-  struct stat linkStat{};
-  if (path.empty() || lstat(path.c_str(), &linkStat) != 0) return std::nullopt;
-  struct stat target = linkStat;
+namespace {
+
+// What lstat (and, for a link, stat) found at a name.
+std::optional<FileInfo> InfoOf(const struct stat& linkStat, const struct stat& target, std::string_view name) {
   FileInfo info;
-  if (S_ISLNK(linkStat.st_mode)) {
-    if (stat(path.c_str(), &target) != 0) return std::nullopt;  // dangling
-    info.Attr |= faSymLink;
-  }
+  if (S_ISLNK(linkStat.st_mode)) info.Attr |= faSymLink;
   if (S_ISREG(target.st_mode)) {
     info.Attr |= faArchive;
     info.Size = static_cast<std::int64_t>(target.st_size);
@@ -47,11 +44,26 @@ std::optional<FileInfo> ReadFileInfo(const std::string& path) {
     return std::nullopt;  // sockets, FIFOs and devices are never backed up
   }
   if ((target.st_mode & S_IWUSR) == 0) info.Attr |= faReadOnly;
-  if (IsHiddenName(LastComponent(path))) info.Attr |= faHidden;
+  if (IsHiddenName(name)) info.Attr |= faHidden;
   info.Modified.Seconds = static_cast<std::int64_t>(target.st_mtim.tv_sec);
   info.Modified.Nanoseconds = static_cast<std::int32_t>(target.st_mtim.tv_nsec);
   return info;
 }
+
+}  // namespace
+
+std::optional<FileInfo> ReadFileInfo(const std::string& path) {
+  return path.empty() ? std::nullopt : ReadFileInfoAt(AT_FDCWD, path);
+}
+
+std::optional<FileInfo> ReadFileInfoAt(int folder, const std::string& name) {
+  struct stat linkStat{};
+  if (fstatat(folder, name.c_str(), &linkStat, AT_SYMLINK_NOFOLLOW) != 0) return std::nullopt;
+  struct stat target = linkStat;
+  if (S_ISLNK(linkStat.st_mode) && fstatat(folder, name.c_str(), &target, 0) != 0) return std::nullopt;  // dangling
+  return InfoOf(linkStat, target, LastComponent(name));
+}
+
 FileTime ToFileTime(TDateTime moment) {
   const TDateTimeParts parts = DecodeDateTime(moment);
   std::tm local{};

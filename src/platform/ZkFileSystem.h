@@ -50,6 +50,9 @@ struct FileInfo {
 // symbolic links (faSymLink added). Nothing for a missing entry, a dangling
 // link, a socket, a FIFO or a device node.
 std::optional<FileInfo> ReadFileInfo(const std::string& path);
+// The same for a name looked up in an open folder (its descriptor), which
+// spares the kernel walking the folder's path again for every entry.
+std::optional<FileInfo> ReadFileInfoAt(int folder, const std::string& name);
 // Whether a file or a folder stands at the path, as ReadFileInfo sees it:
 // a dangling link or a special file counts as missing.
 bool PathExists(const std::string& path);

@@ -869,5 +869,43 @@ TEST_F(ZipTest, CopyEntryRefusesWhatItCannotCopyAsItIs) {
   EXPECT_EQ(parsed.Central[0].Extra, Le16(0x5455) + Le16(1) + std::string("\x01", 1));
 }
 
+// Small entries are checked whole, large ones (over 8 MiB as stored) as a
+// stream; a flipped byte of the data is found either way.
+TEST_F(ZipTest, CopyEntryChecksTheDataOfSmallAndLargeEntries) {
+  Create();
+  AddText("small.txt", TextBytes(40000, 1));
+  AddText("large.txt", TextBytes(std::size_t{9} << 20, 2));
+  zip.CloseArchive();
+  const std::string sound = TempDir::Read(archive);
+  const test::ParsedZip parsed = ParseZip(archive);
+  ASSERT_EQ(parsed.Central.size(), 2u);
+  std::string damaged = sound;
+  for (const test::ParsedCentral& c : parsed.Central) {
+    const test::ParsedLocal l = parsed.Local(c.Offset);
+    damaged[c.Offset + 30 + l.NameLength + l.ExtraLength + c.CompressedSize / 2] ^= 0x55;
+  }
+  for (const bool damage : {false, true}) {
+    SCOPED_TRACE(damage ? "damaged" : "sound");
+    dir.Write("source.zip", damage ? damaged : sound);
+    TZkZip source;
+    source.OpenArchive(dir / "source.zip");
+    zip.BeginArchive(dir / "copy.zip");
+    for (const std::string name : {"small.txt", "large.txt"}) {
+      try {
+        zip.CopyEntry(source, source.Entries().IndexOfName(name));
+        EXPECT_FALSE(damage) << name;
+      } catch (const EZkZipDataError& e) {
+        EXPECT_TRUE(damage) << name;
+        EXPECT_EQ(std::string(e.what()), "Sérült bejegyzés (" + name + ")");
+      }
+    }
+    zip.CommitArchive();
+    if (!damage) {
+      EXPECT_TRUE(ParseZip(dir / "copy.zip").Bytes.substr(0, parsed.CentralOffset) ==
+                  sound.substr(0, parsed.CentralOffset));
+    }
+  }
+}
+
 }  // namespace
 }  // namespace zk
