@@ -17,7 +17,9 @@ cd "$(dirname "$0")/.."
 cmake --preset release -B "$build" -DZK_TESTS=OFF >/dev/null
 cmake --build "$build" -j "$(nproc)" --target backup-cli
 cli="$(cd "$build" && pwd)/apps/backup-cli/backup-cli"
-for tool in zip 7z bsdtar pigz /usr/bin/time; do
+# Debian 12's 7zip package names its program 7zz, p7zip's is 7z.
+sevenzip=$(command -v 7zz || command -v 7z || echo 7z)
+for tool in zip "$sevenzip" bsdtar pigz /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "missing: $tool (scripts/setup.sh installs it)" >&2; exit 1; }
 done
 
@@ -68,7 +70,7 @@ EOF
   row "$label/zip -9 -r" "$s" "$k" "$out/zip9.zip"
   sync
   # 7z warns (status 1) about files it cannot read; the archive is kept.
-  read -r s k < <(cd "$parent" && measure 7z a -tzip -mx9 -mmt2 "$out/7z.zip" "$base")
+  read -r s k < <(cd "$parent" && measure "$sevenzip" a -tzip -mx9 -mmt2 "$out/7z.zip" "$base")
   row "$label/7z a -tzip -mx9 -mmt2" "$s" "$k" "$out/7z.zip"
   sync
   read -r s k < <(cd "$parent" && measure bsdtar --format zip -cf "$out/bsdtar.zip" "$base")
