@@ -154,10 +154,10 @@ void TZkThreadSave::PackFiles(TZkThreadActiveTask& task, TRunState& run, TZkZip&
   // entry there is damaged is packed again whether it changed or not.
   std::vector<int> replaced(run.Files.size(), -1);
   std::vector<bool> repack(run.Files.size(), false);
+  std::vector<bool> kept;
+  std::unordered_map<int, std::size_t> fileOfEntry;
   if (previous != nullptr) {
-    const int count = previous->Entries().Count();
-    std::vector<bool> kept(static_cast<std::size_t>(count), true);
-    std::unordered_map<int, std::size_t> fileOfEntry;
+    kept.assign(static_cast<std::size_t>(previous->Entries().Count()), true);
     for (std::size_t i = 0; i < run.Files.size(); ++i) {
       try {
         const int entry = previous->Entries().IndexOfName(run.Files[i]);
@@ -169,7 +169,31 @@ void TZkThreadSave::PackFiles(TZkThreadActiveTask& task, TRunState& run, TZkZip&
       }
       if (replaced[i] >= 0) kept[static_cast<std::size_t>(replaced[i])] = false;
     }
-    for (int entry = 0; entry < count; ++entry) {
+  }
+  // The files to be packed are compressed ahead, in the order they go in,
+  // while the kept entries are copied. A file whose comparison fails is
+  // decided again in its own step, which reports the failure.
+  const auto packed = [&](std::size_t i) {
+    return repack[i] || !run.UpdateRun || base->NeedsUpdate(run.Files[i]);
+  };
+  std::vector<signed char> decided(run.Files.size(), -1);
+  const auto plan = [&] {
+    std::vector<std::string> planned;
+    for (std::size_t i = 0; i < run.Files.size(); ++i) {
+      if (IsFolderItem(run.Files[i])) continue;
+      try {
+        decided[i] = packed(i) ? 1 : 0;
+      } catch (const std::exception&) {
+        continue;
+      }
+      if (decided[i] == 1) planned.push_back(run.Files[i]);
+    }
+    zip.PlanFiles(std::move(planned));
+  };
+  plan();
+  if (previous != nullptr) {
+    bool damaged = false;
+    for (int entry = 0; entry < previous->Entries().Count(); ++entry) {
       if (!kept[static_cast<std::size_t>(entry)]) continue;
       try {
         zip.CopyEntry(*previous, entry);
@@ -181,27 +205,12 @@ void TZkThreadSave::PackFiles(TZkThreadActiveTask& task, TRunState& run, TZkZip&
         }
         Log("- Zip Repack Damaged -" + run.Files[file->second]);
         repack[file->second] = true;
+        damaged = true;
       }
     }
+    // A damaged entry's file joins the files packed again.
+    if (damaged) plan();
   }
-  // The files to be packed are compressed ahead, in the order they go in.
-  // A file whose comparison fails is decided again in its own step, which
-  // reports the failure.
-  const auto packed = [&](std::size_t i) {
-    return repack[i] || !run.UpdateRun || base->NeedsUpdate(run.Files[i]);
-  };
-  std::vector<signed char> decided(run.Files.size(), -1);
-  std::vector<std::string> planned;
-  for (std::size_t i = 0; i < run.Files.size(); ++i) {
-    if (IsFolderItem(run.Files[i])) continue;
-    try {
-      decided[i] = packed(i) ? 1 : 0;
-    } catch (const std::exception&) {
-      continue;
-    }
-    if (decided[i] == 1) planned.push_back(run.Files[i]);
-  }
-  zip.PlanFiles(std::move(planned));
   for (std::size_t i = 0; i < run.Files.size(); ++i) {
     const std::string& file = run.Files[i];
     if (Interrupted()) continue;

@@ -6,6 +6,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <memory>
 #include <new>
 #include <utility>
 
@@ -122,12 +123,12 @@ TZkDeflatedChunk DeflateChunk(TZkDeflater& deflater, std::uint64_t entrySize, st
   TZkDeflatedChunk chunk;
   try {
     const std::size_t want = DeflateChunkSize(entrySize, index);
-    std::string input;
-    input.resize(want);
-    chunk.Consumed = read(input.data(), want);
+    // Read over at once: not filled with zeros first.
+    const auto input = std::make_unique_for_overwrite<char[]>(std::max<std::size_t>(want, 1));
+    chunk.Consumed = read(input.get(), want);
     chunk.Ended = index + 1 >= DeflateChunkCount(entrySize) || chunk.Consumed < want;
-    chunk.Crc = Crc32Of(input.data(), static_cast<std::size_t>(chunk.Consumed));
-    chunk.Data = deflater.Compress(input.data(), static_cast<std::size_t>(chunk.Consumed), chunk.Ended);
+    chunk.Crc = Crc32Of(input.get(), static_cast<std::size_t>(chunk.Consumed));
+    chunk.Data = deflater.Compress(input.get(), static_cast<std::size_t>(chunk.Consumed), chunk.Ended);
   } catch (...) {
     chunk.Error = std::current_exception();
     chunk.Ended = true;

@@ -137,7 +137,7 @@ void FinishLocalEntry(TZkZipTarget& target, TCentralDirectoryFile& c, const Loca
 // Entries up to this size (compressed and as stored) are checked whole by
 // libdeflate, which inflates several times faster than zlib's stream; a
 // larger one streams through zlib so that memory stays flat.
-constexpr std::uint64_t kWholeCheckLimit = std::uint64_t{8} << 20;
+constexpr std::uint64_t kWholeCheckLimit = std::uint64_t{4} << 20;
 
 struct DecompressorFree {
   void operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
@@ -205,12 +205,13 @@ private:
   // The whole data at once; room for the recorded size only, as more than
   // that is damage too.
   void Inflate() {
-    std::string out(static_cast<std::size_t>(size_), '\0');
+    const auto size = static_cast<std::size_t>(size_);
+    const auto out = std::make_unique_for_overwrite<char[]>(std::max<std::size_t>(size, 1));
     std::size_t length = 0;
-    if (libdeflate_deflate_decompress(whole_.get(), compressed_.data(), compressed_.size(), out.data(), out.size(),
+    if (libdeflate_deflate_decompress(whole_.get(), compressed_.data(), compressed_.size(), out.get(), size,
                                       &length) != LIBDEFLATE_SUCCESS)
       Fail();
-    Produced(std::string_view(out.data(), length));
+    Produced(std::string_view(out.get(), length));
     ended_ = true;
   }
   void Produced(std::string_view bytes) {

@@ -869,7 +869,7 @@ TEST_F(ZipTest, CopyEntryRefusesWhatItCannotCopyAsItIs) {
   EXPECT_EQ(parsed.Central[0].Extra, Le16(0x5455) + Le16(1) + std::string("\x01", 1));
 }
 
-// Small entries are checked whole, large ones (over 8 MiB as stored) as a
+// Small entries are checked whole, large ones (over 4 MiB as stored) as a
 // stream; a flipped byte of the data is found either way.
 TEST_F(ZipTest, CopyEntryChecksTheDataOfSmallAndLargeEntries) {
   Create();
