@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,6 +23,7 @@
 #include "platform/ZkTestDaemons.h"
 #include "store/ZkTreeData.h"
 #include "support/ZkEnvironmentVariable.h"
+#include "support/ZkRcloneServer.h"
 #include "support/ZkTempDir.h"
 #include "util/ZkUtil.h"
 
@@ -402,6 +404,34 @@ TEST_F(BackupCli, OnATerminalEachJobGetsAProgressLineThatFitsIt) {
     });
     EXPECT_TRUE(showsFile) << result.Out;
   }
+}
+
+// rclone slowed down in PATH: the upload's part done moves on the line.
+TEST_F(BackupCli, OnATerminalAnUploadShowsThePartSent) {
+  if (!HaveRclone()) GTEST_SKIP() << "rclone is not installed";
+  const TRcloneServer server(dir / "nas", Folder());
+  ASSERT_TRUE(server.Up());
+  std::string noise(3 << 20, '\0');
+  std::mt19937 random(3);
+  for (char& c : noise) c = static_cast<char>(random());
+  dir.Write("data/noise.bin", noise);
+  AddZipJob("Minta").DefineOutput().RemoteTarget = "testnas:mentes";
+  WriteJobFile();
+  const TEnvironmentVariable path("PATH", SlowRcloneFolder(dir.Path()) + ":" + std::getenv("PATH"));
+  const TCliResult result =
+      RunCliOnTerminal({"--no-throttle", "--jobs", JobFile(), "run", "Minta"}, Folder(), 120);
+  EXPECT_EQ(result.ExitCode, 0) << result.Out;
+  EXPECT_EQ(TempDir::Read(dir / "nas/mentes/Minta.Zip"), TempDir::Read(Archive("Minta")));
+  const std::string item = "Másolás testnas:mentes/Minta.Zip ";
+  std::vector<int> shown;
+  for (const std::string& line : ScreenLines(result.Out)) {
+    const auto at = line.find(item);
+    if (at != std::string::npos) shown.push_back(std::atoi(line.c_str() + at + item.size()));
+  }
+  ASSERT_FALSE(shown.empty()) << result.Out;
+  EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end())) << result.Out;
+  EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), [](int p) { return p > 0 && p < 100; })) << result.Out;
+  EXPECT_EQ(shown.back(), 100) << result.Out;
 }
 
 TEST_F(BackupCli, AStopSignalEndsARunInOrder) {
