@@ -80,7 +80,8 @@ void TZkThreadSave::UploadToRemote(TZkThreadActiveTask& task, TRunState& run) {
     Log("- Remote Upload -" + remote);
     // Temporary names of uploads that never ended: only this archive's.
     std::vector<std::string> names;
-    const platform::TZkRemoteOutcome listed = remote_->ListFiles(RemoteFolderOf(remote), names);
+    const platform::TZkRemoteOutcome listed =
+        remote_->ListFiles(RemoteFolderOf(remote), names, [this] { return Interrupted(); });
     if (!listed.Ok()) {
       RemoteFailure(remote, listed);
       return;
@@ -125,7 +126,7 @@ void TZkThreadSave::PruneRemote(TZkThreadActiveTask& task, const std::vector<std
     const std::string folder = RemoteFolderOf(remote);
     if (listedFolders.insert(folder).second) {
       std::vector<std::string> names;
-      const platform::TZkRemoteOutcome listed = remote_->ListFiles(folder, names);
+      const platform::TZkRemoteOutcome listed = remote_->ListFiles(folder, names, {});
       if (!listed.Ok()) {
         Error(FormatMessage("Távoli törlési hiba (%s): %s", {folder, listed.Message}));
         continue;

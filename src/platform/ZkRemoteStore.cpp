@@ -241,14 +241,15 @@ public:
     return OutcomeOf(RunChild(Command({"deletefile", "--", remote}), {}, {}));
   }
 
-  TZkRemoteOutcome ListFiles(const std::string& folder, std::vector<std::string>& names) override {
-    const TChildRun run = RunChild(Command({"lsf", "--files-only", "--", folder}), {}, {});
+  TZkRemoteOutcome ListFiles(const std::string& folder, std::vector<std::string>& names,
+                             const TStop& stop) override {
+    const TChildRun run = RunChild(Command({"lsf", "--files-only", "--", folder}), stop, {});
     names = LinesOf(run.Out);
     return OutcomeOf(run, true);
   }
 
-  TZkRemoteOutcome ListRemotes(std::vector<std::string>& names) override {
-    const TChildRun run = RunChild(Command({"listremotes"}), {}, {});
+  TZkRemoteOutcome ListRemotes(std::vector<std::string>& names, const TStop& stop) override {
+    const TChildRun run = RunChild(Command({"listremotes"}), stop, {});
     names = LinesOf(run.Out);
     return OutcomeOf(run);
   }

@@ -48,9 +48,10 @@ public:
   virtual TZkRemoteOutcome DeleteFile(const std::string& remote) = 0;
   // The names of the files directly in a remote folder; a folder that is
   // not there holds none.
-  virtual TZkRemoteOutcome ListFiles(const std::string& folder, std::vector<std::string>& names) = 0;
+  virtual TZkRemoteOutcome ListFiles(const std::string& folder, std::vector<std::string>& names,
+                                     const TStop& stop) = 0;
   // The configured remotes ("nas:").
-  virtual TZkRemoteOutcome ListRemotes(std::vector<std::string>& names) = 0;
+  virtual TZkRemoteOutcome ListRemotes(std::vector<std::string>& names, const TStop& stop) = 0;
 };
 
 // rclone found in PATH.
