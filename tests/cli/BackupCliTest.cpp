@@ -583,6 +583,51 @@ TEST_F(ServeNotices, AStoppedRunAndAnOverdueJobAreNotifiedAGoodRunOnlyOnRequest)
   }
 }
 
+// "Jó" sends its archive to a remote that cannot take it: its run stays
+// "Ok", and the notice says the remote copy is missing and why.
+TEST_F(ServeNotices, AFailedUploadIsNotifiedThoughTheRunStaysOk) {
+  if (!HaveDbusMock()) GTEST_SKIP() << "needs /usr/bin/dbus-daemon and python3-dbusmock for /usr/bin/python3";
+  jobs.Items(0).DefineOutput().RemoteTarget = "dead:mentes";
+  const std::string remote = "dead:mentes/Jó Most.Zip";
+  struct Case {
+    const char* what;
+    bool rclone;
+    std::string body;  // its start
+  };
+  const Case cases[] = {
+      {"rclone missing", false,
+       "Az rclone nincs telepítve; a távoli másolat elmaradt, a helyi archívum megmaradt (" + remote + ")"},
+      {"the remote refuses", true, "Feltöltési hiba (" + remote + "): "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.rclone && !HaveRclone()) continue;
+    const TEnvironmentVariable config("RCLONE_CONFIG", dir / "rclone.conf");
+    const TEnvironmentVariable type("RCLONE_CONFIG_DEAD_TYPE", "webdav");
+    const TEnvironmentVariable url("RCLONE_CONFIG_DEAD_URL", "http://127.0.0.1:" + std::to_string(FreePort()));
+    TEnvironmentVariable path("PATH");
+    if (!c.rclone) path.Set((dir / "no-rclone").c_str());
+    TPrivateBus bus;
+    ASSERT_TRUE(bus.Ready());
+    const TempDir logs;
+    TDbusMock daemon(bus, "org.freedesktop.Notifications", "notification_daemon", logs / "calls.log");
+    ASSERT_TRUE(daemon.Ready());
+    const TEnvironmentVariable session("DBUS_SESSION_BUS_ADDRESS", bus.Address());
+    const auto notices = [&] { return daemon.Calls({"Notify"}); };
+    const TCliResult result = Serve({}, [&] { return notices().size() >= 3; });
+    EXPECT_EQ(result.ExitCode, 0) << result.Err;
+    const std::vector<std::string> sent = notices();
+    ASSERT_EQ(sent.size(), 3u) << result.Out;
+    const auto notice = std::find_if(sent.begin(), sent.end(), [](const std::string& call) {
+      return call.rfind("Notify \"Backup\" 0 \"backup\" \"A távoli másolat elmaradt: Jó\" ", 0) == 0;
+    });
+    ASSERT_NE(notice, sent.end()) << result.Out;
+    EXPECT_NE(notice->find("\"" + c.body), std::string::npos) << *notice;
+    EXPECT_NE(TempDir::Read(dir / "Backup.Ini").find("[Jó]\r\nHistory=Ok;"), std::string::npos);
+    EXPECT_TRUE(Exists(Archive("Jó Most")));
+  }
+}
+
 TEST_F(ServeNotices, WithoutASessionBusNothingIsSentAndTheOutputSaysWhyOnce) {
   const TEnvironmentVariable session("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + dir / "no-bus");
   const TCliResult result = Serve({}, [&] { return JobRan("Jó"); });
