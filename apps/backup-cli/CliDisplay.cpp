@@ -185,8 +185,8 @@ public:
       ++fields_.FilesDone;
       Bytes(task.TotalPosition);
     };
-    HookArchiveCopy(engine.OnBeforeCopy, engine.OnAfterCopy, "Másolás ");
-    HookArchiveCopy(engine.OnBeforeDuplicate, engine.OnAfterDuplicate, "Duplikátum ");
+    HookArchiveCopy(engine.OnBeforeCopy, engine.OnActionCopy, engine.OnAfterCopy, "Másolás ");
+    HookArchiveCopy(engine.OnBeforeDuplicate, engine.OnActionDuplicate, engine.OnAfterDuplicate, "Duplikátum ");
   }
 
   void ErrorLine(const std::string& text) override {
@@ -208,10 +208,18 @@ public:
   }
 
 private:
-  void HookArchiveCopy(TZkThreadSave::TSaveEvent& before, TZkThreadSave::TSaveEvent& after, const std::string& phase) {
+  // The archive's copy, duplicate or upload: its target with the part
+  // done so far.
+  void HookArchiveCopy(TZkThreadSave::TSaveEvent& before, TZkThreadSave::TSaveEvent& action,
+                       TZkThreadSave::TSaveEvent& after, const std::string& phase) {
     before = [this, phase](TZkThreadSave&, TZkThreadActiveTask& task) {
       phase_ = phase;
       Show(task.TargetPath);
+    };
+    action = [this](TZkThreadSave&, TZkThreadActiveTask& task) {
+      if (task.ItemSize <= 0) return;
+      const std::int64_t percent = std::clamp<std::int64_t>(task.ItemPosition * 100 / task.ItemSize, 0, 100);
+      Show(task.TargetPath + " " + std::to_string(percent) + "%");
     };
     after = [this](TZkThreadSave&, TZkThreadActiveTask&) {
       phase_.clear();

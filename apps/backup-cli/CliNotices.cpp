@@ -14,7 +14,8 @@
 
 namespace zk::cli {
 
-void TCliNotices::RunEnded(const TZkProgramFiles& files, const std::string& job, int errorLines) {
+void TCliNotices::RunEnded(const TZkProgramFiles& files, const std::string& job, int errorLines,
+                           const std::string& uploadFailure) {
   std::vector<TZkRunRecord> runs;
   try {
     runs = RunsOfHistory(TZkRunRecords::ReadJobHistory(files.IniFile, job));
@@ -25,6 +26,10 @@ void TCliNotices::RunEnded(const TZkProgramFiles& files, const std::string& job,
   const std::string lines = std::to_string(errorLines) + " hibasor, részletek: " + files.ErrorFile;
   if (stopped) {
     Send("A mentés leállt: " + job, errorLines > 0 ? lines : "Az előző mentés a helyén maradt.");
+  } else if (!uploadFailure.empty()) {
+    // The upload's line is one of the run's error lines; the others, if any,
+    // are in the error file.
+    Send("A távoli másolat elmaradt: " + job, errorLines > 1 ? uploadFailure + "\n" + lines : uploadFailure);
   } else if (errorLines > 0) {
     Send("A mentés hibákkal ért véget: " + job, lines);
   } else if (notifySuccess_) {

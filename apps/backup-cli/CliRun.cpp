@@ -159,7 +159,7 @@ int ServeCommand(const TZkProgramFiles& files, const TCliOptions& options) {
   if (options.Threads) engine.Threads = *options.Threads;
   engine.CatchUp = options.CatchUp;
   cli.OnJobEnded = [&files, &notices, &cli](TZkThreadSave&, const TZkThreadActiveTask& task) {
-    notices.RunEnded(files, task.Name, cli.RunErrorCount());
+    notices.RunEnded(files, task.Name, cli.RunErrorCount(), task.UploadFailure);
   };
   engine.OnTerminate = [&signals](TZkCustomThread&) { signals.NotifyDone(); };
   // Said once the signals are in hand, so that whoever waits for this line

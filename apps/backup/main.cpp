@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
   };
   form.EditJob = [&form](const std::string&) { form.SetBackupDlg().Execute(); };
   form.RestoreJob = [&form](const std::string& name) {
-    zk::ui::RestoreJob(&form, form.Startup().Files.IniFile, name);
+    zk::ui::RestoreJob(&form, form.Startup().Files, name);
   };
   form.FormCreate(startup);
   form.show();

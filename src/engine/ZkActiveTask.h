@@ -32,6 +32,9 @@ public:
   std::int64_t TotalFiles = 0;  // the files collected for the run
   // The run makes up for a schedule moment that passed while no engine ran.
   bool CatchUp = false;
+  // The error line of the archive's upload to the remote target when it
+  // did not go; empty when it went or the run had none to make.
+  std::string UploadFailure;
 
   // Paths are built in `style` (native unless a test asks for the other).
   explicit TZkThreadActiveTask(PathStyle style = kNativePathStyle) : style_(style) {}

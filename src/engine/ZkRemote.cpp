@@ -47,7 +47,9 @@ TZkFetchedArchives::~TZkFetchedArchives() {
 
 std::vector<std::string> TZkFetchedArchives::ArchivesOf(const TZkRunRecord& run, const TZkThreadDefineOutput& output,
                                                         platform::TZkRemoteStore& store, const std::string& workFolder,
-                                                        const std::function<void(const std::string&)>& report) {
+                                                        const std::function<void(const std::string&)>& report,
+                                                        const platform::TZkRemoteStore::TStop& stop,
+                                                        const platform::TZkRemoteStore::TProgress& progress) {
   std::vector<std::string> archives;
   for (const std::string& path : ArchivesOfRun(run)) {
     if (platform::PathExists(path) || output.RemoteTarget.empty()) {
@@ -64,9 +66,11 @@ std::vector<std::string> TZkFetchedArchives::ArchivesOf(const TZkRunRecord& run,
     const std::string remote = RemotePathOf(output, path);
     const std::string local = folder_ + "/" + std::to_string(archives.size()) + "-" + FileNamePart(path);
     if (report) report("Letöltés a távoli másolatból: " + remote);
-    const platform::TZkRemoteOutcome outcome = store.Fetch(remote, local, {});
+    const platform::TZkRemoteOutcome outcome = store.Fetch(remote, local, stop, progress);
     if (outcome.Result == platform::TZkRemoteResult::rrMissing)
       throw EZkError("Az rclone nincs telepítve; a távoli másolat nem érhető el");
+    if (outcome.Result == platform::TZkRemoteResult::rrStopped)
+      throw EZkError(FormatMessage("A letöltés megszakadt (%s)", {remote}));
     if (!outcome.Ok() || !platform::PathExists(local))
       throw EZkError(FormatMessage("Letöltési hiba (%s): %s", {remote, outcome.Message}));
     archives.push_back(local);

@@ -36,11 +36,15 @@ public:
   // The archives a restore of the run reads, the base first. Each one that
   // is gone locally is fetched from the output's remote target into a
   // temporary folder below `workFolder` (empty: the system's temporary
-  // folder) and named by its local copy there. Raises EZkError with the
-  // reason when a missing archive cannot be fetched.
+  // folder) and named by its local copy there; `report` has the line of
+  // each fetch before it begins, `progress` its bytes, and `stop` ends it.
+  // Raises EZkError with the reason when a missing archive cannot be
+  // fetched or the fetch was stopped.
   std::vector<std::string> ArchivesOf(const TZkRunRecord& run, const TZkThreadDefineOutput& output,
                                       platform::TZkRemoteStore& store, const std::string& workFolder,
-                                      const std::function<void(const std::string&)>& report = {});
+                                      const std::function<void(const std::string&)>& report = {},
+                                      const platform::TZkRemoteStore::TStop& stop = {},
+                                      const platform::TZkRemoteStore::TProgress& progress = {});
 
 private:
   std::string folder_;

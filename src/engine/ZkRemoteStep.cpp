@@ -38,25 +38,28 @@ std::string RemoteNameOf(const std::string& remote) {
 
 }  // namespace
 
-void TZkThreadSave::RemoteFailure(const std::string& remote, const platform::TZkRemoteOutcome& outcome) {
+std::string TZkThreadSave::RemoteFailure(const std::string& remote, const platform::TZkRemoteOutcome& outcome) {
+  std::string line;
   switch (outcome.Result) {
     case platform::TZkRemoteResult::rrMissing:
-      Error(FormatMessage("Az rclone nincs telepítve; a távoli másolat elmaradt, a helyi archívum megmaradt (%s)",
-                          {remote}));
+      line = FormatMessage("Az rclone nincs telepítve; a távoli másolat elmaradt, a helyi archívum megmaradt (%s)",
+                           {remote});
       break;
     case platform::TZkRemoteResult::rrStopped:
-      Error(FormatMessage("A feltöltés megszakadt; a távoli előző archívum a helyén maradt (%s)", {remote}));
+      line = FormatMessage("A feltöltés megszakadt; a távoli előző archívum a helyén maradt (%s)", {remote});
       break;
     case platform::TZkRemoteResult::rrFailed:
-      Error(FormatMessage("Feltöltési hiba (%s): %s", {remote, outcome.Message}));
+      line = FormatMessage("Feltöltési hiba (%s): %s", {remote, outcome.Message});
       break;
     case platform::TZkRemoteResult::rrOk:
-      break;
+      return line;
   }
+  Error(line);
+  return line;
 }
 
-bool TZkThreadSave::UploadFile(TZkThreadActiveTask& task, const std::string& local, const std::string& remote,
-                               bool report) {
+std::string TZkThreadSave::UploadFile(TZkThreadActiveTask& task, const std::string& local,
+                                      const std::string& remote, bool report) {
   const std::string temporary = RemoteTemporaryName(remote);
   const auto progress = [this, &task, report](std::int64_t done, std::int64_t) {
     if (!report || done < 0) return;
@@ -65,9 +68,7 @@ bool TZkThreadSave::UploadFile(TZkThreadActiveTask& task, const std::string& loc
   };
   platform::TZkRemoteOutcome outcome = remote_->CopyTo(local, temporary, [this] { return Interrupted(); }, progress);
   if (outcome.Ok()) outcome = remote_->MoveTo(temporary, remote);
-  if (outcome.Ok()) return true;
-  RemoteFailure(remote, outcome);
-  return false;
+  return RemoteFailure(remote, outcome);
 }
 
 void TZkThreadSave::UploadToRemote(TZkThreadActiveTask& task, TRunState& run) {
@@ -80,9 +81,10 @@ void TZkThreadSave::UploadToRemote(TZkThreadActiveTask& task, TRunState& run) {
     Log("- Remote Upload -" + remote);
     // Temporary names of uploads that never ended: only this archive's.
     std::vector<std::string> names;
-    const platform::TZkRemoteOutcome listed = remote_->ListFiles(RemoteFolderOf(remote), names);
+    const platform::TZkRemoteOutcome listed =
+        remote_->ListFiles(RemoteFolderOf(remote), names, [this] { return Interrupted(); });
     if (!listed.Ok()) {
-      RemoteFailure(remote, listed);
+      task.UploadFailure = RemoteFailure(remote, listed);
       return;
     }
     for (const std::string& name : names) {
@@ -95,12 +97,14 @@ void TZkThreadSave::UploadToRemote(TZkThreadActiveTask& task, TRunState& run) {
         Error(FormatMessage("Távoli törlési hiba (%s): %s", {leftover, removed.Message}));
     }
     DoBeforeCopy();
-    if (!UploadFile(task, local, remote, true)) return;
+    task.UploadFailure = UploadFile(task, local, remote, true);
+    if (!task.UploadFailure.empty()) return;
     DoAfterCopy();
     run.Uploaded = true;
     Log("- Remote Upload End -" + remote);
   } catch (const std::exception& e) {
     Error(e.what());
+    task.UploadFailure = e.what();
   }
 }
 
@@ -125,7 +129,7 @@ void TZkThreadSave::PruneRemote(TZkThreadActiveTask& task, const std::vector<std
     const std::string folder = RemoteFolderOf(remote);
     if (listedFolders.insert(folder).second) {
       std::vector<std::string> names;
-      const platform::TZkRemoteOutcome listed = remote_->ListFiles(folder, names);
+      const platform::TZkRemoteOutcome listed = remote_->ListFiles(folder, names, {});
       if (!listed.Ok()) {
         Error(FormatMessage("Távoli törlési hiba (%s): %s", {folder, listed.Message}));
         continue;

@@ -224,12 +224,15 @@ private:
   void UploadToRemote(TZkThreadActiveTask& task, TRunState& run);
   // The run's log and error files beside the uploaded archive.
   void UploadRecords(TZkThreadActiveTask& task);
-  // One file to the remote path through a temporary name; false (with its
-  // error line) when it did not get there.
-  bool UploadFile(TZkThreadActiveTask& task, const std::string& local, const std::string& remote, bool report);
+  // One file to the remote path through a temporary name; the error line
+  // (written) when it did not get there, empty when it did.
+  std::string UploadFile(TZkThreadActiveTask& task, const std::string& local, const std::string& remote,
+                         bool report);
   // The remote copies of the archives that KeepCount no longer keeps.
   void PruneRemote(TZkThreadActiveTask& task, const std::vector<std::string>& history);
-  void RemoteFailure(const std::string& remote, const platform::TZkRemoteOutcome& outcome);
+  // The error line of a failed remote step, written; empty for one that
+  // went.
+  std::string RemoteFailure(const std::string& remote, const platform::TZkRemoteOutcome& outcome);
   void CopyStep(TZkThreadActiveTask& task, TRunState& run);
   // Copies one file of a copy run to `target`, unless what is there or on
   // the way to it must not be written through.

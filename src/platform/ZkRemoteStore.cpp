@@ -225,39 +225,44 @@ public:
 
   TZkRemoteOutcome CopyTo(const std::string& local, const std::string& remote, const TStop& stop,
                           const TProgress& progress) override {
-    // --ignore-times: a file of the same size and time at the remote is no
-    // reason to skip the transfer (--checksum would fall back to size alone
-    // on a store without hashes).
-    return OutcomeOf(RunChild(Command({"copyto", "--ignore-times", "--stats", "1s", "--stats-log-level", "NOTICE",
-                                       "--", local, remote}),
-                              stop, progress));
+    return OutcomeOf(RunChild(CopyCommand(local, remote), stop, progress));
   }
 
   TZkRemoteOutcome MoveTo(const std::string& from, const std::string& to) override {
     return OutcomeOf(RunChild(Command({"moveto", "--ignore-times", "--", from, to}), {}, {}));
   }
 
-  TZkRemoteOutcome Fetch(const std::string& remote, const std::string& local, const TStop& stop) override {
-    return OutcomeOf(RunChild(Command({"copyto", "--ignore-times", "--", remote, local}), stop, {}));
+  TZkRemoteOutcome Fetch(const std::string& remote, const std::string& local, const TStop& stop,
+                         const TProgress& progress) override {
+    return OutcomeOf(RunChild(CopyCommand(remote, local), stop, progress));
   }
 
   TZkRemoteOutcome DeleteFile(const std::string& remote) override {
     return OutcomeOf(RunChild(Command({"deletefile", "--", remote}), {}, {}));
   }
 
-  TZkRemoteOutcome ListFiles(const std::string& folder, std::vector<std::string>& names) override {
-    const TChildRun run = RunChild(Command({"lsf", "--files-only", "--", folder}), {}, {});
+  TZkRemoteOutcome ListFiles(const std::string& folder, std::vector<std::string>& names,
+                             const TStop& stop) override {
+    const TChildRun run = RunChild(Command({"lsf", "--files-only", "--", folder}), stop, {});
     names = LinesOf(run.Out);
     return OutcomeOf(run, true);
   }
 
-  TZkRemoteOutcome ListRemotes(std::vector<std::string>& names) override {
-    const TChildRun run = RunChild(Command({"listremotes"}), {}, {});
+  TZkRemoteOutcome ListRemotes(std::vector<std::string>& names, const TStop& stop) override {
+    const TChildRun run = RunChild(Command({"listremotes"}), stop, {});
     names = LinesOf(run.Out);
     return OutcomeOf(run);
   }
 
 private:
+  // One file copied, with rclone's statistics once a second. --ignore-times:
+  // a file of the same size and time at the other end is no reason to skip
+  // the transfer (--checksum would fall back to size alone on a store
+  // without hashes).
+  std::vector<std::string> CopyCommand(const std::string& from, const std::string& to) const {
+    return Command({"copyto", "--ignore-times", "--stats", "1s", "--stats-log-level", "NOTICE", "--", from, to});
+  }
+
   std::vector<std::string> Command(std::vector<std::string> words) const {
     std::vector<std::string> argv = {program_, "--use-json-log"};
     argv.insert(argv.end(), std::make_move_iterator(words.begin()), std::make_move_iterator(words.end()));

@@ -31,7 +31,8 @@ public:
   virtual ~TZkRemoteStore() = default;
   // Asked every 50 ms while rclone works: true kills it.
   using TStop = std::function<bool()>;
-  // Bytes sent or received so far, as rclone's statistics report them.
+  // Bytes sent or received so far, as rclone's statistics report them
+  // (once a second, and once at the end).
   using TProgress = std::function<void(std::int64_t done, std::int64_t total)>;
 
   // The local file to the remote path, always transferred (never skipped
@@ -42,13 +43,15 @@ public:
   // replacing what stands at `to`.
   virtual TZkRemoteOutcome MoveTo(const std::string& from, const std::string& to) = 0;
   // The remote file to a local path.
-  virtual TZkRemoteOutcome Fetch(const std::string& remote, const std::string& local, const TStop& stop) = 0;
+  virtual TZkRemoteOutcome Fetch(const std::string& remote, const std::string& local, const TStop& stop,
+                                 const TProgress& progress) = 0;
   virtual TZkRemoteOutcome DeleteFile(const std::string& remote) = 0;
   // The names of the files directly in a remote folder; a folder that is
   // not there holds none.
-  virtual TZkRemoteOutcome ListFiles(const std::string& folder, std::vector<std::string>& names) = 0;
+  virtual TZkRemoteOutcome ListFiles(const std::string& folder, std::vector<std::string>& names,
+                                     const TStop& stop) = 0;
   // The configured remotes ("nas:").
-  virtual TZkRemoteOutcome ListRemotes(std::vector<std::string>& names) = 0;
+  virtual TZkRemoteOutcome ListRemotes(std::vector<std::string>& names, const TStop& stop) = 0;
 };
 
 // rclone found in PATH.

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,6 +23,7 @@
 #include "platform/ZkTestDaemons.h"
 #include "store/ZkTreeData.h"
 #include "support/ZkEnvironmentVariable.h"
+#include "support/ZkRcloneServer.h"
 #include "support/ZkTempDir.h"
 #include "util/ZkUtil.h"
 
@@ -404,6 +406,34 @@ TEST_F(BackupCli, OnATerminalEachJobGetsAProgressLineThatFitsIt) {
   }
 }
 
+// rclone slowed down in PATH: the upload's part done moves on the line.
+TEST_F(BackupCli, OnATerminalAnUploadShowsThePartSent) {
+  if (!HaveRclone()) GTEST_SKIP() << "rclone is not installed";
+  const TRcloneServer server(dir / "nas", Folder());
+  ASSERT_TRUE(server.Up());
+  std::string noise(3 << 20, '\0');
+  std::mt19937 random(3);
+  for (char& c : noise) c = static_cast<char>(random());
+  dir.Write("data/noise.bin", noise);
+  AddZipJob("Minta").DefineOutput().RemoteTarget = "testnas:mentes";
+  WriteJobFile();
+  const TEnvironmentVariable path("PATH", SlowRcloneFolder(dir.Path()) + ":" + std::getenv("PATH"));
+  const TCliResult result =
+      RunCliOnTerminal({"--no-throttle", "--jobs", JobFile(), "run", "Minta"}, Folder(), 120);
+  EXPECT_EQ(result.ExitCode, 0) << result.Out;
+  EXPECT_EQ(TempDir::Read(dir / "nas/mentes/Minta.Zip"), TempDir::Read(Archive("Minta")));
+  const std::string item = "Másolás testnas:mentes/Minta.Zip ";
+  std::vector<int> shown;
+  for (const std::string& line : ScreenLines(result.Out)) {
+    const auto at = line.find(item);
+    if (at != std::string::npos) shown.push_back(std::atoi(line.c_str() + at + item.size()));
+  }
+  ASSERT_FALSE(shown.empty()) << result.Out;
+  EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end())) << result.Out;
+  EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), [](int p) { return p > 0 && p < 100; })) << result.Out;
+  EXPECT_EQ(shown.back(), 100) << result.Out;
+}
+
 TEST_F(BackupCli, AStopSignalEndsARunInOrder) {
   // With the waits on, 100 ms per file leaves time to stop in the middle.
   for (int i = 0; i < 40; ++i) dir.Write("data/many/" + std::to_string(i) + ".txt", std::string(100, 'y'));
@@ -550,6 +580,51 @@ TEST_F(ServeNotices, AStoppedRunAndAnOverdueJobAreNotifiedAGoodRunOnlyOnRequest)
                                                                      : Archive("Jó Most");
       EXPECT_NE(notice->find("\"" + body + "\""), std::string::npos) << *notice;
     }
+  }
+}
+
+// "Jó" sends its archive to a remote that cannot take it: its run stays
+// "Ok", and the notice says the remote copy is missing and why.
+TEST_F(ServeNotices, AFailedUploadIsNotifiedThoughTheRunStaysOk) {
+  if (!HaveDbusMock()) GTEST_SKIP() << "needs /usr/bin/dbus-daemon and python3-dbusmock for /usr/bin/python3";
+  jobs.Items(0).DefineOutput().RemoteTarget = "dead:mentes";
+  const std::string remote = "dead:mentes/Jó Most.Zip";
+  struct Case {
+    const char* what;
+    bool rclone;
+    std::string body;  // its start
+  };
+  const Case cases[] = {
+      {"rclone missing", false,
+       "Az rclone nincs telepítve; a távoli másolat elmaradt, a helyi archívum megmaradt (" + remote + ")"},
+      {"the remote refuses", true, "Feltöltési hiba (" + remote + "): "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.rclone && !HaveRclone()) continue;
+    const TEnvironmentVariable config("RCLONE_CONFIG", dir / "rclone.conf");
+    const TEnvironmentVariable type("RCLONE_CONFIG_DEAD_TYPE", "webdav");
+    const TEnvironmentVariable url("RCLONE_CONFIG_DEAD_URL", "http://127.0.0.1:" + std::to_string(FreePort()));
+    TEnvironmentVariable path("PATH");
+    if (!c.rclone) path.Set((dir / "no-rclone").c_str());
+    TPrivateBus bus;
+    ASSERT_TRUE(bus.Ready());
+    const TempDir logs;
+    TDbusMock daemon(bus, "org.freedesktop.Notifications", "notification_daemon", logs / "calls.log");
+    ASSERT_TRUE(daemon.Ready());
+    const TEnvironmentVariable session("DBUS_SESSION_BUS_ADDRESS", bus.Address());
+    const auto notices = [&] { return daemon.Calls({"Notify"}); };
+    const TCliResult result = Serve({}, [&] { return notices().size() >= 3; });
+    EXPECT_EQ(result.ExitCode, 0) << result.Err;
+    const std::vector<std::string> sent = notices();
+    ASSERT_EQ(sent.size(), 3u) << result.Out;
+    const auto notice = std::find_if(sent.begin(), sent.end(), [](const std::string& call) {
+      return call.rfind("Notify \"Backup\" 0 \"backup\" \"A távoli másolat elmaradt: Jó\" ", 0) == 0;
+    });
+    ASSERT_NE(notice, sent.end()) << result.Out;
+    EXPECT_NE(notice->find("\"" + c.body), std::string::npos) << *notice;
+    EXPECT_NE(TempDir::Read(dir / "Backup.Ini").find("[Jó]\r\nHistory=Ok;"), std::string::npos);
+    EXPECT_TRUE(Exists(Archive("Jó Most")));
   }
 }
 

@@ -97,6 +97,38 @@ TEST_F(Remote, BrokenUploadLeavesThePreviousArchive) {
   EXPECT_EQ(NamesIn(dir / "nas/mentes"), (Lines{"Docs.Log", "Docs.Zip"}));
 }
 
+// An upload slowed to a few seconds reports its bytes as it goes, on the
+// copy events, up to the whole archive.
+TEST_F(Remote, AnUploadReportsItsProgressOnTheCopyEvents) {
+  std::string noise(3 << 20, '\0');
+  std::mt19937 random(5);
+  for (char& c : noise) c = static_cast<char>(random());
+  dir.Write("src/noise.bin", noise);
+  const auto slow = platform::MakeRcloneStore(SlowRcloneFolder(dir.Path()) + "/rclone");
+  std::vector<std::int64_t> positions;
+  std::int64_t size = 0;
+  std::string target;
+  onEvent = [&](const std::string& name, TZkThreadSave&, TZkThreadActiveTask& task) {
+    if (name == "BeforeCopy") {
+      target = task.TargetPath;
+      size = task.ItemSize;
+    }
+    if (name == "ActionCopy") positions.push_back(task.ItemPosition);
+  };
+  RunEngine({"Docs"}, 1, [&](TZkThreadSave& engine) { engine.SetRemoteStore(*slow); });
+  onEvent = nullptr;
+  EXPECT_TRUE(errors.empty()) << errors.front();
+  EXPECT_EQ(target, "testnas:mentes/Docs.Zip");
+  EXPECT_EQ(size, static_cast<std::int64_t>(fs::file_size(Out("Docs.Zip"))));
+  ASSERT_GE(positions.size(), 3u);
+  EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
+  EXPECT_GT(positions.front(), 0);
+  EXPECT_LT(positions.front(), size);
+  EXPECT_EQ(positions.back(), size);
+  const auto partway = std::count_if(positions.begin(), positions.end(), [&](std::int64_t p) { return p < size; });
+  EXPECT_GE(partway, 2);
+}
+
 TEST_F(Remote, NoUploadIsAnErrorLineAndTheLocalArchiveStays) {
   const struct {
     const char* what;

@@ -13,7 +13,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
@@ -26,6 +28,26 @@ extern char** environ;
 namespace zk::test {
 
 inline bool HaveRclone() { return std::system("rclone version >/dev/null 2>&1") == 0; }
+
+// A folder below `folder` holding an "rclone" that runs the real one with
+// its bandwidth limited, to put first in PATH: a few MB then take seconds.
+inline std::string SlowRcloneFolder(const std::filesystem::path& folder, const std::string& limit = "1M") {
+  std::string real;
+  if (FILE* found = popen("command -v rclone", "r")) {
+    char line[4096];
+    if (std::fgets(line, sizeof line, found) != nullptr) real = line;
+    pclose(found);
+  }
+  while (!real.empty() && real.back() == '\n') real.pop_back();
+  const std::filesystem::path bin = folder / "slow-bin";
+  std::filesystem::create_directories(bin);
+  {
+    std::ofstream wrapper(bin / "rclone");
+    wrapper << "#!/bin/sh\nexec '" << real << "' --bwlimit " << limit << " \"$@\"\n";
+  }
+  std::filesystem::permissions(bin / "rclone", std::filesystem::perms::owner_all);
+  return bin.string();
+}
 
 // A port nothing listens on at the moment.
 inline int FreePort() {

@@ -26,6 +26,7 @@
 
 #include "base/ZkDateTime.h"
 #include "engine/ZkRunRecords.h"
+#include "engine/ZkThreadSave.h"
 #include "platform/ZkFileSystem.h"
 #include "ui/app/ZkApplication.h"
 #include "ui/app/ZkQtText.h"
@@ -280,8 +281,15 @@ TZkRestoreDlg::~TZkRestoreDlg() {
     abandoned_ = true;
   }
   answered_.notify_all();
-  restore_->StopRequested = true;
+  fetchStop_ = true;
+  if (restore_ != nullptr) restore_->StopRequested = true;
   worker_.join();
+}
+
+void TZkRestoreDlg::SetRemote(const TZkThreadDefineOutput& output, platform::TZkRemoteStore& store) {
+  output_ = std::make_unique<TZkThreadDefineOutput>();
+  output_->Assign(output);
+  store_ = &store;
 }
 
 void TZkRestoreDlg::SetJob(const std::string& historyFile, const std::string& jobName) {
@@ -293,6 +301,8 @@ void TZkRestoreDlg::SetJob(const std::string& historyFile, const std::string& jo
 void TZkRestoreDlg::FillRuns() {
   runList_->clear();
   QTreeWidgetItem* newestOk = nullptr;
+  // A run to fetch is never chosen for the user: the fetch may be long.
+  QTreeWidgetItem* firstHere = nullptr;
   for (std::size_t i = 0; i < runs_.size(); ++i) {
     const TZkRunRecord& run = runs_[i];
     auto* item = new QTreeWidgetItem(runList_);
@@ -306,21 +316,27 @@ void TZkRestoreDlg::FillRuns() {
     const QStringList missing = MissingArchives(run);
     if (!missing.isEmpty()) {
       tip += QStringLiteral("\nHiányzik: ") + missing.join(QStringLiteral(", "));
-      item->setFlags(item->flags() & ~(Qt::ItemIsEnabled | Qt::ItemIsSelectable));
-    } else if (newestOk == nullptr && run.Ok()) {
-      newestOk = item;
+      if (FetchesMissing())
+        tip += QStringLiteral("\nVálasztásra letöltődik a távoli másolatból: ") + ToQString(output_->RemoteTarget);
+      else
+        item->setFlags(item->flags() & ~(Qt::ItemIsEnabled | Qt::ItemIsSelectable));
+    } else {
+      if (newestOk == nullptr && run.Ok()) newestOk = item;
+      if (firstHere == nullptr) firstHere = item;
     }
     for (int column = 0; column < 3; ++column) item->setToolTip(column, tip);
     item->setData(0, Qt::AccessibleDescriptionRole, tip);
   }
-  if (newestOk == nullptr)
-    for (int row = 0; row < runList_->topLevelItemCount() && newestOk == nullptr; ++row)
-      if (runList_->topLevelItem(row)->flags() & Qt::ItemIsEnabled) newestOk = runList_->topLevelItem(row);
+  if (newestOk == nullptr) newestOk = firstHere;
   if (newestOk != nullptr) {
     runList_->setCurrentItem(newestOk);
+  } else if (runs_.empty()) {
+    summary_->setText(QStringLiteral("A mentésnek még nincs futása."));
   } else {
-    summary_->setText(runs_.empty() ? QStringLiteral("A mentésnek még nincs futása.")
-                                    : QStringLiteral("Egyik futás archívuma sincs meg."));
+    summary_->setText(FetchesMissing()
+                          ? QStringLiteral("Egyik futás archívuma sincs meg helyben; a választott futásé "
+                                           "letöltődik a távoli másolatból.")
+                          : QStringLiteral("Egyik futás archívuma sincs meg."));
   }
   UpdateControls();
 }
@@ -333,12 +349,21 @@ void TZkRestoreDlg::RunChosen() {
 void TZkRestoreDlg::FillFiles() {
   fileTree_->clear();
   restore_.reset();
+  fetched_.reset();
   summary_->clear();
   const QTreeWidgetItem* current = runList_->currentItem();
   if (current == nullptr) return;
   const TZkRunRecord& run = runs_.at(current->data(0, kIndexRole).toULongLong());
+  if (FetchesMissing() && !MissingArchives(run).isEmpty()) {
+    StartFetch(run);
+    return;
+  }
+  OpenArchives(ArchivesOfRun(run));
+}
+
+void TZkRestoreDlg::OpenArchives(const std::vector<std::string>& archives) {
   try {
-    restore_ = std::make_unique<TZkRestore>(ArchivesOfRun(run));
+    restore_ = std::make_unique<TZkRestore>(archives);
   } catch (const std::exception& error) {
     summary_->setText(QStringLiteral("Az archívum nem olvasható: ") + ToQString(error.what()));
     return;
@@ -511,9 +536,77 @@ void TZkRestoreDlg::StartRestore() {
 void TZkRestoreDlg::StopRestore() {
   if (!Running() || stopped_) return;
   stopped_ = true;
-  restore_->StopRequested = true;
+  if (fetching_)
+    fetchStop_ = true;
+  else
+    restore_->StopRequested = true;
   summary_->setText(QStringLiteral("Leállítás…"));
   UpdateControls();
+}
+
+void TZkRestoreDlg::StartFetch(const TZkRunRecord& run) {
+  fetched_ = std::make_unique<TZkFetchedArchives>();
+  fetching_ = true;
+  stopped_ = false;
+  fetchStop_ = false;
+  summary_->setText(QStringLiteral("Letöltés a távoli másolatból…"));
+  totalBar_->SetMax(1);
+  totalBar_->SetPosition(0);
+  // The worker reads only its own copies and the window's output, which
+  // stays as it is while it fetches.
+  worker_ = std::thread([this, run] {
+    TFetch result;
+    try {
+      result.Archives = fetched_->ArchivesOf(
+          run, *output_, *store_, output_->Temp,
+          [this](const std::string& line) {
+            {
+              const std::lock_guard lock(mutex_);
+              fetch_.Line = line;
+              fetch_.Done = fetch_.Total = -1;
+            }
+            Post();
+          },
+          [this] { return fetchStop_.load(); },
+          [this](std::int64_t done, std::int64_t total) {
+            {
+              const std::lock_guard lock(mutex_);
+              fetch_.Done = done;
+              fetch_.Total = total;
+            }
+            Post();
+          });
+    } catch (const std::exception& error) {
+      result.Failure = error.what();
+    }
+    {
+      const std::lock_guard lock(mutex_);
+      fetch_.Archives = std::move(result.Archives);
+      fetch_.Failure = std::move(result.Failure);
+      fetch_.Ended = true;
+    }
+    Post();
+  });
+  UpdateControls();
+}
+
+void TZkRestoreDlg::FinishFetch(const TFetch& fetch) {
+  worker_.join();
+  fetching_ = false;
+  totalBar_->SetPosition(0);
+  if (fetch.Failure.empty()) {
+    OpenArchives(fetch.Archives);
+  } else {
+    fetched_.reset();
+    summary_->setText(ToQString(fetch.Failure));
+    if (!stopped_) {
+      QMessageBox box(QMessageBox::Warning, windowTitle(), ToQString(fetch.Failure), QMessageBox::Ok, this);
+      box.setObjectName(QStringLiteral("FetchFailure"));
+      box.exec();
+    }
+  }
+  stopped_ = false;
+  UpdateChosen();
 }
 
 void TZkRestoreDlg::Post() {
@@ -530,6 +623,7 @@ void TZkRestoreDlg::Flush() {
   bool fresh = false;
   std::vector<std::string> errors;
   bool finished = false;
+  TFetch fetch;
   {
     const std::lock_guard lock(mutex_);
     posted_ = false;
@@ -537,6 +631,23 @@ void TZkRestoreDlg::Flush() {
     fresh = std::exchange(fresh_, false);
     errors.swap(errors_);
     finished = finished_;
+    fetch = fetch_;
+    if (fetch_.Ended) fetch_ = {};
+  }
+  if (fetching_) {
+    if (!stopped_ && !fetch.Line.empty()) {
+      QString line = ToQString(fetch.Line);
+      if (fetch.Done >= 0 && fetch.Total > 0)
+        line += QStringLiteral(" (%1 / %2)").arg(SizeText(static_cast<std::uint64_t>(fetch.Done)),
+                                                SizeText(static_cast<std::uint64_t>(fetch.Total)));
+      summary_->setText(line);
+    }
+    if (fetch.Total > 0) {
+      totalBar_->SetMax(fetch.Total);
+      totalBar_->SetPosition(fetch.Done);
+    }
+    if (fetch.Ended) FinishFetch(fetch);
+    return;
   }
   if (fresh) {
     totalBar_->SetMax(static_cast<std::int64_t>(std::max<std::uint64_t>(progress.Total, 1)));
@@ -626,9 +737,13 @@ void TZkRestoreDlg::reject() {
   if (!Running()) QDialog::reject();
 }
 
-void RestoreJob(QWidget* owner, const std::string& historyFile, const std::string& jobName) {
+void RestoreJob(QWidget* owner, const TZkProgramFiles& files, const std::string& jobName) {
   TZkRestoreDlg window(owner);
-  window.SetJob(historyFile, jobName);
+  TZkThreadSaveTasks jobs;
+  ReadJobFile(files.JobFile, jobs);
+  if (const TZkThreadSaveTask* job = jobs.FindByName(jobName))
+    window.SetRemote(job->DefineOutput(), platform::RcloneStore());
+  window.SetJob(files.IniFile, jobName);
   window.exec();
 }
 

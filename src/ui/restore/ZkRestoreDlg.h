@@ -2,10 +2,13 @@
 // The restore window: a job's runs as its history records them, the chosen
 // run's files as a tree to tick, where they go and what happens to files
 // already there; the restore itself runs on a worker thread with a bar for
-// the whole and one for the file.
+// the whole and one for the file. A run whose archive is gone here is
+// fetched from the job's remote target on the worker when it is chosen, and
+// the fetched copy is dropped when another run is chosen or the window goes.
 
 #include <QDialog>
 #include <QString>
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -16,8 +19,12 @@
 #include <thread>
 #include <vector>
 
+#include "engine/ZkDefineOutput.h"
+#include "engine/ZkProgramFiles.h"
+#include "engine/ZkRemote.h"
 #include "engine/ZkRestore.h"
 #include "engine/ZkRunHistory.h"
+#include "platform/ZkRemoteStore.h"
 
 class QGroupBox;
 class QLabel;
@@ -42,13 +49,17 @@ public:
   // Stops the restore and waits for its worker before any control goes.
   ~TZkRestoreDlg() override;
 
+  // The job's output definition, before SetJob: with a remote target, a
+  // run whose archives are gone here can be chosen, and they are fetched
+  // from `store` into a folder below the output's work folder.
+  void SetRemote(const TZkThreadDefineOutput& output, platform::TZkRemoteStore& store);
   // The job's runs from the history file, newest first; the newest "Ok" one
-  // is chosen.
+  // whose archives are here is chosen.
   void SetJob(const std::string& historyFile, const std::string& jobName);
 
   // The runs listed, newest first.
   const std::vector<TZkRunRecord>& Runs() const { return runs_; }
-  // While the worker restores.
+  // While the worker restores or fetches.
   bool Running() const { return worker_.joinable(); }
   // What the last restore did.
   const TZkRestoreCounts& Counts() const { return counts_; }
@@ -71,10 +82,23 @@ private:
     std::uint64_t ItemSize = 0;
     std::string Destination;
   };
+  // A fetch from the remote target as the worker reports it.
+  struct TFetch {
+    std::string Line;
+    std::int64_t Done = -1;
+    std::int64_t Total = -1;
+    bool Ended = false;
+    std::vector<std::string> Archives;
+    std::string Failure;
+  };
 
   void FillRuns();
   void RunChosen();
   void FillFiles();
+  void OpenArchives(const std::vector<std::string>& archives);
+  bool FetchesMissing() const { return output_ != nullptr && !output_->RemoteTarget.empty(); }
+  void StartFetch(const TZkRunRecord& run);
+  void FinishFetch(const TFetch& fetch);
   void ApplyFilter();
   void UpdateChosen();
   void UpdateControls();
@@ -91,6 +115,11 @@ private:
   void Finish();
 
   std::vector<TZkRunRecord> runs_;
+  std::unique_ptr<TZkThreadDefineOutput> output_;
+  platform::TZkRemoteStore* store_ = nullptr;
+  // The chosen run's archives fetched from the remote; before restore_,
+  // which reads them.
+  std::unique_ptr<TZkFetchedArchives> fetched_;
   std::unique_ptr<TZkRestore> restore_;
   // The number of checked items, of checked files and their bytes; a count
   // is due after a tick.
@@ -100,12 +129,15 @@ private:
   bool countPending_ = false;
   TZkRestoreCounts counts_;
   bool stopped_ = false;
+  bool fetching_ = false;
+  std::atomic<bool> fetchStop_{false};
   QString currentFile_;
 
   std::mutex mutex_;
   TProgress latest_;
   bool fresh_ = false;
   std::vector<std::string> errors_;
+  TFetch fetch_;
   bool finished_ = false;
   bool posted_ = false;
   TZkRestoreCounts result_;
@@ -137,7 +169,8 @@ private:
 };
 
 // The main window's restore of a job: the restore window on its runs from
-// the history file, shown modally.
-void RestoreJob(QWidget* owner, const std::string& historyFile, const std::string& jobName);
+// the history file, with its remote target from the job file, shown
+// modally.
+void RestoreJob(QWidget* owner, const TZkProgramFiles& files, const std::string& jobName);
 
 }  // namespace zk::ui

@@ -17,6 +17,7 @@
 #include <chrono>
 #include <filesystem>
 #include <future>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -28,12 +29,14 @@
 #include "support/ZkDialogAnswer.h"
 #include "support/ZkFakeClock.h"
 #include "support/ZkGuiWait.h"
+#include "support/ZkRcloneServer.h"
 #include "support/ZkRecordingSleeper.h"
 #include "support/ZkTempDir.h"
 #include "ui/app/ZkQtText.h"
 #include "ui/controls/RadioGroup.h"
 #include "ui/controls/SpeedButton.h"
 #include "ui/controls/ZkFolderEdit.h"
+#include "ui/progress/ZkProgress.h"
 #include "ui/restore/ZkRestoreDlg.h"
 
 namespace zk::ui {
@@ -124,6 +127,12 @@ struct RestoreWindowTest : ::testing::Test {
   }
 
   QString Summary() { return Find<QLabel>("Summary").text(); }
+
+  void ClickRun(int row) {
+    auto& runs = Find<QTreeWidget>("RunList");
+    QTest::mouseClick(runs.viewport(), Qt::LeftButton, {}, runs.visualItemRect(runs.topLevelItem(row)).center());
+    ASSERT_EQ(runs.currentItem(), runs.topLevelItem(row));
+  }
 
   // Where a file of src is restored below `target`.
   std::string Below(const std::string& target, const std::string& name) const { return target + (dir / "src/") + name; }
@@ -249,6 +258,118 @@ TEST_F(RestoreWindowTest, AStopInTheMiddleLeavesOnlyCompleteFiles) {
   EXPECT_EQ(window.Counts().Restored, 1);
   EXPECT_TRUE(Summary().startsWith(QStringLiteral("Megszakítva. Visszaállítva: 1"))) << ToUtf8(Summary());
   EXPECT_TRUE(Find<SpeedButton>("CloseButton").isEnabled());
+}
+
+// The job's archives also go to a real rclone WebDAV server on 127.0.0.1;
+// the window fetches from it through a wrapper that slows rclone down, so
+// that a fetch takes a few seconds.
+struct RemoteRestoreWindowTest : RestoreWindowTest {
+  void SetUp() override {
+    if (!test::HaveRclone()) GTEST_SKIP() << "rclone is not installed";
+    server = std::make_unique<test::TRcloneServer>(dir / "nas", dir.Path().string());
+    ASSERT_TRUE(server->Up());
+    TZkThreadDefineOutput& output = jobs.FindByName("Docs")->DefineOutput();
+    output.RemoteTarget = "testnas:mentes";
+    output.Temp = dir / "work";
+    const std::string wrapper = dir.Write("slow-rclone", "#!/bin/sh\nexec rclone --bwlimit 1M \"$@\"\n");
+    fs::permissions(wrapper, fs::perms::owner_all);
+    slow = platform::MakeRcloneStore(wrapper);
+  }
+
+  // The two runs, the older one with a 3 MB file that does not compress,
+  // and its archive gone here.
+  void RunTwiceAndLoseTheOlderArchive() {
+    std::string noise(3 << 20, '\0');
+    std::mt19937 random(11);
+    for (char& c : noise) c = static_cast<char>(random());
+    dir.Write("src/a.txt", "a of monday");
+    dir.Write("src/noise.bin", noise);
+    RunOn(1);
+    dir.Write("src/a.txt", "a of tuesday");
+    fs::remove(dir / "src/noise.bin");
+    RunOn(2);
+    window.SetRemote(jobs.FindByName("Docs")->DefineOutput(), *slow);
+    Open();
+    ASSERT_EQ(window.Runs().size(), 2u);
+    fs::remove(window.Runs().back().Path);
+    window.SetJob(History(), "Docs");
+  }
+
+  // The fetched copies of the work folder.
+  Lines Fetched() const {
+    Lines found;
+    for (const auto& entry : fs::directory_iterator(dir / "work"))
+      if (entry.path().filename().string().starts_with(".backup-fetch-")) found.push_back(entry.path());
+    return found;
+  }
+
+  std::unique_ptr<test::TRcloneServer> server;
+  std::unique_ptr<platform::TZkRemoteStore> slow;
+};
+
+TEST_F(RemoteRestoreWindowTest, ARunWhoseArchiveIsGoneHereIsFetchedOnTheWorkerAndRestored) {
+  RunTwiceAndLoseTheOlderArchive();
+  auto& runs = Find<QTreeWidget>("RunList");
+  // The run with its archive here is chosen; the other one can be.
+  EXPECT_EQ(runs.currentItem(), runs.topLevelItem(0));
+  ASSERT_TRUE(runs.topLevelItem(1)->flags() & Qt::ItemIsEnabled);
+  EXPECT_TRUE(runs.topLevelItem(1)->toolTip(0).contains(QStringLiteral("letöltődik a távoli másolatból")));
+  ClickRun(1);
+
+  // The window goes on while the worker fetches: its text follows the bytes.
+  ZK_WAIT_FOR(Summary().contains(QStringLiteral(" / ")));
+  EXPECT_TRUE(Summary().startsWith(QStringLiteral("Letöltés a távoli másolatból: testnas:mentes/Docs")))
+      << ToUtf8(Summary());
+  EXPECT_TRUE(window.Running());
+  EXPECT_FALSE(runs.isEnabled());
+  EXPECT_TRUE(Find<SpeedButton>("StopButton").isEnabled());
+  EXPECT_GT(Find<TZkProgressBar>("TotalBar").Position(), 0);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window.Running(); }, 20000));
+  EXPECT_EQ(Fetched().size(), 1u);
+
+  Tick("a.txt");
+  Tick("noise.bin");
+  const std::string target = dir / "restored";
+  ToFolder(target);
+  Click("RestoreButton");
+  ZK_WAIT_FOR(!window.Running());
+  EXPECT_EQ(test::TempDir::Read(Below(target, "a.txt")), "a of monday");
+  EXPECT_EQ(test::TempDir::Read(Below(target, "noise.bin")).size(), std::size_t{3} << 20);
+  EXPECT_EQ(Summary(), QStringLiteral("Visszaállítva: 2, kihagyva: 0, sikertelen: 0"));
+
+  // Another run chosen: the fetched copy goes.
+  ClickRun(0);
+  EXPECT_EQ(Fetched(), Lines{});
+}
+
+TEST_F(RemoteRestoreWindowTest, AFetchThatFailsIsToldInAMessageBoxAndAStoppedOneIsNot) {
+  RunTwiceAndLoseTheOlderArchive();
+  const std::string lost = FileNamePart(window.Runs().back().Path);
+  // Stopped in the middle: said in the window only.
+  ClickRun(1);
+  ZK_WAIT_FOR(Summary().contains(QStringLiteral(" / ")));
+  Click("StopButton");
+  ZK_WAIT_FOR(!window.Running());
+  EXPECT_EQ(Summary(), ToQString("A letöltés megszakadt (testnas:mentes/" + lost + ")"));
+  EXPECT_EQ(Find<QTreeWidget>("FileTree").topLevelItemCount(), 0);
+  EXPECT_EQ(Fetched(), Lines{});
+
+  // Gone from the remote too.
+  fs::remove(dir / ("nas/mentes/" + lost));
+  ClickRun(0);
+  QString told;
+  test::AnswerNextDialog(
+      [&told](QWidget& dialog) {
+        told = test::MessageBoxText(dialog);
+        test::ClickButton(dialog, QStringLiteral("OK"));
+      },
+      20000);
+  ClickRun(1);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window.Running(); }, 20000));
+  EXPECT_TRUE(told.startsWith(ToQString("Letöltési hiba (testnas:mentes/" + lost + "): "))) << ToUtf8(told);
+  EXPECT_EQ(Summary(), told);
+  EXPECT_FALSE(Find<SpeedButton>("RestoreButton").isEnabled());
+  EXPECT_EQ(Fetched(), Lines{});
 }
 
 // Tab walks the window as it reads: the runs, the filter, the files, the

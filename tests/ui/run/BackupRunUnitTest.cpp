@@ -33,7 +33,9 @@
 #include "platform/ZkFakeServiceControl.h"
 #include "platform/ZkFakeSessionEnder.h"
 #include "support/ZkDialogAnswer.h"
+#include "support/ZkEnvironmentVariable.h"
 #include "support/ZkGuiWait.h"
+#include "support/ZkRcloneServer.h"
 #include "support/ZkTempDir.h"
 #include "ui/app/ZkApplication.h"
 #include "ui/controls/SpeedButton.h"
@@ -486,6 +488,42 @@ TEST_F(BackupRunTest, BarsShowTheRunAsItGoes) {
   // The copy raises no "before add", so the bottom bar keeps the last file.
   EXPECT_TRUE(saw(QStringLiteral("Copy 100 %"), QStringLiteral("b.bin")));
   EXPECT_TRUE(UnzipTests(dir / "out/Napi.Zip"));
+}
+
+// The upload to the remote target, slowed by an rclone in PATH, moves the
+// job's bar as its bytes go.
+TEST_F(BackupRunTest, TheUploadMovesTheRowsBar) {
+  if (!test::HaveRclone()) GTEST_SKIP() << "rclone is not installed";
+  const test::TRcloneServer server(dir / "nas", dir.Path().string());
+  ASSERT_TRUE(server.Up());
+  std::string noise(3 << 20, '\0');
+  std::mt19937 random(9);
+  for (char& c : noise) c = static_cast<char>(random());
+  dir.Write("src/noise.bin", noise);
+  TZkThreadSaveTasks jobs;
+  TZkThreadSaveTask& job = jobs.Add();
+  job.Name = "Napi";
+  job.AddFiles().Add().Name = dir / "src/";
+  job.DefineOutput().OutputFolder = dir / "out";
+  job.DefineOutput().FileName = "Napi";
+  job.DefineOutput().RemoteTarget = "testnas:mentes";
+  WriteJobFile(jobFile, jobs);
+  const test::TEnvironmentVariable path("PATH", test::SlowRcloneFolder(dir.Path()) + ":" + std::getenv("PATH"));
+  auto run = Open({"Napi"});
+
+  NoWaitsBox(*run).setChecked(true);
+  Click(Button(*run, 1));
+  std::vector<int> sent;
+  while (run->isVisible()) {
+    QTest::qWait(50);
+    const QString text = Bar(*run, "Napi").DisplayText();
+    if (text.startsWith(QStringLiteral("Copy "))) sent.push_back(text.mid(5).section(QLatin1Char(' '), 0, 0).toInt());
+    ASSERT_LT(sent.size(), 1000u) << "the run did not end";
+  }
+  EXPECT_EQ(test::TempDir::Read(dir / "nas/mentes/Napi.Zip"), test::TempDir::Read(dir / "out/Napi.Zip"));
+  ASSERT_FALSE(sent.empty());
+  EXPECT_TRUE(std::is_sorted(sent.begin(), sent.end()));
+  EXPECT_TRUE(std::any_of(sent.begin(), sent.end(), [](int p) { return p > 0 && p < 100; }));
 }
 
 // An abort in the middle of a file, the window destroyed at once while the

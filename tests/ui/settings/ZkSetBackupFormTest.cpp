@@ -16,6 +16,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 
@@ -34,6 +35,7 @@
 #include "support/ZkDialogAnswer.h"
 #include "support/ZkEnvironmentVariable.h"
 #include "support/ZkGuiWait.h"
+#include "support/ZkRcloneServer.h"
 #include "support/ZkTempDir.h"
 #include "ui/app/ZkQtText.h"
 #include "ui/controls/CheckListBox.h"
@@ -331,8 +333,42 @@ TEST_F(SetBackupFormTest, TheRemoteTargetIsStoredAndItsButtonsAnswerWithRcloneOr
     QString text;
     AnswerMessage(text);
     QTest::mouseClick(&Find<QPushButton>(c.button), Qt::LeftButton);
+    ZK_WAIT_FOR(!text.isEmpty());
     EXPECT_EQ(text, c.text);
   }
+}
+
+// rclone against a remote that refuses (nothing listens on its port) takes
+// seconds to give up; meanwhile the window goes on and the button waits.
+TEST_F(SetBackupFormTest, TheConnectionTestLeavesTheWindowResponsiveWhileRcloneTries) {
+  if (!test::HaveRclone()) GTEST_SKIP() << "rclone is not installed";
+  const test::TEnvironmentVariable config("RCLONE_CONFIG", dir_ / "rclone.conf");
+  const test::TEnvironmentVariable type("RCLONE_CONFIG_DEAD_TYPE", "webdav");
+  const test::TEnvironmentVariable url("RCLONE_CONFIG_DEAD_URL",
+                                       "http://127.0.0.1:" + std::to_string(test::FreePort()));
+  Open("<Item Name=\"Napi\"/>");
+  auto& field = Find<QWidget>("RemoteTarget");
+  ShowPageOf(field);
+  QTest::keyClicks(&field, QStringLiteral("dead:mentes"));
+  auto& button = Find<QPushButton>("RemoteTest");
+  int ticksWhileTrying = 0;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] { ticksWhileTrying += button.isEnabled() ? 0 : 1; });
+  timer.start(50);
+  QString text;
+  test::AnswerNextDialog(
+      [&text](QWidget& dialog) {
+        text = test::MessageBoxText(dialog);
+        test::ClickButton(dialog, QStringLiteral("OK"));
+      },
+      60000);
+  QTest::mouseClick(&button, Qt::LeftButton);
+  EXPECT_FALSE(button.isEnabled());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !text.isEmpty(); }, 60000));
+  EXPECT_TRUE(text.startsWith(QStringLiteral("A távoli hely nem érhető el: "))) << ToUtf8(text);
+  // rclone tries for seconds: many ticks of 50 ms came meanwhile.
+  EXPECT_GE(ticksWhileTrying, 10);
+  EXPECT_TRUE(button.isEnabled());
 }
 
 // A time is stored as the fraction of the day in the locale's number
