@@ -102,16 +102,55 @@ std::uint32_t Crc32Of(const char* data, std::size_t size) {
   return libdeflate_crc32(0, data, size);
 }
 
-TZkDeflater::TZkDeflater(int level) : level_(level), compressor_(libdeflate_alloc_compressor(level)) {
-  if (compressor_ == nullptr) throw std::bad_alloc();
+void TZkDeflater::FreeCompressor::operator()(libdeflate_compressor* compressor) const {
+  libdeflate_free_compressor(compressor);
 }
 
-TZkDeflater::~TZkDeflater() { libdeflate_free_compressor(compressor_); }
+namespace {
+
+TZkDeflater::CompressorPtr NewCompressor(int level) {
+  TZkDeflater::CompressorPtr compressor(libdeflate_alloc_compressor(level));
+  if (!compressor) throw std::bad_alloc();
+  return compressor;
+}
+
+// Random and already compressed data costs the matchfinder most and gains
+// nothing. Pieces of kProbeSize bytes, one every kProbeEvery bytes of a
+// chunk, are compressed at level 1 first; when none of them gets smaller
+// at all, the chunk goes into stored blocks, as the compressor would have
+// chosen for nearly all of it. A chunk below kProbeFrom bytes is cheap to
+// compress and not probed.
+constexpr std::size_t kProbeSize = 8 << 10;
+constexpr std::size_t kProbeEvery = 256 << 10;
+constexpr std::size_t kProbeFrom = 64 << 10;
+
+}  // namespace
+
+TZkDeflater::TZkDeflater(int level)
+    : level_(level), compressor_(NewCompressor(level)),
+      probe_(level > 0 ? NewCompressor(1) : nullptr), stored_(level > 0 ? NewCompressor(0) : nullptr) {}
+
+TZkDeflater::~TZkDeflater() = default;
+
+bool TZkDeflater::Incompressible(const char* data, std::size_t size) {
+  if (!probe_ || size < kProbeFrom) return false;
+  std::string out(libdeflate_deflate_compress_bound(probe_.get(), kProbeSize), '\0');
+  for (std::size_t at = 0; at < size; at += kProbeEvery) {
+    const std::size_t piece = std::min(kProbeSize, size - at);
+    const std::size_t written = libdeflate_deflate_compress(probe_.get(), data + at, piece, out.data(), out.size());
+    if (written == 0) ThrowDeflate();
+    if (written < piece) return false;
+  }
+  return true;
+}
 
 std::string TZkDeflater::Compress(const char* data, std::size_t size, bool last) {
+  libdeflate_compressor* compressor = Incompressible(data, size) ? stored_.get() : compressor_.get();
+  const std::size_t bound = libdeflate_deflate_compress_bound(compressor, size);
   std::string out;
-  out.resize(libdeflate_deflate_compress_bound(compressor_, size));
-  const std::size_t written = libdeflate_deflate_compress(compressor_, data, size, out.data(), out.size());
+  // With room for the empty stored block, which then never doubles the string.
+  out.resize(bound + 1 + sizeof kEmptyStored);
+  const std::size_t written = libdeflate_deflate_compress(compressor, data, size, out.data(), bound);
   if (written == 0) ThrowDeflate();
   out.resize(written);
   if (!last) MakeNotFinal(out);

@@ -47,11 +47,22 @@ public:
   TZkDeflater& operator=(const TZkDeflater&) = delete;
   int Level() const { return level_; }
   // The deflate data of `size` bytes; `last` ends it with the final block.
+  // Data that does not compress at all goes into stored blocks.
   std::string Compress(const char* data, std::size_t size, bool last);
 
+  struct FreeCompressor {
+    void operator()(libdeflate_compressor* compressor) const;
+  };
+  using CompressorPtr = std::unique_ptr<libdeflate_compressor, FreeCompressor>;
+
 private:
+  bool Incompressible(const char* data, std::size_t size);
+
   int level_;
-  libdeflate_compressor* compressor_;
+  CompressorPtr compressor_;
+  // Level 1 for the probes, level 0 for stored blocks; none at level 0.
+  CompressorPtr probe_;
+  CompressorPtr stored_;
 };
 
 // A compressed chunk.

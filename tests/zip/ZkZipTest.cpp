@@ -178,6 +178,36 @@ TEST_F(ZipTest, EmptyDataIsStoredAndCtNoneStillDeflates) {
   EXPECT_EQ(zip.Entries().Items(0).Compression(), TZipCompressionType::ctUnknown);
 }
 
+// Data that does not compress goes into stored blocks without a search for
+// matches; data that compresses after an incompressible start is still
+// compressed, in every chunk of a large entry.
+TEST_F(ZipTest, IncompressibleDataIsStoredAndCompressibleDataAfterItIsNot) {
+  Create();
+  zip.SetCompressionType(TZipCompressionType::ctMaximum);
+  const std::string random = RandomBytes(std::size_t{5} << 20, 6);
+  const std::string mixed = RandomBytes(100000, 7) + TextBytes(std::size_t{5} << 20, 8);
+  const std::string text = TextBytes(std::size_t{5} << 20, 9);
+  AddText("random.bin", random);
+  AddText("mixed.bin", mixed);
+  AddText("text.txt", text);
+  const test::ParsedZip parsed = ParseZip(archive);
+  ASSERT_EQ(parsed.Central.size(), 3u);
+  const std::string* sources[] = {&random, &mixed, &text};
+  for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(parsed.Data(parsed.Central[i]), *sources[i]) << i;
+  // Stored blocks: five bytes of header per block of up to 64 KiB, and the
+  // empty stored block that ends each chunk but the last; no larger than
+  // zlib's best.
+  uLongf zlibSize = compressBound(static_cast<uLong>(random.size()));
+  std::string zlibData(zlibSize, '\0');
+  ASSERT_EQ(compress2(reinterpret_cast<Bytef*>(zlibData.data()), &zlibSize,
+                      reinterpret_cast<const Bytef*>(random.data()), static_cast<uLong>(random.size()), 9),
+            Z_OK);
+  EXPECT_LE(parsed.Central[0].CompressedSize, zlibSize - 6);  // zlib's header and Adler-32
+  EXPECT_LT(parsed.Central[0].CompressedSize, random.size() + random.size() / 65535 * 5 + 64);
+  // The text after the random start compresses as the text alone does.
+  EXPECT_LT(parsed.Central[1].CompressedSize, parsed.Central[2].CompressedSize + 100000 + 4096);
+}
+
 TEST_F(ZipTest, FolderEntriesComeBeforeTheFirstFileOfTheirFolder) {
   Create();
   AddText("/C/Data/Sub/a.txt", "a");
