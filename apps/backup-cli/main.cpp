@@ -9,6 +9,7 @@
 #include "CliCommands.h"
 #include "CliFiles.h"
 #include "CliOptions.h"
+#include "platform/ZkMemory.h"
 #include "util/ZkUtilFile.h"
 
 namespace {
@@ -48,6 +49,7 @@ int main(int argc, char* argv[]) {
   // writes fail instead, and the run goes on to write its archive and
   // history.
   std::signal(SIGPIPE, SIG_IGN);
+  zk::platform::ShareOneHeap();
   TCliOptions options;
   try {
     options = ParseOptions(std::vector<std::string>(argv + 1, argv + argc));

@@ -8,6 +8,7 @@
 
 #include "engine/ZkSaveFunc.h"
 #include "platform/ZkClock.h"
+#include "platform/ZkMemory.h"
 #include "platform/ZkPrograms.h"
 #include "platform/ZkSystemPlatform.h"
 #include "system/ZkService.h"
@@ -19,6 +20,7 @@
 #include "ui/run/BackupRunUnit.h"
 
 int main(int argc, char** argv) {
+  zk::platform::ShareOneHeap();
   zk::ui::TZkApplication application(argc, argv);
   const std::unique_ptr<QTranslator> qtTexts = zk::ui::InstallQtTranslation();
   // Desktops match the program's windows to its installed desktop entry,

@@ -15,12 +15,14 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <unordered_map>
 #include <vector>
 
 #include "platform/ZkFileHandle.h"
 #include "platform/ZkFileSystem.h"
+#include "zip/ZkZip.h"
 
 struct libdeflate_compressor;
 
@@ -37,18 +39,65 @@ std::size_t DeflateChunkSize(std::uint64_t size, std::uint64_t index);
 // The most bytes an entry of `size` bytes may deflate to.
 std::uint64_t DeflateBound(std::uint64_t size);
 std::uint32_t Crc32Of(const char* data, std::size_t size);
+// The compressor's level for a compression type.
+int DeflateLevel(TZipCompressionType type);
 
-// One compressor at one level (0 to 12), for one thread at a time.
+// Buffers for whole chunks, kept for the next chunk once used: a fresh
+// buffer of a few MiB costs page faults, and the heap would keep the ones
+// freed by another thread in the arena of the thread that took them.
+// Chunks in flight are bounded, and so are the buffers.
+class TZkChunkBuffers {
+public:
+  // Room for a whole chunk's deflate data at any level and its end.
+  static constexpr std::size_t kSize = kDeflateChunk + (kDeflateChunk >> 8) + 4096;
+  // Deflate data at least this large stays in its buffer.
+  static constexpr std::size_t kKeepFrom = kDeflateChunk / 4 * 3;
+  std::unique_ptr<char[]> Take();
+  void Give(std::unique_ptr<char[]> buffer);
+
+private:
+  std::mutex mutex_;
+  std::vector<std::unique_ptr<char[]>> free_;
+};
+
+// Bytes in a buffer of their own or in one of the kept buffers, which goes
+// back to its list with them.
+class TZkChunkBytes {
+public:
+  TZkChunkBytes() = default;
+  TZkChunkBytes(std::unique_ptr<char[]> bytes, std::size_t size, std::shared_ptr<TZkChunkBuffers> owner);
+  ~TZkChunkBytes();
+  TZkChunkBytes(TZkChunkBytes&& other) noexcept = default;
+  TZkChunkBytes& operator=(TZkChunkBytes&& other) noexcept;
+  TZkChunkBytes(const TZkChunkBytes&) = delete;
+  TZkChunkBytes& operator=(const TZkChunkBytes&) = delete;
+
+  char* Data() const { return bytes_.get(); }
+  std::size_t size() const { return size_; }
+  std::string_view View() const { return {bytes_.get(), size_}; }
+
+private:
+  void Release() noexcept;
+
+  std::unique_ptr<char[]> bytes_;
+  std::size_t size_ = 0;
+  std::shared_ptr<TZkChunkBuffers> owner_;
+};
+
+// One compressor at one level (0 to 12), for one thread at a time; the
+// threads of a pool share their kept buffers.
 class TZkDeflater {
 public:
-  explicit TZkDeflater(int level);
+  explicit TZkDeflater(int level, std::shared_ptr<TZkChunkBuffers> buffers = nullptr);
   ~TZkDeflater();
   TZkDeflater(const TZkDeflater&) = delete;
   TZkDeflater& operator=(const TZkDeflater&) = delete;
   int Level() const { return level_; }
   // The deflate data of `size` bytes; `last` ends it with the final block.
   // Data that does not compress at all goes into stored blocks.
-  std::string Compress(const char* data, std::size_t size, bool last);
+  TZkChunkBytes Compress(const char* data, std::size_t size, bool last);
+  // A kept buffer of TZkChunkBuffers::kSize bytes, for a whole chunk's data.
+  TZkChunkBytes BorrowBuffer();
 
   struct FreeCompressor {
     void operator()(libdeflate_compressor* compressor) const;
@@ -63,11 +112,12 @@ private:
   // Level 1 for the probes, level 0 for stored blocks; none at level 0.
   CompressorPtr probe_;
   CompressorPtr stored_;
+  std::shared_ptr<TZkChunkBuffers> buffers_;
 };
 
 // A compressed chunk.
 struct TZkDeflatedChunk {
-  std::string Data;
+  TZkChunkBytes Data;
   std::uint32_t Crc = 0;
   // The source bytes it holds.
   std::uint64_t Consumed = 0;
@@ -159,6 +209,8 @@ private:
   // Source bytes of the chunks queued and not yet taken, and their count.
   std::uint64_t pendingBytes_ = 0;
   std::size_t pendingChunks_ = 0;
+  // Shared by the workers' compressors.
+  std::shared_ptr<TZkChunkBuffers> buffers_ = std::make_shared<TZkChunkBuffers>();
   std::thread feeder_;
   std::vector<std::thread> workers_;
 };

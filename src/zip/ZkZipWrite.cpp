@@ -33,24 +33,6 @@ constexpr int kRawWindowBits = -15;
 // The last progress report of a rebuild: all of it done.
 constexpr std::int64_t kRebuildDone = 100;
 
-// The compression levels of the types, on zlib's scale; the compressor
-// at the same level gives data no larger than zlib's.
-int DeflateLevel(TZipCompressionType type) {
-  switch (type) {
-    case TZipCompressionType::ctMaximum:
-      return 9;
-    case TZipCompressionType::ctFast:
-    case TZipCompressionType::ctSuperFast:
-      return 1;
-    case TZipCompressionType::ctNone:
-      return 0;
-    case TZipCompressionType::ctNormal:
-    case TZipCompressionType::ctUnknown:
-      break;
-  }
-  return 6;
-}
-
 // Where an entry's local header and data begin, and whether the header
 // carries a ZIP64 field.
 struct LocalEntryStart {
@@ -93,7 +75,7 @@ DeflatedData WriteChunks(TZkZipTarget& target, std::int64_t announced, TZkZip& o
     TZkDeflatedChunk chunk = next();
     if (chunk.Error) std::rethrow_exception(chunk.Error);
     if (data.Consumed == 0 && chunk.Consumed == 0) break;
-    const std::string_view bytes(chunk.Data);
+    const std::string_view bytes = chunk.Data.View();
     std::size_t done = 0;
     while (done < bytes.size()) {
       const std::size_t piece =
