@@ -46,7 +46,7 @@ std::size_t ChunkedSize(zk::TZkDeflater& deflater, const std::string& data) {
           offset += size;
           return size;
         });
-    written += chunk.Data.size();
+    written += chunk.Data.Size();
   }
   return written;
 }

@@ -73,7 +73,7 @@ public:
   TZkChunkBytes& operator=(const TZkChunkBytes&) = delete;
 
   char* Data() const { return bytes_.get(); }
-  std::size_t size() const { return size_; }
+  std::size_t Size() const { return size_; }
   std::string_view View() const { return {bytes_.get(), size_}; }
 
 private:
