@@ -503,6 +503,16 @@ TEST_F(BackupCli, ServeWithNothingDueEndsOnASignal) {
 // Three jobs for serve's notices: "Jó" and "Üres" (its folder is not there:
 // two error lines, the run stopped) come due as serve starts, "Régi" is a
 // daily job whose last good run was ten days ago.
+// A private session bus with the notification daemon's mock on it; serve
+// finds it through DBUS_SESSION_BUS_ADDRESS while this lives.
+struct TNotificationDaemon {
+  TPrivateBus Bus;
+  TempDir Logs;
+  TDbusMock Mock{Bus, "org.freedesktop.Notifications", "notification_daemon", Logs / "calls.log"};
+  TEnvironmentVariable Session{"DBUS_SESSION_BUS_ADDRESS", Bus.Address()};
+  std::vector<std::string> Notices() const { return Mock.Calls({"Notify"}); }
+};
+
 class ServeNotices : public BackupCli {
 protected:
   void SetUp() override {
@@ -556,13 +566,10 @@ TEST_F(ServeNotices, AStoppedRunAndAnOverdueJobAreNotifiedAGoodRunOnlyOnRequest)
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.options.empty() ? "default" : c.options[0]);
-    TPrivateBus bus;
-    ASSERT_TRUE(bus.Ready());
-    const TempDir logs;
-    TDbusMock daemon(bus, "org.freedesktop.Notifications", "notification_daemon", logs / "calls.log");
-    ASSERT_TRUE(daemon.Ready());
-    const TEnvironmentVariable session("DBUS_SESSION_BUS_ADDRESS", bus.Address());
-    const auto notices = [&] { return daemon.Calls({"Notify"}); };
+    const TNotificationDaemon daemon;
+    ASSERT_TRUE(daemon.Bus.Ready());
+    ASSERT_TRUE(daemon.Mock.Ready());
+    const auto notices = [&] { return daemon.Notices(); };
     const TCliResult result = Serve(c.options, [&] {
       return notices().size() >= c.summaries.size() && JobRan("Jó");
     });
@@ -607,13 +614,10 @@ TEST_F(ServeNotices, AFailedUploadIsNotifiedThoughTheRunStaysOk) {
     const TEnvironmentVariable url("RCLONE_CONFIG_DEAD_URL", "http://127.0.0.1:" + std::to_string(FreePort()));
     TEnvironmentVariable path("PATH");
     if (!c.rclone) path.Set((dir / "no-rclone").c_str());
-    TPrivateBus bus;
-    ASSERT_TRUE(bus.Ready());
-    const TempDir logs;
-    TDbusMock daemon(bus, "org.freedesktop.Notifications", "notification_daemon", logs / "calls.log");
-    ASSERT_TRUE(daemon.Ready());
-    const TEnvironmentVariable session("DBUS_SESSION_BUS_ADDRESS", bus.Address());
-    const auto notices = [&] { return daemon.Calls({"Notify"}); };
+    const TNotificationDaemon daemon;
+    ASSERT_TRUE(daemon.Bus.Ready());
+    ASSERT_TRUE(daemon.Mock.Ready());
+    const auto notices = [&] { return daemon.Notices(); };
     const TCliResult result = Serve({}, [&] { return notices().size() >= 3; });
     EXPECT_EQ(result.ExitCode, 0) << result.Err;
     const std::vector<std::string> sent = notices();

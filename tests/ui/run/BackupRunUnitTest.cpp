@@ -124,6 +124,17 @@ protected:
     WriteJobFile(jobFile, jobs);
   }
 
+  // The job "Napi" over the folders given (below the test's folder), its
+  // archive "Napi" in out/.
+  TZkThreadSaveTask& NapiJob(TZkThreadSaveTasks& jobs, const std::vector<std::string>& sources) {
+    TZkThreadSaveTask& job = jobs.Add();
+    job.Name = "Napi";
+    for (const std::string& source : sources) job.AddFiles().Add().Name = dir / (source + "/");
+    job.DefineOutput().OutputFolder = dir / "out";
+    job.DefineOutput().FileName = "Napi";
+    return job;
+  }
+
   // A window over the job file with one row per name, shown and filled.
   std::unique_ptr<TBackupRun> Open(const std::vector<std::string>& names, bool filled = true) {
     auto run = std::make_unique<TBackupRun>(actions);
@@ -454,12 +465,7 @@ TEST_F(BackupRunTest, BarsShowTheRunAsItGoes) {
   Source("first/a.bin", 42000);
   Source("second/b.bin", 58000);
   TZkThreadSaveTasks jobs;
-  TZkThreadSaveTask& job = jobs.Add();
-  job.Name = "Napi";
-  job.AddFiles().Add().Name = dir / "first/";
-  job.AddFiles().Add().Name = dir / "second/";
-  job.DefineOutput().OutputFolder = dir / "out";
-  job.DefineOutput().FileName = "Napi";
+  TZkThreadSaveTask& job = NapiJob(jobs, {"first", "second"});
   job.DefineOutput().Temp = dir / "work";
   fs::create_directories(dir / "work");
   WriteJobFile(jobFile, jobs);
@@ -501,11 +507,7 @@ TEST_F(BackupRunTest, TheUploadMovesTheRowsBar) {
   for (char& c : noise) c = static_cast<char>(random());
   dir.Write("src/noise.bin", noise);
   TZkThreadSaveTasks jobs;
-  TZkThreadSaveTask& job = jobs.Add();
-  job.Name = "Napi";
-  job.AddFiles().Add().Name = dir / "src/";
-  job.DefineOutput().OutputFolder = dir / "out";
-  job.DefineOutput().FileName = "Napi";
+  TZkThreadSaveTask& job = NapiJob(jobs, {"src"});
   job.DefineOutput().RemoteTarget = "testnas:mentes";
   WriteJobFile(jobFile, jobs);
   const test::TEnvironmentVariable path("PATH", test::SlowRcloneFolder(dir.Path()) + ":" + std::getenv("PATH"));
@@ -632,11 +634,7 @@ public:
 TEST_F(BackupRunTest, AbortWhileAProgramRunsKeepsTheWindowAnswering) {
   Source("src/a.txt", 100);
   TZkThreadSaveTasks jobs;
-  TZkThreadSaveTask& job = jobs.Add();
-  job.Name = "Napi";
-  job.AddFiles().Add().Name = dir / "src/";
-  job.DefineOutput().OutputFolder = dir / "out";
-  job.DefineOutput().FileName = "Napi";
+  TZkThreadSaveTask& job = NapiJob(jobs, {"src"});
   TZkThreadSaveFunc& wait = job.BeginFuncList().Add();
   wait.SetFuncType(TZkSaveFunc::seExeRunWait);
   wait.SetParam1("/usr/bin/sleep");
