@@ -179,21 +179,28 @@ TEST_F(ZipTest, EmptyDataIsStoredAndCtNoneStillDeflates) {
 }
 
 // Data that does not compress goes into stored blocks without a search for
-// matches; data that compresses after an incompressible start is still
-// compressed, in every chunk of a large entry.
+// matches; data that compresses after an incompressible start, or only
+// across a few KiB, is still compressed.
 TEST_F(ZipTest, IncompressibleDataIsStoredAndCompressibleDataAfterItIsNot) {
   Create();
   zip.SetCompressionType(TZipCompressionType::ctMaximum);
   const std::string random = RandomBytes(std::size_t{5} << 20, 6);
   const std::string mixed = RandomBytes(100000, 7) + TextBytes(std::size_t{5} << 20, 8);
   const std::string text = TextBytes(std::size_t{5} << 20, 9);
+  // Random blocks that repeat 20 KiB apart: no piece of a few KiB shrinks,
+  // the deflate window does.
+  const std::string block = RandomBytes(16 << 10, 10);
+  std::string repeated;
+  for (unsigned i = 0; i < 64; ++i) repeated += block + RandomBytes(4096, 11 + i);
   AddText("random.bin", random);
   AddText("mixed.bin", mixed);
   AddText("text.txt", text);
+  AddText("repeated.bin", repeated);
   const test::ParsedZip parsed = ParseZip(archive);
-  ASSERT_EQ(parsed.Central.size(), 3u);
-  const std::string* sources[] = {&random, &mixed, &text};
-  for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(parsed.Data(parsed.Central[i]), *sources[i]) << i;
+  ASSERT_EQ(parsed.Central.size(), 4u);
+  const std::string* sources[] = {&random, &mixed, &text, &repeated};
+  for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(parsed.Data(parsed.Central[i]), *sources[i]) << i;
+  EXPECT_LT(parsed.Central[3].CompressedSize, repeated.size() / 3);
   // Stored blocks: five bytes of header per block of up to 64 KiB, and the
   // empty stored block that ends each chunk but the last; no larger than
   // zlib's best.
